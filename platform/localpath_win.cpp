@@ -1,0 +1,6 @@
+#include "LocalPath.h"
+
+QString Platform::localPath(const QString &configuredPath)
+{
+    return configuredPath; // Windows takes its own paths as they are
+}

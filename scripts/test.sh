@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian/Ubuntu machine, builds with warnings as errors and runs every test.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+bash "$ROOT/scripts/install-deps.sh" "${LINUX_PACKAGES[@]}"
+
+BUILD=${BUILD:-$ROOT/build-ci}
+build_linux "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUSKMERE_WERROR=ON
+(cd "$BUILD" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")

@@ -1,0 +1,173 @@
+// Preloaded into the real program by tests (LD_PRELOAD), the autopilot carries out the steps
+// listed in DUSKMERE_AUTOPILOT, separated by ';':
+//   click:<button text>   press the enabled button of that text (mnemonic '&' ignored)
+//   answer:<Yes|No|Ok>    answer the next message box, logging its title and text
+//   key:<Escape>          send a key to the wizard
+//   close                 close the wizard's window as its close button would
+//   wait:<ms>             pause
+// Everything it sees goes to the file named by DUSKMERE_AUTOPILOT_LOG, one record a line.
+// A new copy started by Reset gets the steps of DUSKMERE_AUTOPILOT_NEXT, or none.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDateTime>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QStackedWidget>
+#include <QTimer>
+
+namespace {
+
+class Autopilot : public QObject
+{
+public:
+    Autopilot(const QStringList &steps, const QString &logPath)
+        : steps(steps)
+        , log(logPath)
+    {
+        log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+        record(QStringLiteral("start\t%1").arg(QCoreApplication::applicationPid()));
+        connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+            record(QStringLiteral("quit\t%1").arg(currentPage()));
+        });
+        connect(&ticker, &QTimer::timeout, this, &Autopilot::tick);
+        ticker.start(20);
+        stepClock.start();
+    }
+
+private:
+    void record(const QString &line)
+    {
+        QString flat = line;
+        flat.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+        log.write(flat.toUtf8() + '\n');
+    }
+
+    static QDialog *wizard()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (widget->inherits("DuskmereWizard"))
+                return static_cast<QDialog *>(widget);
+        return nullptr;
+    }
+
+    static int currentPage()
+    {
+        QDialog *dialog = wizard();
+        auto *stack = dialog ? dialog->findChild<QStackedWidget *>() : nullptr;
+        return stack ? stack->currentIndex() : -1;
+    }
+
+    void later(std::function<void()> action)
+    {
+        // Actions may open a modal box; run them from the event loop so the ticker keeps going.
+        QTimer::singleShot(0, this, std::move(action));
+    }
+
+    void tick()
+    {
+        if (busy)
+            return;
+        if (steps.isEmpty()) {
+            ticker.stop();
+            return;
+        }
+        if (stepClock.elapsed() > 60000) {
+            record(QStringLiteral("stuck\t%1\t%2").arg(steps.first()).arg(currentPage()));
+            steps.clear();
+            QCoreApplication::exit(3);
+            return;
+        }
+        const QString step = steps.first();
+        const QString verb = step.section(QLatin1Char(':'), 0, 0);
+        const QString arg = step.section(QLatin1Char(':'), 1);
+        if (!perform(verb, arg))
+            return; // not possible yet; try again at the next tick
+        record(QStringLiteral("step\t%1\t%2").arg(step).arg(currentPage()));
+        steps.removeFirst();
+        stepClock.restart();
+    }
+
+    bool perform(const QString &verb, const QString &arg)
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (verb == QLatin1String("answer")) {
+            if (!box || !box->isVisible())
+                return false;
+            record(QStringLiteral("box\t%1\t%2").arg(box->windowTitle(), box->text()));
+            QAbstractButton *button = nullptr;
+            for (QAbstractButton *candidate : box->buttons())
+                if (candidate->text().remove(QLatin1Char('&')) == arg)
+                    button = candidate;
+            if (!button)
+                return false;
+            later([button] { button->click(); });
+            return true;
+        }
+        if (box)
+            return false; // a box nobody expected: wait, the step after it will say so
+        if (verb == QLatin1String("wait")) {
+            busy = true;
+            QTimer::singleShot(arg.toInt(), this, [this] { busy = false; });
+            return true;
+        }
+        QDialog *dialog = wizard();
+        if (!dialog)
+            return false;
+        if (verb == QLatin1String("click")) {
+            for (QAbstractButton *button : dialog->findChildren<QAbstractButton *>()) {
+                if (button->isVisible() && button->isEnabled()
+                    && button->text().remove(QLatin1Char('&')) == arg) {
+                    later([button] { button->click(); });
+                    return true;
+                }
+            }
+            return false;
+        }
+        if (verb == QLatin1String("key")) {
+            const int key = arg == QLatin1String("Escape") ? Qt::Key_Escape : Qt::Key_Return;
+            later([dialog, key] {
+                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+                QApplication::sendEvent(dialog, &press);
+            });
+            return true;
+        }
+        if (verb == QLatin1String("close")) {
+            later([dialog] { dialog->close(); });
+            return true;
+        }
+        record(QStringLiteral("unknown\t%1").arg(verb));
+        steps.clear();
+        return false;
+    }
+
+    QStringList steps;
+    QFile log;
+    QTimer ticker;
+    QElapsedTimer stepClock;
+    bool busy = false;
+};
+
+void startAutopilot()
+{
+    const QString script = qEnvironmentVariable("DUSKMERE_AUTOPILOT");
+    const QString logPath = qEnvironmentVariable("DUSKMERE_AUTOPILOT_LOG");
+    if (script.isEmpty() || logPath.isEmpty())
+        return;
+    const QByteArray next = qgetenv("DUSKMERE_AUTOPILOT_NEXT");
+    qunsetenv("DUSKMERE_AUTOPILOT_NEXT");
+    if (next.isEmpty())
+        qunsetenv("DUSKMERE_AUTOPILOT");
+    else
+        qputenv("DUSKMERE_AUTOPILOT", next);
+    const QStringList steps = script.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    // The application is still being built; start once its event loop runs.
+    QMetaObject::invokeMethod(
+        qApp, [steps, logPath] { new Autopilot(steps, logPath); }, Qt::QueuedConnection);
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(startAutopilot)

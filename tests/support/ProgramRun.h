@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QStringList>
+
+class Sandbox;
+
+// Runs the real DuskmereSetup offscreen in the sandbox's working directory, driven by the
+// autopilot (steps as the autopilot reads them), and collects what it logged.
+struct ProgramRun
+{
+    QStringList steps;
+    QStringList arguments;
+    QStringList stepsOfNewCopy; // for the copy that Reset starts
+    int timeoutMs = 60000;
+
+    struct Result
+    {
+        bool finished = false;
+        bool crashed = false;
+        int exitCode = -1;
+        QStringList log;
+        QStringList boxes() const; // "title\ttext" of every message box answered
+    };
+    Result run(const Sandbox &sandbox) const;
+
+    static bool available();
+};

@@ -1,0 +1,78 @@
+#include "Sandbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTest>
+
+Sandbox::Sandbox()
+    : dir(QDir::tempPath() + QLatin1String("/duskmere-test-XXXXXX"))
+    , previousCwd(QDir::currentPath())
+{
+    if (!dir.isValid())
+        qFatal("cannot create a sandbox: %s", qPrintable(dir.errorString()));
+    for (const char *sub : {"work", "home", "wineprefix", "xdg/config", "xdg/data", "xdg/cache",
+                            "xdg/state", "xdg/runtime"})
+        mkdir(QString::fromLatin1(sub));
+    QFile::setPermissions(path(QStringLiteral("xdg/runtime")), QFileDevice::ReadOwner
+                                                                   | QFileDevice::WriteOwner
+                                                                   | QFileDevice::ExeOwner);
+    setEnv("HOME", home());
+    setEnv("USERPROFILE", home());
+    setEnv("WINEPREFIX", prefix());
+    setEnv("XDG_CONFIG_HOME", path(QStringLiteral("xdg/config")));
+    setEnv("XDG_DATA_HOME", path(QStringLiteral("xdg/data")));
+    setEnv("XDG_CACHE_HOME", path(QStringLiteral("xdg/cache")));
+    setEnv("XDG_STATE_HOME", path(QStringLiteral("xdg/state")));
+    setEnv("XDG_RUNTIME_DIR", path(QStringLiteral("xdg/runtime")));
+    QDir::setCurrent(work());
+}
+
+Sandbox::~Sandbox()
+{
+    QDir::setCurrent(previousCwd);
+    for (auto it = savedEnv.cbegin(); it != savedEnv.cend(); ++it) {
+        if (it.value().isNull())
+            qunsetenv(it.key().constData());
+        else
+            qputenv(it.key().constData(), it.value());
+    }
+}
+
+QString Sandbox::documents() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+QString Sandbox::desktop() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+}
+
+QString Sandbox::startMenu() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+}
+
+void Sandbox::write(const QString &relative, const QByteArray &content) const
+{
+    const QString target = path(relative);
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile file(target);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(target));
+}
+
+void Sandbox::mkdir(const QString &relative) const
+{
+    if (!QDir().mkpath(path(relative)))
+        qFatal("cannot make %s", qPrintable(path(relative)));
+}
+
+void Sandbox::setEnv(const char *name, const QString &value)
+{
+    if (!savedEnv.contains(name))
+        savedEnv.insert(name, qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray());
+    qputenv(name, QFile::encodeName(value));
+}

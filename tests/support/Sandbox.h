@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QTemporaryDir>
+
+// A scratch world for one test: its own working directory, HOME, WINEPREFIX and XDG folders,
+// all inside one temporary folder that goes away with the sandbox. The previous working
+// directory and environment come back on destruction, so sandboxes nest.
+class Sandbox
+{
+public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox &) = delete;
+    Sandbox &operator=(const Sandbox &) = delete;
+
+    QString root() const { return dir.path(); }
+    QString path(const QString &relative) const { return root() + QLatin1Char('/') + relative; }
+    QString work() const { return path(QStringLiteral("work")); }
+    QString home() const { return path(QStringLiteral("home")); }
+    QString prefix() const { return path(QStringLiteral("wineprefix")); }
+    QString documents() const;
+    QString desktop() const;
+    QString startMenu() const;
+
+    // Files are written below the sandbox root; parents are made as needed.
+    void write(const QString &relative, const QByteArray &content) const;
+    void writeConfig(const QByteArray &ini) const { write(QStringLiteral("work/ds.conf"), ini); }
+    void mkdir(const QString &relative) const;
+
+private:
+    void setEnv(const char *name, const QString &value);
+
+    QTemporaryDir dir;
+    QString previousCwd;
+    QHash<QByteArray, QByteArray> savedEnv; // a null value means "was unset"
+};
