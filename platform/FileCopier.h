@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+// The install copy of single files. A target appears under its name only once it is complete,
+// even if the process dies half way; durability is bought once per run, not once per file.
+class FileCopier
+{
+public:
+    FileCopier();
+    ~FileCopier();
+    FileCopier(const FileCopier &) = delete;
+    FileCopier &operator=(const FileCopier &) = delete;
+
+    // Copies `source` to `target`, which must not exist (nothing is overwritten). Copies the
+    // permission bits. False on failure, with nothing left at `target`.
+    bool copy(const QString &source, const QString &target);
+
+    // Makes every byte copied so far durable on the file system that holds `targetRoot`.
+    bool sync(const QString &targetRoot);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// The folder that programs are installed in: the 32-bit Program Files folder where the system
+// has one, else Program Files, else "C:\Program Files".
+QString programFilesFolder();

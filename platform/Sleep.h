@@ -1,0 +1,5 @@
+#pragma once
+
+namespace Platform {
+void sleepMs(int milliseconds);
+} // namespace Platform
