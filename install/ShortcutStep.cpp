@@ -1,0 +1,6 @@
+#include "ShortcutStep.h"
+
+void ShortcutStep::run(DuskmereWizard *, QWidget *)
+{
+    // the shortcuts are not written yet
+}
