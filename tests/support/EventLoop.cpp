@@ -14,3 +14,19 @@ int EventLoop::runUntilExit(const std::function<void()> &start, int timeoutMs)
     watchdog.start(timeoutMs);
     return QCoreApplication::exec();
 }
+
+bool EventLoop::requestsQuit(const std::function<void()> &action)
+{
+    constexpr int KeptRunning = 4242;
+    // Reached only if the action did not end the loop: a quit request ends it as soon as control
+    // is back in the loop. A timer of this frame, so that it cannot fire into a later loop.
+    QTimer keptRunning;
+    keptRunning.setSingleShot(true);
+    QObject::connect(&keptRunning, &QTimer::timeout, qApp,
+                     [] { QCoreApplication::exit(KeptRunning); });
+    const int code = runUntilExit([&] {
+        action();
+        keptRunning.start(50);
+    });
+    return code != KeptRunning;
+}
