@@ -1,20 +1,76 @@
 #include "FinalPage.h"
 
+#include "RichLabel.h"
+#include "platform/LocalPath.h"
+#include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
+#include <QUrl>
+#include <QVBoxLayout>
 
 FinalPage::FinalPage(DuskmereWizard *wizard)
     : QWidget(wizard)
     , wizard(wizard)
-{
-}
+{ }
 
 void FinalPage::initPage()
 {
+    auto *heading = richLabel(tr("<h1>Installation Successful</h1><b>The Duskmere was successfully "
+                                 "installed on your computer.</b>"));
+    // The font element is left open on purpose: that is the note as it has always read.
+    auto *note = richLabel(tr(
+        "<font color=red>Important Note for Windows Vista Users:<br><br>If you are using Windows "
+        "Vista (or newer), you may receive a message saying <i>\"This program might not have "
+        "installed correctly\"</i> (or similar) after pressing Close and exiting DuskmereSetup. "
+        "This message is not correct, so please ignore it. DuskmereSetup finished "
+        "successfully."));
+
+    const ConfigFile config;
+    for (int n = 1; config.contains(Config::ExtraUrl, n); ++n) {
+        if (!config.contains(Config::ExtraDesc, n))
+            continue;
+        auto *box = new QCheckBox(config.value(Config::ExtraDesc, n).toString());
+        box->setChecked(config.value(Config::ExtraDefault, n).toBool());
+        extras.append({box, config.value(Config::ExtraUrl, n).toString()});
+    }
+
+    auto *column = new QVBoxLayout;
+    column->setContentsMargins(32, 32, 32, 32);
+    column->addWidget(heading);
+    column->addSpacing(40);
+    column->addWidget(note);
+    if (!extras.isEmpty()) {
+        column->addSpacing(40);
+        column->addWidget(
+            richLabel(tr("Select additional actions to perform when pressing Close:")));
+        column->addSpacing(10);
+        for (const auto &extra : std::as_const(extras))
+            column->addWidget(extra.first);
+    }
+    column->addSpacing(40);
+    column->addWidget(richLabel(tr("<b>Press Close to exit DuskmereSetup.</b>")));
+    column->addStretch();
+    setLayout(column);
 }
 
 void FinalPage::quit()
 {
+    for (const auto &[box, target] : std::as_const(extras)) {
+        if (!box->isChecked())
+            continue;
+        if (target.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)) {
+            QDesktopServices::openUrl(QUrl(target, QUrl::TolerantMode));
+        } else {
+            // A file that does not exist has no canonical path: the empty file URL goes out
+            // and nothing happens.
+            const QString file = QFileInfo(Platform::localPath(target)).canonicalFilePath();
+            QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+        }
+    }
     QCoreApplication::exit(0);
 }

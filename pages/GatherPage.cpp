@@ -3,6 +3,7 @@
 #include "DataCollector.h"
 #include "InstallDetector.h"
 #include "OldVersion.h"
+#include "RichLabel.h"
 #include "platform/FreeSpace.h"
 #include "platform/LocalPath.h"
 #include "wizard/Config.h"
@@ -21,14 +22,6 @@
 
 namespace {
 constexpr qint64 MByte = 1048576;
-
-QLabel *richLabel(const QString &text)
-{
-    auto *label = new QLabel(text);
-    label->setWordWrap(true);
-    label->setTextFormat(Qt::RichText);
-    return label;
-}
 
 QString documentsFolder()
 {
@@ -58,8 +51,8 @@ GatherPage::GatherPage(DuskmereWizard *wizard)
         statusLabels[step] = new QLabel(tr("<b>[unknown status]</b>"));
         grid->addWidget(bulletLabels[step], row, 1);
         grid->addWidget(stepLabels[step], row, 2);
-        grid->addItem(new QSpacerItem(20, 1, QSizePolicy::Minimum, QSizePolicy::Minimum), row, 3,
-                      1, 1);
+        grid->addItem(new QSpacerItem(20, 1, QSizePolicy::Minimum, QSizePolicy::Minimum), row, 3, 1,
+                      1);
         grid->addWidget(statusLabels[step], row, 4);
         for (QLabel *label : {bulletLabels[step], stepLabels[step], statusLabels[step]})
             label->hide();
@@ -116,15 +109,17 @@ void GatherPage::startProcessing()
     else
         detectUt3();
     const bool found = !(wizard->steam ? wizard->steamPath : wizard->ut3Path).isEmpty();
-    finishStep(0, found ? (wizard->steam ? tr("<font color=green><b>Steam found</b></font>")
-                                         : tr("<font color=green><b>UT3 found</b></font>"))
-                        : tr("<font color=red><b>%1 not found</b></font>").arg(appName));
+    finishStep(0,
+               found ? (wizard->steam ? tr("<font color=green><b>Steam found</b></font>")
+                                      : tr("<font color=green><b>UT3 found</b></font>"))
+                     : tr("<font color=red><b>%1 not found</b></font>").arg(appName));
 
     beginStep(1);
     collectFiles();
-    finishStep(1, tr("<font color=green><b>%1 MBytes in %2 files</b></font>")
-                      .arg(wizard->size / MByte)
-                      .arg(wizard->files.size()));
+    finishStep(1,
+               tr("<font color=green><b>%1 MBytes in %2 files</b></font>")
+                   .arg(wizard->size / MByte)
+                   .arg(wizard->files.size()));
 
     beginStep(2);
     checkFreeSpace();
@@ -165,8 +160,8 @@ void GatherPage::collectFiles()
     }
     wizard->dataDir = configured;
 
-    DataCollector::Result collected = DataCollector::collect(
-        directory.filePath(), [] { QCoreApplication::processEvents(); });
+    DataCollector::Result collected =
+        DataCollector::collect(directory.filePath(), [] { QCoreApplication::processEvents(); });
     wizard->files = std::move(collected.files);
     wizard->dirs = std::move(collected.dirs);
     wizard->size = collected.size;

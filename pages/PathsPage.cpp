@@ -1,13 +1,105 @@
 #include "PathsPage.h"
 
+#include "RichLabel.h"
+#include "platform/LocalPath.h"
+#include "platform/ProgramFiles.h"
 #include "wizard/DuskmereWizard.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 PathsPage::PathsPage(DuskmereWizard *wizard)
     : QWidget(wizard)
     , wizard(wizard)
-{
-}
+{ }
 
 void PathsPage::initPage()
 {
+    appName = wizard->steam ? QStringLiteral("Steam") : QStringLiteral("UT3");
+    exeName = wizard->steam ? QStringLiteral("Steam.exe") : QStringLiteral("UT3.exe");
+    const QString selected = wizard->steam ? wizard->steamPath : wizard->ut3Path;
+    const bool found = !selected.isEmpty();
+
+    auto *heading = richLabel(
+        tr("<h1>%1 Installation Path</h1><b>Please specify your %1 path.</b>").arg(appName));
+    auto *information = richLabel(
+        found ? tr("DuskmereSetup has found <i>%1</i> in the following location.<br>If this is "
+                   "not the version of %2 you want to use, please specify the correct path "
+                   "manually.")
+                    .arg(exeName, appName)
+              : tr("DuskmereSetup couldn't find any copy of %1 on your computer.<br>Please locate "
+                   "your <i>%2</i> manually.")
+                    .arg(appName, exeName));
+    auto *pathLabel = new QLabel(tr("Path to %1:").arg(exeName));
+    // Empty when the file found has gone since: canonicalFilePath() of nothing is empty.
+    pathEdit = new QLineEdit(found ? QDir::toNativeSeparators(
+                                 QFileInfo(Platform::localPath(selected)).canonicalFilePath())
+                                   : QString());
+    auto *browseButton = new QPushButton(tr("&Browse..."));
+    browseButton->setStyleSheet(QStringLiteral("font: bold"));
+    statusLabel = richLabel(QString());
+
+    connect(pathEdit, &QLineEdit::textChanged, this, &PathsPage::validate);
+    connect(browseButton, &QPushButton::clicked, this, &PathsPage::browse);
+
+    auto *pathRow = new QHBoxLayout;
+    pathRow->addWidget(pathEdit);
+    pathRow->addWidget(browseButton);
+    auto *column = new QVBoxLayout;
+    column->setContentsMargins(32, 32, 32, 32);
+    column->addWidget(heading);
+    column->addSpacing(40);
+    column->addWidget(information);
+    column->addSpacing(40);
+    column->addWidget(pathLabel);
+    column->addLayout(pathRow);
+    column->addSpacing(40);
+    column->addWidget(statusLabel);
+    column->addStretch();
+    setLayout(column);
+
+    validate();
+}
+
+void PathsPage::browse()
+{
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, tr("Select %1").arg(exeName), Platform::localPath(programFilesFolder()),
+        QStringLiteral("%1 (%2)").arg(appName, exeName));
+    if (!chosen.isEmpty())
+        pathEdit->setText(QDir::toNativeSeparators(chosen));
+}
+
+void PathsPage::validate()
+{
+    const QString entered = pathEdit->text();
+    if (entered.isEmpty()) {
+        statusLabel->clear();
+        wizard->disableContinue();
+        return;
+    }
+    const QFileInfo file(Platform::localPath(entered));
+    if (!file.exists()) {
+        statusLabel->setText(
+            tr("<font color=red><b>The specified file does not exist.</b></font>"));
+        wizard->disableContinue();
+        return;
+    }
+    if (file.fileName().compare(exeName, Qt::CaseInsensitive) != 0 || !file.isFile()) {
+        statusLabel->setText(
+            tr("<font color=red><b>Invalid location (Please locate <i>%1</i>).</b></font>")
+                .arg(exeName));
+        wizard->disableContinue();
+        return;
+    }
+    statusLabel->setText(
+        tr("<b>The specified location appears to be valid.<br>Press Continue to proceed.</b>"));
+    (wizard->steam ? wizard->steamPath : wizard->ut3Path) = file.absoluteFilePath();
+    wizard->enableContinue();
 }

@@ -3,7 +3,11 @@
 #include <QWidget>
 
 class DuskmereWizard;
+class QLabel;
+class QLineEdit;
 
+// Page 2: confirms the executable that detection found, or has the user locate it. Continue is
+// enabled only while the entry names the right file.
 class PathsPage : public QWidget
 {
     Q_OBJECT
@@ -13,6 +17,15 @@ public:
 
     void initPage();
 
+public slots:
+    void browse();
+    void validate();
+
+public:
     int pageIndex = 0;
     DuskmereWizard *wizard;
+    QString appName;
+    QString exeName;
+    QLineEdit *pathEdit = nullptr;
+    QLabel *statusLabel = nullptr;
 };

@@ -3,7 +3,9 @@
 #include <QWidget>
 
 class DuskmereWizard;
+class QRadioButton;
 
+// Page 3: where the shortcuts go, and a summary of what is about to be installed where.
 class ReadyPage : public QWidget
 {
     Q_OBJECT
@@ -13,6 +15,13 @@ public:
 
     void initPage();
 
+public slots:
+    void updateLinks();
+
+public:
     int pageIndex = 0;
     DuskmereWizard *wizard;
+    QRadioButton *desktopOnlyButton = nullptr;
+    QRadioButton *startMenuOnlyButton = nullptr;
+    QRadioButton *bothButton = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "WelcomePage.h"
 
+#include "RichLabel.h"
 #include "platform/LocalPath.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
@@ -8,16 +9,6 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QRadioButton>
-
-namespace {
-QLabel *richLabel(const QString &text)
-{
-    auto *label = new QLabel(text);
-    label->setWordWrap(true);
-    label->setTextFormat(Qt::RichText);
-    return label;
-}
-} // namespace
 
 WelcomePage::WelcomePage(DuskmereWizard *wizard)
     : QWidget(wizard)

@@ -1,0 +1,7 @@
+#pragma once
+
+class QLabel;
+class QString;
+
+// The pages' texts: word-wrapped rich text.
+QLabel *richLabel(const QString &text);
