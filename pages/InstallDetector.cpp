@@ -16,16 +16,14 @@ bool existsOnDisk(const QString &path)
 }
 } // namespace
 
-const InstallDetector::Variant InstallDetector::Retail{
-    Config::UT3Keys, ":/res/ut3.keys", "\\Binaries\\UT3.exe", Config::UT3Path,
-    "/Binaries/UT3.exe"};
-const InstallDetector::Variant InstallDetector::Steam{
+const InstallDetector::Variant InstallDetector::Retail {
+    Config::UT3Keys, ":/res/ut3.keys", "\\Binaries\\UT3.exe", Config::UT3Path, "/Binaries/UT3.exe"};
+const InstallDetector::Variant InstallDetector::Steam {
     Config::SteamKeys, ":/res/steam.keys", "\\steam.exe", Config::SteamPath, "/steam.exe"};
 
 InstallDetector::InstallDetector(const Variant &variant)
     : variant(variant)
-{
-}
+{ }
 
 QString InstallDetector::detect() const
 {
@@ -57,10 +55,9 @@ QString InstallDetector::fromRegistry(const QStringList &keyLines) const
 QString InstallDetector::fromFallbackFolder() const
 {
     const QString relative = ConfigFile().value(variant.fallbackFolder).toString()
-                             + QLatin1String(variant.fallbackSuffix);
-    const QString candidate
-        = QDir::isAbsolutePath(Platform::localPath(relative))
-              ? relative
-              : QDir::fromNativeSeparators(programFilesFolder()) + QLatin1Char('/') + relative;
+        + QLatin1String(variant.fallbackSuffix);
+    const QString candidate = QDir::isAbsolutePath(Platform::localPath(relative))
+        ? relative
+        : QDir::fromNativeSeparators(programFilesFolder()) + QLatin1Char('/') + relative;
     return existsOnDisk(candidate) ? candidate : QString();
 }

@@ -23,7 +23,7 @@ bool removeLink(const QString &path)
 QString oldVersionPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-           + QLatin1String("\\My Games\\Unreal Tournament 3\\UTGame\\DuskmereGame");
+        + QLatin1String("\\My Games\\Unreal Tournament 3\\UTGame\\DuskmereGame");
 }
 
 bool removeDirectory(const QString &path)
@@ -35,8 +35,8 @@ bool removeDirectory(const QString &path)
     if (!self.exists())
         return true;
 
-    const QFileInfoList entries = QDir(local).entryInfoList(
-        QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    const QFileInfoList entries =
+        QDir(local).entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QFileInfo &entry : entries) {
         QCoreApplication::processEvents();
         const QString entryPath = entry.absoluteFilePath();

@@ -44,17 +44,17 @@ void TestCollectFiles::collectsCanonicalPathsAndSizes()
     sandbox.write(QStringLiteral("GameFiles/a/b/c.txt"), "abc");
     sandbox.write(QStringLiteral("GameFiles/d.txt"), "ddddd");
     DuskmereWizard wizard;
-    wizard.files = QStringList{QStringLiteral("stale")};
+    wizard.files = QStringList {QStringLiteral("stale")};
     const Run run = collect(wizard);
     QVERIFY(!run.quit);
     QVERIFY(run.boxes.isEmpty());
 
     const QString root = canonical(sandbox.path(QStringLiteral("GameFiles")));
     QCOMPARE(wizard.dataDir, QStringLiteral("..\\GameFiles\\"));
-    QCOMPARE(wizard.dirs, (QStringList{root + "/a", root + "/a/b"}));
+    QCOMPARE(wizard.dirs, (QStringList {root + "/a", root + "/a/b"}));
     QStringList files = wizard.files;
     files.sort();
-    QCOMPARE(files, (QStringList{root + "/a/b/c.txt", root + "/d.txt"}));
+    QCOMPARE(files, (QStringList {root + "/a/b/c.txt", root + "/d.txt"}));
     QCOMPARE(wizard.size, 8);
     QCOMPARE(wizard.extraSpace, 0);
 }
@@ -87,11 +87,11 @@ void TestCollectFiles::linksAreListedNotFollowed()
     collect(wizard);
 
     // Links to directories show up by their target, and nothing below them is walked.
-    QCOMPARE(wizard.files, QStringList{canonical(data + "/real.txt")});
+    QCOMPARE(wizard.files, QStringList {canonical(data + "/real.txt")});
     QCOMPARE(wizard.size, 1);
     QStringList dirs = wizard.dirs;
     dirs.sort();
-    QCOMPARE(dirs, (QStringList{canonical(data), canonical(sandbox.path("outside"))}));
+    QCOMPARE(dirs, (QStringList {canonical(data), canonical(sandbox.path("outside"))}));
 }
 
 void TestCollectFiles::dataDirectoryThroughALink()
@@ -103,8 +103,8 @@ void TestCollectFiles::dataDirectoryThroughALink()
     DuskmereWizard wizard;
     collect(wizard);
     const QString real = canonical(sandbox.path(QStringLiteral("real/GameFiles")));
-    QCOMPARE(wizard.files, QStringList{real + "/x/y.txt"});
-    QCOMPARE(wizard.dirs, QStringList{real + "/x"});
+    QCOMPARE(wizard.files, QStringList {real + "/x/y.txt"});
+    QCOMPARE(wizard.dirs, QStringList {real + "/x"});
 }
 
 void TestCollectFiles::unusualNamesAndManyEntries()
@@ -149,7 +149,7 @@ void TestCollectFiles::missingDataDirectory()
     QCOMPARE(run.boxes[0].title, QStringLiteral("DuskmereSetup - Critical Error"));
     // The path as configured, not as this machine resolved it.
     const QString shown = configured.isEmpty() ? QStringLiteral("..\\GameFiles\\")
-                          : makeFile           ? QStringLiteral("mod.zip")
+        : makeFile                             ? QStringLiteral("mod.zip")
                                                : QStringLiteral("Mods\\Duskmere");
     QVERIFY2(run.boxes[0].text.contains(QStringLiteral("<i>%1</i>").arg(shown)),
              qPrintable(run.boxes[0].text));
@@ -167,8 +167,8 @@ void TestCollectFiles::extraSpace_data()
     QTest::newRow("one megabyte") << QByteArray("1048576") << qint64(1048576);
     QTest::newRow("not a number") << QByteArray("plenty") << qint64(0);
     QTest::newRow("negative") << QByteArray("-2048") << qint64(-2048);
-    QTest::newRow("beyond any disk") << QByteArray("9223372036854775807")
-                                     << qint64(9223372036854775807LL);
+    QTest::newRow("beyond any disk")
+        << QByteArray("9223372036854775807") << qint64(9223372036854775807LL);
 }
 
 void TestCollectFiles::extraSpace()

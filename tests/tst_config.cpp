@@ -34,16 +34,14 @@ void TestConfig::values_data()
     QTest::newRow("width only: height") << widthOnly << "Window/Height" << QVariant(580);
     QTest::newRow("width only: logo") << widthOnly << "Window/Logo" << QVariant(":/res/logo.jpg");
 
-    QTest::newRow("non-numeric int") << QByteArray("[Window]\nHeight=tall\n") << "Window/Height"
-                                     << QVariant(0);
-    QTest::newRow("negative extra space") << QByteArray("[Files]\nExtraSpace=-4096\n")
-                                          << "Files/ExtraSpace" << QVariant(-4096LL);
-    QTest::newRow("huge extra space")
-        << QByteArray("[Files]\nExtraSpace=9000000000000\n") << "Files/ExtraSpace"
-        << QVariant(9000000000000LL);
-    QTest::newRow("quoted windows path")
-        << QByteArray("[Files]\ndataDir=\"..\\\\Mod Files\\\\\"\n") << "Files/dataDir"
-        << QVariant("..\\Mod Files\\");
+    QTest::newRow("non-numeric int")
+        << QByteArray("[Window]\nHeight=tall\n") << "Window/Height" << QVariant(0);
+    QTest::newRow("negative extra space")
+        << QByteArray("[Files]\nExtraSpace=-4096\n") << "Files/ExtraSpace" << QVariant(-4096LL);
+    QTest::newRow("huge extra space") << QByteArray("[Files]\nExtraSpace=9000000000000\n")
+                                      << "Files/ExtraSpace" << QVariant(9000000000000LL);
+    QTest::newRow("quoted windows path") << QByteArray("[Files]\ndataDir=\"..\\\\Mod Files\\\\\"\n")
+                                         << "Files/dataDir" << QVariant("..\\Mod Files\\");
 }
 
 void TestConfig::values()
@@ -89,7 +87,7 @@ void TestConfig::numberedListsEndAtFirstGap()
     QCOMPARE(config.value(Config::ExtraUrl, 1).toString(), QStringLiteral("a"));
     QCOMPARE(config.value(Config::ExtraDefault, 1).toBool(), false);
     QCOMPARE(config.value(Config::ExtraDefault, 2).toBool(), false); // absent
-    QCOMPARE(config.value(Config::ExtraDefault, 3).toBool(), true);  // any other text
+    QCOMPARE(config.value(Config::ExtraDefault, 3).toBool(), true); // any other text
     QVERIFY(!config.value(Config::ExtraDesc, 1).isValid());
     QCOMPARE(config.value(Config::ImageTime, 1).toInt(), 0);
     QCOMPARE(config.value(Config::ImageTime, 2).toInt(), 3);

@@ -30,18 +30,18 @@ void TestFreeSpace::comparison_data()
 
     QTest::newRow("one byte to spare") << 10485760LL << 0LL << 10485761LL << QStringList();
     QTest::newRow("equal is too little")
-        << 10485760LL << 0LL << 10485760LL << QStringList{"10", "10", "0"};
+        << 10485760LL << 0LL << 10485760LL << QStringList {"10", "10", "0"};
     QTest::newRow("extra space counts")
-        << 5242880LL << 1048576LL << 3145728LL << QStringList{"6", "3", "3"};
+        << 5242880LL << 1048576LL << 3145728LL << QStringList {"6", "3", "3"};
     QTest::newRow("shortfall under a megabyte")
-        << 3146000LL << 0LL << 3145728LL << QStringList{"3", "3", "0"};
+        << 3146000LL << 0LL << 3145728LL << QStringList {"3", "3", "0"};
     QTest::newRow("need truncated, not rounded")
-        << 1572863LL << 0LL << 1000LL << QStringList{"1", "0", "1"};
+        << 1572863LL << 0LL << 1000LL << QStringList {"1", "0", "1"};
     QTest::newRow("negative extra space lowers the need")
         << 4194304LL << -2097152LL << 3145728LL << QStringList();
     QTest::newRow("extra space beyond any disk")
         << 0LL << 4611686018427387904LL << 1099511627776LL
-        << QStringList{"4398046511104", "1048576", "4398045462528"};
+        << QStringList {"4398046511104", "1048576", "4398045462528"};
 }
 
 void TestFreeSpace::comparison()
@@ -89,7 +89,7 @@ void TestFreeSpace::failedQueryShowsNoFigure()
     MessageBoxAnswerer boxes;
     QVERIFY(EventLoop::requestsQuit([&] { wizard.gatherPage->startProcessing(); }));
     QCOMPARE(boxes.texts(),
-             QStringList{QStringLiteral("Error while determining the available disk space.")});
+             QStringList {QStringLiteral("Error while determining the available disk space.")});
     const QString row = wizard.gatherPage->statusLabels[2]->text();
     QVERIFY2(!row.contains(QRegularExpression(QStringLiteral("\\d"))), qPrintable(row));
 }

@@ -41,21 +41,21 @@ void TestGatherPage::rows_data()
     const QString done = QStringLiteral("<font color=green><b>Done</b></font>");
     const QString free = QStringLiteral("<font color=green><b>4768 MBytes free</b></font>");
     QTest::newRow("retail missing, just under a megabyte")
-        << false << false << QList<int>{1048575}
-        << QStringList{"<font color=red><b>UT3 not found</b></font>",
-                       "<font color=green><b>0 MBytes in 1 files</b></font>", free, done};
+        << false << false << QList<int> {1048575}
+        << QStringList {"<font color=red><b>UT3 not found</b></font>",
+                        "<font color=green><b>0 MBytes in 1 files</b></font>", free, done};
     QTest::newRow("retail found, one megabyte")
-        << false << true << QList<int>{1048570, 6}
-        << QStringList{"<font color=green><b>UT3 found</b></font>",
-                       "<font color=green><b>1 MBytes in 2 files</b></font>", free, done};
+        << false << true << QList<int> {1048570, 6}
+        << QStringList {"<font color=green><b>UT3 found</b></font>",
+                        "<font color=green><b>1 MBytes in 2 files</b></font>", free, done};
     QTest::newRow("steam found, empty data")
         << true << true << QList<int>()
-        << QStringList{"<font color=green><b>Steam found</b></font>",
-                       "<font color=green><b>0 MBytes in 0 files</b></font>", free, done};
+        << QStringList {"<font color=green><b>Steam found</b></font>",
+                        "<font color=green><b>0 MBytes in 0 files</b></font>", free, done};
     QTest::newRow("steam missing")
-        << true << false << QList<int>{10}
-        << QStringList{"<font color=red><b>Steam not found</b></font>",
-                       "<font color=green><b>0 MBytes in 1 files</b></font>", free, done};
+        << true << false << QList<int> {10}
+        << QStringList {"<font color=red><b>Steam not found</b></font>",
+                        "<font color=green><b>0 MBytes in 1 files</b></font>", free, done};
 }
 
 void TestGatherPage::rows()
@@ -65,8 +65,8 @@ void TestGatherPage::rows()
     QFETCH(QList<int>, fileSizes);
     QFETCH(QStringList, statuses);
     Sandbox sandbox;
-    sandbox.writeConfig("[Paths]\nUT3Path=" + sandbox.path("UT3").toUtf8() + "\nSteamPath="
-                        + sandbox.path("Steam").toUtf8() + "\n");
+    sandbox.writeConfig("[Paths]\nUT3Path=" + sandbox.path("UT3").toUtf8()
+                        + "\nSteamPath=" + sandbox.path("Steam").toUtf8() + "\n");
     if (gameOnDisk) {
         sandbox.write(QStringLiteral("UT3/Binaries/UT3.exe"), "MZ");
         sandbox.write(QStringLiteral("Steam/steam.exe"), "MZ");
@@ -89,7 +89,8 @@ void TestGatherPage::rows()
         QVERIFY(!page->bulletLabels[step]->isHidden());
     }
     const QString appName = steam ? QStringLiteral("Steam") : QStringLiteral("UT3");
-    QVERIFY(page->headingLabel->text().contains(QStringLiteral("your %1 installation").arg(appName)));
+    QVERIFY(
+        page->headingLabel->text().contains(QStringLiteral("your %1 installation").arg(appName)));
     // Only the chosen edition's path is written.
     QCOMPARE(steam ? wizard.ut3Path : wizard.steamPath, QStringLiteral("untouched"));
     QCOMPARE((steam ? wizard.steamPath : wizard.ut3Path).isEmpty(), !gameOnDisk);
@@ -118,7 +119,7 @@ void TestGatherPage::finishedPageLeadsOn()
     QVERIFY(wizard.continueButton->isDefault());
     QVERIFY(wizard.resetButton->isEnabled());
     wizard.resetButton->click();
-    QCOMPARE(boxes.titles(), QStringList{QStringLiteral("DuskmereSetup - Really reset?")});
+    QCOMPARE(boxes.titles(), QStringList {QStringLiteral("DuskmereSetup - Really reset?")});
     wizard.continueButton->click();
     QCOMPARE(wizard.stack->currentIndex(), page->pageIndex + 1);
 }
@@ -126,8 +127,8 @@ void TestGatherPage::finishedPageLeadsOn()
 void TestGatherPage::missingDataDirectoryStillReachesDone()
 {
     Sandbox sandbox; // no ../GameFiles
-    const QString oldVersion = sandbox.documents()
-                               + QStringLiteral("/My Games/Unreal Tournament 3/UTGame/DuskmereGame");
+    const QString oldVersion =
+        sandbox.documents() + QStringLiteral("/My Games/Unreal Tournament 3/UTGame/DuskmereGame");
     QVERIFY(QDir().mkpath(oldVersion));
     MessageBoxAnswerer boxes(QMessageBox::Ok);
     DuskmereWizard wizard;

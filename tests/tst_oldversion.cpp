@@ -24,7 +24,8 @@ private slots:
 namespace {
 QString oldFolder(const Sandbox &sandbox)
 {
-    return sandbox.documents() + QStringLiteral("/My Games/Unreal Tournament 3/UTGame/DuskmereGame");
+    return sandbox.documents()
+        + QStringLiteral("/My Games/Unreal Tournament 3/UTGame/DuskmereGame");
 }
 QString newFolder(const Sandbox &sandbox)
 {
@@ -47,15 +48,14 @@ void TestOldVersion::removal_data()
     QTest::addColumn<bool>("gone");
     QTest::addColumn<bool>("warned");
 
-    const QStringList tree{"Config/a.ini", "CookedPC/Maps/b.ut3", "CookedPC/c.u", "Empty/"};
+    const QStringList tree {"Config/a.ini", "CookedPC/Maps/b.ut3", "CookedPC/c.u", "Empty/"};
     QTest::newRow("nothing there") << QStringList() << QMessageBox::Yes << false << true << false;
     QTest::newRow("declined") << tree << QMessageBox::No << true << false << false;
     QTest::newRow("nested tree deleted") << tree << QMessageBox::Yes << true << true << false;
-    QTest::newRow("hidden file stays")
-        << QStringList{"a.txt", "Sub/.keep", "Sub/b.txt"} << QMessageBox::Yes << true << false
-        << true;
-    QTest::newRow("a file at the old path") << QStringList{"=file"} << QMessageBox::Yes << true
-                                            << false << true;
+    QTest::newRow("hidden file stays") << QStringList {"a.txt", "Sub/.keep", "Sub/b.txt"}
+                                       << QMessageBox::Yes << true << false << true;
+    QTest::newRow("a file at the old path")
+        << QStringList {"=file"} << QMessageBox::Yes << true << false << true;
 }
 
 void TestOldVersion::removal()

@@ -28,17 +28,17 @@ void TestProgram::waysOut_data()
     QTest::addColumn<QStringList>("boxTitles");
 
     const QString reallyQuit = QStringLiteral("DuskmereSetup - Really quit?");
-    QTest::newRow("escape, yes") << QStringList{"key:Escape", "answer:Yes"} << QStringList()
-                                 << QStringList{reallyQuit};
+    QTest::newRow("escape, yes") << QStringList {"key:Escape", "answer:Yes"} << QStringList()
+                                 << QStringList {reallyQuit};
     QTest::newRow("no, then close button, yes")
-        << QStringList{"key:Escape", "answer:No", "close", "answer:Yes"} << QStringList()
-        << QStringList{reallyQuit, reallyQuit};
+        << QStringList {"key:Escape", "answer:No", "close", "answer:Yes"} << QStringList()
+        << QStringList {reallyQuit, reallyQuit};
     QTest::newRow("cancel with arguments")
-        << QStringList{"click:Cancel", "answer:Yes"}
-        << QStringList{"--install", "-x", "C:\\Games", "ds.conf"} << QStringList{reallyQuit};
+        << QStringList {"click:Cancel", "answer:Yes"}
+        << QStringList {"--install", "-x", "C:\\Games", "ds.conf"} << QStringList {reallyQuit};
     QTest::newRow("close on the last page")
-        << QStringList{"click:Continue", "click:Continue", "click:Continue", "click:Install",
-                       "click:Continue", "click:Close"}
+        << QStringList {"click:Continue", "click:Continue", "click:Continue",
+                        "click:Install",  "click:Continue", "click:Close"}
         << QStringList() << QStringList();
 }
 
@@ -69,8 +69,8 @@ void TestProgram::resetStartsANewCopy()
     Sandbox sandbox;
     GameFixture::prepare(sandbox);
     ProgramRun run;
-    run.steps = QStringList{"click:Continue", "click:Reset", "answer:Yes"};
-    run.stepsOfNewCopy = QStringList{"key:Escape", "answer:Yes"};
+    run.steps = QStringList {"click:Continue", "click:Reset", "answer:Yes"};
+    run.stepsOfNewCopy = QStringList {"key:Escape", "answer:Yes"};
     const ProgramRun::Result result = run.run(sandbox);
     QVERIFY(result.finished);
     QCOMPARE(result.exitCode, 0);

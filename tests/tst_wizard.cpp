@@ -43,7 +43,8 @@ void TestWizard::windowSize_data()
     QTest::addColumn<QByteArray>("ini");
     QTest::addColumn<QSize>("pageArea");
     QTest::newRow("no ds.conf") << QByteArray() << QSize(640, 580);
-    QTest::newRow("800 x 600") << QByteArray("[Window]\nWidth=800\nHeight=600\n") << QSize(800, 600);
+    QTest::newRow("800 x 600") << QByteArray("[Window]\nWidth=800\nHeight=600\n")
+                               << QSize(800, 600);
     QTest::newRow("height not a number")
         << QByteArray("[Window]\nWidth=700\nHeight=big\n") << QSize(700, 0);
 }
@@ -100,11 +101,11 @@ void TestWizard::buttonsThroughTheJourney()
     };
     const Row rows[] = {
         {"C&ontinue", true, false}, // Welcome
-        {"C&ontinue", true, true},  // Gather, once finished
-        {"C&ontinue", true, true},  // Paths
-        {"&Install", true, true},   // Ready
+        {"C&ontinue", true, true}, // Gather, once finished
+        {"C&ontinue", true, true}, // Paths
+        {"&Install", true, true}, // Ready
         {"C&ontinue", false, true}, // Copy, once finished
-        {"Cl&ose", false, true},    // Final
+        {"Cl&ose", false, true}, // Final
     };
     for (int page = 0; page < 6; ++page) {
         QCOMPARE(wizard.stack->currentIndex(), page);
@@ -125,7 +126,7 @@ void TestWizard::buttonsThroughTheJourney()
 
     // Reset still asks on the last page; Close ends without a question.
     wizard.resetButton->click();
-    QCOMPARE(boxes.titles(), QStringList{QStringLiteral("DuskmereSetup - Really reset?")});
+    QCOMPARE(boxes.titles(), QStringList {QStringLiteral("DuskmereSetup - Really reset?")});
     const int code = EventLoop::runUntilExit([&] { wizard.continueButton->click(); });
     QCOMPARE(code, 0);
     QCOMPARE(boxes.seen.size(), 1);
@@ -206,14 +207,14 @@ void TestWizard::resetAsksAndStartsANewCopy()
     QTRY_VERIFY_WITH_TIMEOUT(wizard.resetButton->isEnabled(), 20000);
 
     wizard.resetButton->click(); // No
-    QCOMPARE(boxes.titles(), QStringList{QStringLiteral("DuskmereSetup - Really reset?")});
+    QCOMPARE(boxes.titles(), QStringList {QStringLiteral("DuskmereSetup - Really reset?")});
     QCOMPARE(boxes.seen[0].text, QStringLiteral("Are you sure you want to reset DuskmereSetup?"));
     QVERIFY(started.isEmpty());
     QVERIFY(!wizard.isQuitting());
 
     boxes.then(QMessageBox::Yes);
     QCOMPARE(EventLoop::runUntilExit([&] { wizard.resetButton->click(); }), 0);
-    QCOMPARE(started, QStringList{QCoreApplication::applicationFilePath()});
+    QCOMPARE(started, QStringList {QCoreApplication::applicationFilePath()});
     QVERIFY(wizard.isQuitting());
     Relaunch::setStarter(nullptr);
 }

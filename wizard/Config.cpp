@@ -2,8 +2,7 @@
 
 ConfigFile::ConfigFile()
     : settings(QStringLiteral("ds.conf"), QSettings::IniFormat)
-{
-}
+{ }
 
 QVariant ConfigFile::value(const ConfigKey &key, int n) const
 {

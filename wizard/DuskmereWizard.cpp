@@ -19,16 +19,14 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-template<typename Page>
-Page *DuskmereWizard::addPage()
+template<typename Page> Page *DuskmereWizard::addPage()
 {
     auto *page = new Page(this);
     page->pageIndex = stack->addWidget(page);
     return page;
 }
 
-template<typename Page>
-void DuskmereWizard::showPage(Page *page)
+template<typename Page> void DuskmereWizard::showPage(Page *page)
 {
     stack->setCurrentIndex(page->pageIndex);
 }
@@ -40,7 +38,7 @@ DuskmereWizard::DuskmereWizard(QWidget *parent)
     const ConfigFile config;
 
     ut3UserDir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                 + QLatin1String("/My Games/Unreal Tournament 3");
+        + QLatin1String("/My Games/Unreal Tournament 3");
 
     auto *outer = new QVBoxLayout;
     outer->setContentsMargins(0, 0, 0, 0);
@@ -156,7 +154,7 @@ bool DuskmereWizard::confirm(const QString &title, const QString &question)
 {
     return QMessageBox::question(this, title, question, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No)
-           == QMessageBox::Yes;
+        == QMessageBox::Yes;
 }
 
 // Ending goes through exit(), not quit(): Qt 6's quit() first closes every window, and closing

@@ -89,10 +89,8 @@ public:
     QMutex mutex;
 
 private:
-    template<typename Page>
-    Page *addPage();
-    template<typename Page>
-    void showPage(Page *page);
+    template<typename Page> Page *addPage();
+    template<typename Page> void showPage(Page *page);
     void disconnectContinue();
     bool confirm(const QString &title, const QString &question);
 };

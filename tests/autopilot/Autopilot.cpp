@@ -29,9 +29,8 @@ public:
     {
         log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
         record(QStringLiteral("start\t%1").arg(QCoreApplication::applicationPid()));
-        connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
-            record(QStringLiteral("quit\t%1").arg(currentPage()));
-        });
+        connect(qApp, &QCoreApplication::aboutToQuit, this,
+                [this] { record(QStringLiteral("quit\t%1").arg(currentPage())); });
         connect(&ticker, &QTimer::timeout, this, &Autopilot::tick);
         ticker.start(20);
         stepClock.start();

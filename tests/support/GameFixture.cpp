@@ -26,7 +26,6 @@ void GameFixture::prepare(const Sandbox &sandbox, const QByteArray &extraConfig)
     sandbox.write(QStringLiteral("GameFiles/DuskmereGame/CookedPC/Map.ut3"),
                   QByteArray(300 * 1024, 'm'));
     const QByteArray config = "[Paths]\nUT3Path=\"" + sandbox.path("Games/UT3").toUtf8()
-                              + "\"\nSteamPath=\"" + sandbox.path("Games/Steam").toUtf8() + "\"\n"
-                              + extraConfig;
+        + "\"\nSteamPath=\"" + sandbox.path("Games/Steam").toUtf8() + "\"\n" + extraConfig;
     sandbox.writeConfig(config);
 }

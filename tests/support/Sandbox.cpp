@@ -15,9 +15,8 @@ Sandbox::Sandbox()
     for (const char *sub : {"work", "home", "wineprefix", "xdg/config", "xdg/data", "xdg/cache",
                             "xdg/state", "xdg/runtime"})
         mkdir(QString::fromLatin1(sub));
-    QFile::setPermissions(path(QStringLiteral("xdg/runtime")), QFileDevice::ReadOwner
-                                                                   | QFileDevice::WriteOwner
-                                                                   | QFileDevice::ExeOwner);
+    QFile::setPermissions(path(QStringLiteral("xdg/runtime")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     setEnv("HOME", home());
     setEnv("USERPROFILE", home());
     setEnv("WINEPREFIX", prefix());
@@ -60,7 +59,8 @@ void Sandbox::write(const QString &relative, const QByteArray &content) const
     const QString target = path(relative);
     QDir().mkpath(QFileInfo(target).absolutePath());
     QFile file(target);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(content) != content.size())
         qFatal("cannot write %s", qPrintable(target));
 }
 
