@@ -11,8 +11,6 @@
 #include <QStandardPaths>
 
 namespace {
-const char *const Context = "ShortcutStep";
-
 // The game reads the mod from "..\DuskmereGame" relative to its Binaries folder; 13210 is the
 // game's Steam application id.
 const QString SteamArguments = QStringLiteral("-applaunch 13210 -mod=..\\DuskmereGame -solomod");
@@ -35,13 +33,14 @@ Settings readSettings()
             config.value(Config::ShortcutGroupName).toString()};
 }
 
-// Without its shortcut the game cannot start the mod, so the installation counts as failed;
-// the quit takes effect once the page's handler has run to its end.
+// Without its shortcut the game cannot start the mod, so the installation counts as failed.
+// exit() rather than quit(): quit() would first try to close the wizard, and closing it asks
+// whether to quit. Either way the loop ends only once the Copy page's handler has run.
 void fail(QWidget *parent, const QString &message)
 {
-    QMessageBox::critical(parent,
-                          QCoreApplication::translate(Context, "DuskmereSetup - Critical Error"),
-                          message, QMessageBox::Ok, QMessageBox::NoButton);
+    QMessageBox::critical(
+        parent, QCoreApplication::translate("ShortcutStep", "DuskmereSetup - Critical Error"),
+        message, QMessageBox::Ok, QMessageBox::NoButton);
     QCoreApplication::exit(0);
 }
 
@@ -68,7 +67,7 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
         if (!makeFolder(desktop) || !link.create(linkPath)) {
             fail(messageParent,
                  QCoreApplication::translate(
-                     Context,
+                     "ShortcutStep",
                      "<html><b>DuskmereSetup couldn't create a Desktop shortcut.<br>This means you "
                      "probably won't be able to play!</b><br><br>Please make sure you have "
                      "writing permission for your desktop.<br><br> If you are using Windows Vista "
@@ -84,7 +83,7 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
         if (!makeFolder(group) || !link.create(linkPath)) {
             fail(messageParent,
                  QCoreApplication::translate(
-                     Context,
+                     "ShortcutStep",
                      "<html><b>DuskmereSetup couldn't create a Start Menu shortcut.<br>This means "
                      "you probably won't be able to play!</b><br><br>Please make sure you have "
                      "writing permission for your desktop.<br><br> If you are using Windows Vista "
