@@ -1,6 +1,95 @@
 #include "ShortcutStep.h"
 
-void ShortcutStep::run(DuskmereWizard *, QWidget *)
+#include "Shortcut.h"
+#include "platform/LocalPath.h"
+#include "wizard/Config.h"
+#include "wizard/DuskmereWizard.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+namespace {
+// The game reads the mod from "..\DuskmereGame" relative to its Binaries folder; 13210 is the
+// game's Steam application id.
+const QString SteamArguments = QStringLiteral("-applaunch 13210 -mod=..\\DuskmereGame -solomod");
+const QString RetailArguments = QStringLiteral("-mod=..\\DuskmereGame -solomod");
+
+struct Settings
 {
-    // the shortcuts are not written yet
+    QString icon;
+    int iconIndex;
+    QString name;
+    QString groupName;
+};
+
+Settings readSettings()
+{
+    const ConfigFile config;
+    return {config.value(Config::ShortcutIcon).toString(),
+            config.value(Config::ShortcutIconIndex).toInt(),
+            config.value(Config::ShortcutName).toString(),
+            config.value(Config::ShortcutGroupName).toString()};
+}
+
+// Without its shortcut the game cannot start the mod, so the installation counts as failed.
+// exit() rather than quit(): quit() would first try to close the wizard, and closing it asks
+// whether to quit. Either way the loop ends only once the Copy page's handler has run.
+void fail(QWidget *parent, const QString &message)
+{
+    QMessageBox::critical(
+        parent, QCoreApplication::translate("ShortcutStep", "DuskmereSetup - Critical Error"),
+        message, QMessageBox::Ok, QMessageBox::NoButton);
+    QCoreApplication::exit(0);
+}
+
+bool makeFolder(const QString &path)
+{
+    return QDir().mkpath(Platform::localPath(path));
+}
+} // namespace
+
+void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
+{
+    const Settings settings = readSettings();
+    const QString iconPath = wizard->ut3UserDir + QLatin1Char('/') + settings.icon;
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    const QString programs = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+
+    Shortcut steamLink(wizard->steamPath, SteamArguments, iconPath, settings.iconIndex);
+    Shortcut retailLink(wizard->ut3Path, RetailArguments, iconPath, settings.iconIndex);
+    Shortcut &link = wizard->steam ? steamLink : retailLink;
+
+    if (wizard->desktopLink) {
+        // The Desktop folder of a fresh account on Linux may not exist yet.
+        QString linkPath = desktop + QLatin1Char('/') + settings.name;
+        if (!makeFolder(desktop) || !link.create(linkPath)) {
+            fail(messageParent,
+                 QCoreApplication::translate(
+                     "ShortcutStep",
+                     "<html><b>DuskmereSetup couldn't create a Desktop shortcut.<br>This means you "
+                     "probably won't be able to play!</b><br><br>Please make sure you have "
+                     "writing permission for your desktop.<br><br> If you are using Windows Vista "
+                     "or newer, please try restarting DuskmereSetup as Administrator (right click "
+                     "the setup icon).<br><br><b>If all else fails, please try installing The "
+                     "Duskmere manually.</b></html>"));
+        }
+    }
+
+    if (wizard->startMenuLink) {
+        const QString group = programs + QLatin1Char('/') + settings.groupName;
+        QString linkPath = group + QLatin1Char('/') + settings.name;
+        if (!makeFolder(group) || !link.create(linkPath)) {
+            fail(messageParent,
+                 QCoreApplication::translate(
+                     "ShortcutStep",
+                     "<html><b>DuskmereSetup couldn't create a Start Menu shortcut.<br>This means "
+                     "you probably won't be able to play!</b><br><br>Please make sure you have "
+                     "writing permission for your desktop.<br><br> If you are using Windows Vista "
+                     "or newer, please try restarting DuskmereSetup as Administrator (right click "
+                     "the setup icon).<br><br><b>If all else fails, please try installing The "
+                     "Duskmere manually.</b></html>"));
+        }
+    }
 }

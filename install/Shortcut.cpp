@@ -1,0 +1,48 @@
+#include "Shortcut.h"
+
+#include "platform/LocalPath.h"
+#include "platform/ShellLink.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+QString absoluteNative(const QString &configuredPath)
+{
+    return QDir::toNativeSeparators(
+        QFileInfo(Platform::localPath(configuredPath)).absoluteFilePath());
+}
+} // namespace
+
+Shortcut::Shortcut(const QString &target, const QString &arguments, const QString &iconPath,
+                   int iconIndex)
+    : target(target)
+    , arguments(arguments)
+    , iconPath(iconPath)
+    , iconIndex(iconIndex)
+{ }
+
+bool Shortcut::create(QString &linkPath)
+{
+    Platform::ShellLinkFields fields;
+    fields.target = absoluteNative(target);
+    fields.workingDirectory = QDir::toNativeSeparators(QFileInfo(fields.target).absolutePath());
+    fields.arguments = arguments;
+    if (!iconPath.isEmpty())
+        fields.iconPath = absoluteNative(iconPath);
+    fields.iconIndex = iconIndex;
+
+    linkPath = absoluteNative(linkPath);
+    // Only the exact lower-case ending counts: "Game.LNK" becomes "Game.LNK.lnk".
+    if (!linkPath.endsWith(QLatin1String(".lnk"), Qt::CaseSensitive))
+        linkPath += QLatin1String(".lnk");
+
+    if (!QFileInfo::exists(fields.target)) {
+        failed = true;
+        return false;
+    }
+    failed = false;
+    if (!Platform::writeShellLink(linkPath, fields))
+        failed = true;
+    return !failed;
+}
