@@ -187,14 +187,16 @@ void TestPathsPage::browse()
     QStringList filters;
     QString directory;
     QTimer answer;
+    // The dialog's file model fills in the background: keep answering until the dialog is gone.
     connect(&answer, &QTimer::timeout, this, [&] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         if (!dialog)
             return;
-        answer.stop();
-        title = dialog->windowTitle();
-        filters = dialog->nameFilters();
-        directory = dialog->directory().absolutePath();
+        if (title.isEmpty()) { // as it opened
+            title = dialog->windowTitle();
+            filters = dialog->nameFilters();
+            directory = dialog->directory().absolutePath();
+        }
         if (!choose) {
             dialog->reject();
             return;
