@@ -118,7 +118,7 @@ WINE_USER_DIR=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d
     | head -n1)
 for folder in Documents Desktop; do
     target=$(readlink -f "$WINE_USER_DIR/$folder")
-    [ "$target" = "$HOME/$folder" ] || fail "Wine's $folder is $target, not inside $SCRATCH"
+    [ "$target" = "$(readlink -f "$HOME/$folder")" ] || fail "Wine's $folder is $target, not inside $SCRATCH"
 done
 
 # --- gathering: a program and the DLLs that a clean Windows lacks ------------------------------
@@ -199,11 +199,14 @@ mkdir -p "$RESULTS"
 TESTS_STARTED=$SECONDS
 programs=0 passed=0 failed=0 skipped=0 broken=()
 count() { sed -n "s/.* \([0-9][0-9]*\) $1.*/\1/p" <<<"$totals"; } # from QtTest's Totals line
+fresh_user_folders() { # whatever a test or the program put in Documents or on the Desktop goes
+    rm -rf "$SCRATCH/home/Documents" "$SCRATCH/home/Desktop"
+    mkdir -p "$SCRATCH/home/Documents" "$SCRATCH/home/Desktop"
+}
 for exe in "${TESTS[@]}"; do
     name=$(basename "$exe" .exe)
     result=$RESULTS/$name.txt
-    # Each program starts with empty Documents and Desktop folders.
-    find "$HOME/Documents" "$HOME/Desktop" -mindepth 1 -delete
+    fresh_user_folders
     started=$SECONDS
     rc=0
     timeout -k 10 "$TEST_TIMEOUT" env QT_QPA_PLATFORM=offscreen \
@@ -236,7 +239,7 @@ for exe in "${TESTS[@]}"; do
         tail -n 20 "$RESULTS/$name.log" | sed 's/^/         /'
     fi
 done
-say "Windows tests: $programs programs under Wine, $passed functions passed, $failed failed," \
+say "Windows tests: $programs programs under Wine, $passed test cases passed, $failed failed," \
     "$skipped skipped, in $(took "$TESTS_STARTED")"
 
 # --- the program itself, on the virtual display ---------------------------------------------------
@@ -256,7 +259,7 @@ wait_for_window() { # title pattern, seconds; prints the window id
 PROGRAM_STARTED=$SECONDS
 PROGRAM_ERROR=""
 cp -r "$ROOT/sample" "$SCRATCH/setup"
-find "$HOME/Documents" "$HOME/Desktop" -mindepth 1 -delete
+fresh_user_folders
 (cd "$SCRATCH/setup" && exec env QT_QPA_PLATFORM=windows wine "$DEPLOY/DuskmereSetup.exe") \
     >"$SCRATCH/program.log" 2>&1 &
 PROGRAM_PID=$!
