@@ -2,13 +2,13 @@
 
 #include "Shortcut.h"
 #include "platform/LocalPath.h"
+#include "platform/StandardFolders.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
-#include <QStandardPaths>
 
 namespace {
 // The game reads the mod from "..\DuskmereGame" relative to its Binaries folder; 13210 is the
@@ -54,8 +54,8 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
 {
     const Settings settings = readSettings();
     const QString iconPath = wizard->ut3UserDir + QLatin1Char('/') + settings.icon;
-    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    const QString programs = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    const QString desktop = Platform::desktopFolder();
+    const QString programs = Platform::startMenuFolder();
 
     Shortcut steamLink(wizard->steamPath, SteamArguments, iconPath, settings.iconIndex);
     Shortcut retailLink(wizard->ut3Path, RetailArguments, iconPath, settings.iconIndex);

@@ -6,6 +6,7 @@
 #include "RichLabel.h"
 #include "platform/FreeSpace.h"
 #include "platform/LocalPath.h"
+#include "platform/StandardFolders.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -17,7 +18,6 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace {
@@ -25,7 +25,7 @@ constexpr qint64 MByte = 1048576;
 
 QString documentsFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return Platform::documentsFolder();
 }
 } // namespace
 

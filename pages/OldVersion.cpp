@@ -1,11 +1,11 @@
 #include "OldVersion.h"
 
 #include "platform/LocalPath.h"
+#include "platform/StandardFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace {
 bool isLink(const QFileInfo &info)
@@ -22,7 +22,7 @@ bool removeLink(const QString &path)
 
 QString oldVersionPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+    return Platform::documentsFolder()
         + QLatin1String("\\My Games\\Unreal Tournament 3\\UTGame\\DuskmereGame");
 }
 

@@ -4,6 +4,7 @@
 #include "TestMain.h"
 #include "install/Shortcut.h"
 #include "install/ShortcutStep.h"
+#include "platform/StandardFolders.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>
@@ -81,13 +82,12 @@ bool runStep(DuskmereWizard &wizard)
 
 QString desktopLink()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + '/' + LinkName;
+    return Platform::desktopFolder() + '/' + LinkName;
 }
 
 QString startMenuLink(const QString &group = QStringLiteral("The Duskmere"))
 {
-    return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + '/' + group
-        + '/' + LinkName;
+    return Platform::startMenuFolder() + '/' + group + '/' + LinkName;
 }
 
 // The game in the Wine prefix, reached through its C: drive as the registry names it.
@@ -231,7 +231,7 @@ void TestShortcut::startMenuFolder()
     QFETCH(QString, link);
     Sandbox sandbox;
     sandbox.writeConfig(ini);
-    const QString programs = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    const QString programs = Platform::startMenuFolder();
     sandbox.write(QDir(sandbox.root()).relativeFilePath(programs) + "/The Duskmere/Other.lnk", "");
     DuskmereWizard wizard;
     wizard.ut3Path = installGame(sandbox, QStringLiteral("C:\\Games\\UT3\\Binaries\\UT3.exe"));
@@ -240,8 +240,7 @@ void TestShortcut::startMenuFolder()
     QVERIFY(!runStep(wizard));
     QVERIFY(QFileInfo(programs + '/' + link).isFile());
     QVERIFY(QFileInfo::exists(programs + "/The Duskmere/Other.lnk"));
-    QVERIFY(!QFileInfo::exists(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
-                               + '/' + QFileInfo(link).fileName()));
+    QVERIFY(!QFileInfo::exists(Platform::desktopFolder() + '/' + QFileInfo(link).fileName()));
 }
 
 void TestShortcut::edition_data()

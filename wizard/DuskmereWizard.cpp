@@ -8,6 +8,7 @@
 #include "pages/PathsPage.h"
 #include "pages/ReadyPage.h"
 #include "pages/WelcomePage.h"
+#include "platform/StandardFolders.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -16,7 +17,6 @@
 #include <QMutexLocker>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 template<typename Page> Page *DuskmereWizard::addPage()
@@ -37,8 +37,7 @@ DuskmereWizard::DuskmereWizard(QWidget *parent)
     setWindowTitle(tr("The Duskmere Setup"));
     const ConfigFile config;
 
-    ut3UserDir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-        + QLatin1String("/My Games/Unreal Tournament 3");
+    ut3UserDir = Platform::documentsFolder() + QLatin1String("/My Games/Unreal Tournament 3");
 
     auto *outer = new QVBoxLayout;
     outer->setContentsMargins(0, 0, 0, 0);

@@ -1,14 +1,16 @@
 #include "Sandbox.h"
 
+#include "platform/StandardFolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTest>
 
 Sandbox::Sandbox()
     : dir(QDir::tempPath() + QLatin1String("/duskmere-test-XXXXXX"))
     , previousCwd(QDir::currentPath())
+    , previousFoldersRoot(Platform::standardFoldersRoot())
 {
     if (!dir.isValid())
         qFatal("cannot create a sandbox: %s", qPrintable(dir.errorString()));
@@ -25,12 +27,15 @@ Sandbox::Sandbox()
     setEnv("XDG_CACHE_HOME", path(QStringLiteral("xdg/cache")));
     setEnv("XDG_STATE_HOME", path(QStringLiteral("xdg/state")));
     setEnv("XDG_RUNTIME_DIR", path(QStringLiteral("xdg/runtime")));
+    // Windows has no environment variable for these; on Unix the HOME above would do.
+    Platform::setStandardFoldersRoot(home());
     QDir::setCurrent(work());
 }
 
 Sandbox::~Sandbox()
 {
     QDir::setCurrent(previousCwd);
+    Platform::setStandardFoldersRoot(previousFoldersRoot);
     for (auto it = savedEnv.cbegin(); it != savedEnv.cend(); ++it) {
         if (it.value().isNull())
             qunsetenv(it.key().constData());
@@ -41,17 +46,17 @@ Sandbox::~Sandbox()
 
 QString Sandbox::documents() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return Platform::documentsFolder();
 }
 
 QString Sandbox::desktop() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return Platform::desktopFolder();
 }
 
 QString Sandbox::startMenu() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    return Platform::startMenuFolder();
 }
 
 void Sandbox::write(const QString &relative, const QByteArray &content) const

@@ -35,5 +35,6 @@ private:
 
     QTemporaryDir dir;
     QString previousCwd;
+    QString previousFoldersRoot;
     QHash<QByteArray, QByteArray> savedEnv; // a null value means "was unset"
 };

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// The user's Documents, Desktop and Start Menu programs folders, as the desktop names them.
+namespace Platform {
+QString documentsFolder();
+QString desktopFolder();
+QString startMenuFolder();
+
+// Tests move all three below a folder of their own ("Documents", "Desktop", "Start Menu"),
+// since Windows offers no environment variable for them; an empty root brings the desktop's
+// own folders back.
+void setStandardFoldersRoot(const QString &root);
+QString standardFoldersRoot();
+} // namespace Platform
