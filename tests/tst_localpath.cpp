@@ -15,6 +15,8 @@ private slots:
     void initTestCase();
     void localPath_data();
     void localPath();
+    void letterCase_data();
+    void letterCase();
     void programFiles_data();
     void programFiles();
 };
@@ -58,6 +60,39 @@ void TestLocalPath::localPath()
     QFETCH(QString, expected);
     Sandbox sandbox;
 
+    expected.replace(QLatin1String("$PREFIX"), sandbox.prefix());
+    QCOMPARE(Platform::localPath(configured), expected);
+}
+
+void TestLocalPath::letterCase_data()
+{
+    QTest::addColumn<QString>("configured");
+    QTest::addColumn<QString>("expected"); // "$PREFIX" stands for the sandbox's Wine prefix
+
+    QTest::newRow("steam.exe is Steam.exe")
+        << "C:\\PROGRAM FILES (X86)\\steam\\steam.exe"
+        << "$PREFIX/dosdevices/c:/Program Files (x86)/Steam/Steam.exe";
+    QTest::newRow("exact spelling kept")
+        << "C:\\Program Files (x86)\\Steam\\Steam.exe"
+        << "$PREFIX/dosdevices/c:/Program Files (x86)/Steam/Steam.exe";
+    QTest::newRow("nothing there in any case")
+        << "C:\\program files (x86)\\Steam\\uninstall.exe"
+        << "$PREFIX/dosdevices/c:/program files (x86)/Steam/uninstall.exe";
+    QTest::newRow("relative") << "game\\BINARIES\\ut3.EXE"
+                              << "Game/Binaries/UT3.exe";
+    QTest::newRow("trailing separator") << "GAME\\"
+                                        << "Game/";
+}
+
+void TestLocalPath::letterCase()
+{
+    QFETCH(QString, configured);
+    QFETCH(QString, expected);
+    Sandbox sandbox;
+    sandbox.write("wineprefix/drive_c/Program Files (x86)/Steam/Steam.exe", "MZ");
+    sandbox.write("work/Game/Binaries/UT3.exe", "MZ");
+    sandbox.mkdir("wineprefix/dosdevices");
+    QVERIFY(QFile::link(QStringLiteral("../drive_c"), sandbox.prefix() + "/dosdevices/c:"));
     expected.replace(QLatin1String("$PREFIX"), sandbox.prefix());
     QCOMPARE(Platform::localPath(configured), expected);
 }
