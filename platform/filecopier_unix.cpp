@@ -102,7 +102,7 @@ bool readWriteCopy(int in, int out)
     }
 }
 
-bool copyContents(int in, int out, off_t sourceSize)
+bool transfer(int in, int out, off_t sourceSize)
 {
 #ifdef __linux__
     // In-kernel copying saves the round trip through user space (and shares extents where the
@@ -133,6 +133,29 @@ bool copyContents(int in, int out, off_t sourceSize)
     Q_UNUSED(sourceSize);
 #endif
     return readWriteCopy(in, out);
+}
+
+// A large file goes on its way to the disk as soon as it is complete, while the next ones are
+// copied, so that the sync at the end finds little left to write. Small files are left to the
+// file system, which writes them out together more cheaply.
+void startWriteBack(int out, off_t size)
+{
+#ifdef __linux__
+    constexpr off_t largeFile = 4 * 1048576;
+    if (size >= largeFile)
+        ::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(out);
+    Q_UNUSED(size);
+#endif
+}
+
+bool copyContents(int in, int out, off_t sourceSize)
+{
+    if (!transfer(in, out, sourceSize))
+        return false;
+    startWriteBack(out, sourceSize);
+    return true;
 }
 
 // Gives the complete anonymous file its name; never replaces an existing one.
@@ -201,6 +224,7 @@ struct FileCopier::Private
     // A folder on every file system written to, held open from the first file on: a sync
     // reports the write-back errors that happened since the descriptor was opened.
     std::vector<std::pair<dev_t, int>> devices;
+    QByteArray lastFolder;
     // Without syncfs, each file is flushed by itself at the end.
     std::vector<QByteArray> written;
 
@@ -211,14 +235,17 @@ struct FileCopier::Private
 
 void FileCopier::Private::remember(int out, const QByteArray &target)
 {
+    // Files come folder by folder, and only a new folder can be on another file system.
+    QByteArray folder = parentOf(target);
     struct stat st;
-    if (::fstat(out, &st) == 0
+    if (folder != lastFolder && ::fstat(out, &st) == 0
         && std::none_of(devices.begin(), devices.end(),
                         [&](const auto &device) { return device.first == st.st_dev; })) {
-        const int folder = openRetrying(parentOf(target).constData(), O_RDONLY | O_DIRECTORY);
-        if (folder >= 0)
-            devices.emplace_back(st.st_dev, folder);
+        const int fd = openRetrying(folder.constData(), O_RDONLY | O_DIRECTORY);
+        if (fd >= 0)
+            devices.emplace_back(st.st_dev, fd);
     }
+    lastFolder = std::move(folder);
 #ifndef __linux__
     written.push_back(target);
 #endif
@@ -260,9 +287,8 @@ bool FileCopier::Private::copyAnonymous(int in, off_t size, mode_t mode, const Q
 
 bool FileCopier::Private::copyHidden(int in, off_t size, mode_t mode, const QByteArray &target)
 {
-    const QByteArray folder = parentOf(target);
-    const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
-    QByteArray temporary = folder + "/." + name + ".partial-XXXXXX";
+    // Not derived from the target's name, which may already be as long as a name can be.
+    QByteArray temporary = parentOf(target) + "/.duskmere-partial-XXXXXX";
     Fd out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!out.valid())
         return false;
@@ -332,6 +358,7 @@ bool FileCopier::sync(const QString &targetRoot)
     for (const auto &device : d->devices)
         ::close(device.second);
     d->devices.clear();
+    d->lastFolder.clear();
     d->written.clear();
     return ok;
 }
