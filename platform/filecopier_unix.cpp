@@ -114,6 +114,9 @@ bool transfer(int in, int out, off_t sourceSize)
         const ssize_t result = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
         if (result > 0) {
             copied += result;
+            // Saves asking once more for the end, which counts on a tree of small files.
+            if (copied == sourceSize)
+                return true;
             continue;
         }
         if (result == 0) {
@@ -256,13 +259,19 @@ bool FileCopier::Private::copyAnonymous(int in, off_t size, mode_t mode, const Q
 {
     fallBack = false;
 #ifdef O_TMPFILE
-    Fd out(openRetrying(parentOf(target).constData(), O_TMPFILE | O_WRONLY, 0600));
+    // Created with the source's bits, which the umask or a default ACL may have trimmed; an
+    // fstat to find out is cheaper than an unconditional fchmod, which dirties the inode.
+    Fd out(openRetrying(parentOf(target).constData(), O_TMPFILE | O_WRONLY, mode));
     if (!out.valid()) {
         // EISDIR comes from kernels that do not know the flag at all.
         fallBack = errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL;
         return false;
     }
-    if (!copyContents(in, out.get(), size) || ::fchmod(out.get(), mode) != 0)
+    struct stat created;
+    if (::fstat(out.get(), &created) != 0
+        || ((created.st_mode & 0777) != mode && ::fchmod(out.get(), mode) != 0))
+        return false;
+    if (!copyContents(in, out.get(), size))
         return false; // the anonymous file goes with its descriptor
     switch (linkAnonymous(out.get(), target)) {
     case LinkResult::Linked:
