@@ -1,0 +1,224 @@
+// The install copy against `cp -r` followed by `sync -f` on the same trees: the copy worker alone,
+// run to its end as the Copy page runs it, with the install state the Gather page would leave.
+// Prints one line per case and round, and last the median ratios (worker time over the tools'
+// time), worst case last. No arguments; the trees live in a scratch folder that goes away.
+
+#include "install/CopyThread.h"
+#include "wizard/DuskmereWizard.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Case
+{
+    const char *name;
+    int rounds;
+    // Removing thousands of files leaves the file system work that lands on whatever creates
+    // files next (ext4 skips recently freed inodes), so many small copies stay until the case
+    // is done. Large copies go at once: their space comes back without that cost, and a disk
+    // that keeps filling up slows down half way through a pair.
+    bool removeEachCopy;
+    std::vector<double> ratios;
+};
+
+QString scratchPath; // removed on the way out, whichever way that is
+
+void fail(const QString &why)
+{
+    std::fprintf(stderr, "bench_copy: %s\n", qPrintable(why));
+    if (!scratchPath.isEmpty())
+        QDir(scratchPath).removeRecursively();
+    std::exit(1);
+}
+
+void writeFile(const QString &path, qint64 size, QRandomGenerator &random)
+{
+    QByteArray block(qMin<qint64>(size, 1 << 20), Qt::Uninitialized);
+    random.fillRange(reinterpret_cast<quint32 *>(block.data()), block.size() / 4);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        fail(QStringLiteral("cannot write %1").arg(path));
+    for (qint64 left = size; left > 0; left -= block.size()) {
+        const qint64 chunk = qMin<qint64>(left, block.size());
+        if (file.write(block.constData(), chunk) != chunk)
+            fail(QStringLiteral("cannot write %1").arg(path));
+    }
+}
+
+// Small files of 512 bytes to 8 KiB, `perFolder` to a folder.
+void writeSmallFiles(const QString &root, int count, int perFolder, QRandomGenerator &random)
+{
+    for (int i = 0; i < count; ++i) {
+        const QString folder =
+            root + QStringLiteral("/Folder%1").arg(i / perFolder, 3, 10, QChar('0'));
+        if (i % perFolder == 0)
+            QDir().mkpath(folder);
+        writeFile(folder + QStringLiteral("/file%1.dat").arg(i), random.bounded(512, 8193), random);
+    }
+}
+
+void makeLargeTree(const QString &root)
+{
+    QRandomGenerator random(1);
+    QDir().mkpath(root + QLatin1String("/Packages"));
+    for (int i = 0; i < 20; ++i)
+        writeFile(root + QStringLiteral("/Packages/package%1.upk").arg(i), 20 * 1048576, random);
+    writeSmallFiles(root + QLatin1String("/Config"), 300, 30, random);
+}
+
+void makeSmallTree(const QString &root)
+{
+    QRandomGenerator random(2);
+    writeSmallFiles(root, 20000, 100, random);
+}
+
+// What the Gather page leaves in the install state for this data directory.
+void collect(DuskmereWizard &wizard, const QString &dataDir)
+{
+    QStringList files;
+    QStringList dirs;
+    qint64 size = 0;
+    QDirIterator walk(dataDir, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot,
+                      QDirIterator::Subdirectories);
+    while (walk.hasNext()) {
+        walk.next();
+        const QFileInfo info = walk.fileInfo();
+        if (info.isFile()) {
+            files << info.canonicalFilePath();
+            size += info.size();
+        } else {
+            dirs << info.canonicalFilePath();
+        }
+    }
+    wizard.dataDir = dataDir;
+    wizard.files = files;
+    wizard.dirs = dirs;
+    wizard.size = size;
+}
+
+double runWorker(DuskmereWizard &wizard, const QString &target)
+{
+    wizard.ut3UserDir = target;
+    CopyThread thread(&wizard);
+    QEventLoop loop;
+    // The page's share of the work: every signal crosses to the GUI thread.
+    int filesShown = 0;
+    bool done = false;
+    QString error;
+    QObject::connect(&thread, &CopyThread::currentFileChanged, &loop,
+                     [&](const QString &) { ++filesShown; });
+    QObject::connect(&thread, &CopyThread::written, &loop, [](int) {});
+    QObject::connect(&thread, &CopyThread::doneCopying, &loop, [&] { done = true; });
+    QObject::connect(&thread, &CopyThread::prepareDirError, &loop,
+                     [&](const QString &dir) { error = dir; });
+    QObject::connect(&thread, &CopyThread::copyFileError, &loop,
+                     [&](const QString &file) { error = file; });
+    QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
+
+    QElapsedTimer clock;
+    clock.start();
+    thread.start(QThread::HighPriority);
+    loop.exec();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    QCoreApplication::processEvents();
+    if (!done || !error.isEmpty() || filesShown != wizard.files.size())
+        fail(QStringLiteral("the worker did not finish its copy (%1)").arg(error));
+    return seconds;
+}
+
+void runTool(const QString &program, const QStringList &arguments)
+{
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::ForwardedChannels);
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(-1) || tool.exitStatus() != QProcess::NormalExit
+        || tool.exitCode() != 0)
+        fail(QStringLiteral("%1 %2 failed").arg(program, arguments.join(QLatin1Char(' '))));
+}
+
+double runTools(const QString &source, const QString &target)
+{
+    QElapsedTimer clock;
+    clock.start();
+    runTool(QStringLiteral("cp"), {QStringLiteral("-r"), source, target});
+    runTool(QStringLiteral("sync"), {QStringLiteral("-f"), target});
+    return clock.nsecsElapsed() / 1e9;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir scratch(QDir::tempPath() + QLatin1String("/duskmere-bench-XXXXXX"));
+    if (!scratch.isValid())
+        fail(QStringLiteral("cannot make a scratch folder"));
+    scratchPath = scratch.path();
+    // The wizard reads ds.conf and the Documents folder; both come from the scratch folder.
+    qputenv("HOME", QFile::encodeName(scratch.path()));
+    QDir::setCurrent(scratch.path());
+    QApplication app(argc, argv);
+    DuskmereWizard wizard;
+
+    Case cases[] = {{"20 files of 20 MB + 300 small", 5, true, {}},
+                    {"20000 small files in 200 folders", 3, false, {}}};
+    for (int c = 0; c < 2; ++c) {
+        Case &current = cases[c];
+        const QString folder = scratch.path() + QStringLiteral("/case%1").arg(c);
+        const QString source = folder + QLatin1String("/data");
+        (c == 0 ? makeLargeTree : makeSmallTree)(source);
+        collect(wizard, source);
+        for (int round = 1; round <= current.rounds; ++round) {
+            double workerSeconds = 0;
+            double toolSeconds = 0;
+            // Alternating which goes first evens out whatever the first of a pair pays.
+            for (int turn = 0; turn < 2; ++turn) {
+                const QString target =
+                    folder + QStringLiteral("/installed%1-%2").arg(round).arg(turn);
+                // The clock starts with nothing left to write.
+                ::sync();
+                if ((turn == 0) == (round % 2 == 1))
+                    workerSeconds = runWorker(wizard, target);
+                else
+                    toolSeconds = runTools(source, target);
+                if (current.removeEachCopy)
+                    QDir(target).removeRecursively();
+            }
+            current.ratios.push_back(workerSeconds / toolSeconds);
+            std::printf("%s, round %d: worker %.3f s, cp -r + sync -f %.3f s, ratio %.2f\n",
+                        current.name, round, workerSeconds, toolSeconds, current.ratios.back());
+            std::fflush(stdout);
+        }
+        QDir(folder).removeRecursively();
+        ::sync();
+    }
+
+    std::sort(std::begin(cases), std::end(cases),
+              [](const Case &a, const Case &b) { return median(a.ratios) < median(b.ratios); });
+    std::printf("median ratio (worker / cp -r + sync -f): %s %.2f, %s %.2f\n", cases[0].name,
+                median(cases[0].ratios), cases[1].name, median(cases[1].ratios));
+    return 0;
+}
