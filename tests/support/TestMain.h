@@ -3,6 +3,7 @@
 #include "Sandbox.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QTest>
 
 #include <memory>
@@ -16,6 +17,8 @@
             qputenv("QT_QPA_PLATFORM", "offscreen");                                               \
         const auto processSandbox = std::make_unique<Sandbox>();                                   \
         QApplication app(argc, argv);                                                              \
+        /* Qt keeps the first user settings folder it sees: pin it here, not in a test's own. */   \
+        QSettings(QSettings::UserScope, QStringLiteral("QtProject")).sync();                       \
         TestClass test;                                                                            \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return QTest::qExec(&test, argc, argv);                                                    \
