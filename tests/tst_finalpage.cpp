@@ -1,36 +1,13 @@
 #include "EventLoop.h"
 #include "Sandbox.h"
 #include "TestMain.h"
+#include "UrlRecorder.h"
 #include "pages/FinalPage.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QPushButton>
-#include <QUrl>
-
-// Records what the page asks the desktop to open, so that nothing is really opened.
-class UrlRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    UrlRecorder()
-    {
-        for (const char *scheme : {"http", "https", "file"})
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
-    }
-    ~UrlRecorder() override
-    {
-        for (const char *scheme : {"http", "https", "file"})
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-    }
-    QStringList opened;
-
-public slots:
-    void open(const QUrl &url) { opened.append(url.toString()); }
-};
 
 class TestFinalPage : public QObject
 {

@@ -1,7 +1,10 @@
 #include "GameFixture.h"
 #include "ProgramRun.h"
+#include "SampleWorld.h"
 #include "Sandbox.h"
 #include "TestMain.h"
+
+#include <QDirIterator>
 
 // The real program, started as a user starts it: every way out ends with exit code 0.
 class TestProgram : public QObject
@@ -13,6 +16,8 @@ private slots:
     void waysOut_data();
     void waysOut();
     void resetStartsANewCopy();
+    void fatalErrorsEndWithZeroAndWriteNothingMore_data();
+    void fatalErrorsEndWithZeroAndWriteNothingMore();
 };
 
 void TestProgram::initTestCase()
@@ -89,6 +94,62 @@ void TestProgram::resetStartsANewCopy()
     QVERIFY2(newCopyEnded, qPrintable(log.join(QLatin1Char('\n'))));
     QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^start\t"))).size(), 2);
     QVERIFY(log.contains(QStringLiteral("step\tkey:Escape\t0")));
+}
+
+void TestProgram::fatalErrorsEndWithZeroAndWriteNothingMore_data()
+{
+    QTest::addColumn<QByteArray>("config"); // appended to the sample's ds.conf
+    QTest::addColumn<bool>("blockFirstFile"); // a folder where the first mod file belongs
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("message");
+
+    const QStringList install {"click:Continue", "click:Continue", "click:Continue",
+                               "click:Install", "answer:OK"};
+    QTest::newRow("data directory missing") << QByteArray("[Files]\ndataDir=NoSuchFolder\n")
+                                            << false << QStringList {"click:Continue", "answer:OK"}
+                                            << "Data directory <i>NoSuchFolder</i> missing.";
+    QTest::newRow("too little space")
+        << QByteArray("[Files]\ndataDir=GameFiles\nExtraSpace=9000000000000000000\n") << false
+        << QStringList {"click:Continue", "answer:OK"} << "You do not have sufficient space";
+    QTest::newRow("a file cannot be copied")
+        << QByteArray() << true << install << "DuskmereSetup couldn't copy the file<br><i>";
+}
+
+void TestProgram::fatalErrorsEndWithZeroAndWriteNothingMore()
+{
+    QFETCH(QByteArray, config);
+    QFETCH(bool, blockFirstFile);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, message);
+    Sandbox sandbox;
+    SampleWorld::prepare(sandbox);
+    if (!config.isEmpty()) {
+        QFile conf(sandbox.work() + QStringLiteral("/ds.conf"));
+        QVERIFY(conf.open(QIODevice::Append));
+        conf.write("\n" + config);
+    }
+    const QString game = sandbox.home() + QStringLiteral("/Documents/My Games/Unreal Tournament 3");
+    if (blockFirstFile)
+        QVERIFY(QDir().mkpath(game + QStringLiteral("/DuskmereGame/Config/DefaultGame.ini")));
+
+    ProgramRun run;
+    run.steps = steps;
+    const ProgramRun::Result result = run.run(sandbox);
+    QVERIFY2(result.finished, qPrintable(result.log.join('\n')));
+    QVERIFY(!result.crashed);
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.boxes().size(), 1);
+    QVERIFY(result.boxes()[0].startsWith(QStringLiteral("DuskmereSetup - Critical Error\t")));
+    QVERIFY2(result.boxes()[0].contains(message), qPrintable(result.boxes()[0]));
+
+    // Nothing beyond what stood there before: no installed file, no shortcut.
+    QDirIterator it(sandbox.home(), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    QStringList written;
+    while (it.hasNext())
+        written.append(it.next());
+    QVERIFY2(written.isEmpty(), qPrintable(written.join('\n')));
+    QCOMPARE(QFileInfo::exists(game), blockFirstFile);
 }
 
 DUSKMERE_TEST_MAIN(TestProgram)

@@ -1,12 +1,10 @@
+#include "LnkInfo.h"
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "platform/ShellLink.h"
 
 #include <QDir>
 #include <QOperatingSystemVersion>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QtEndian>
 
 // Links written on Unix, read back by lnkinfo, an independent parser of the format.
@@ -27,23 +25,6 @@ private slots:
 
 namespace {
 const QString Arguments = QStringLiteral("-mod=..\\DuskmereGame -solomod");
-
-// The "Link information" lines of lnkinfo: "Local path", "Working directory", ...
-QMap<QString, QString> lnkinfo(const QString &linkPath)
-{
-    QProcess process;
-    process.start(QStringLiteral("lnkinfo"), {linkPath});
-    if (!process.waitForFinished(10000) || process.exitCode() != 0)
-        return {};
-    QMap<QString, QString> fields;
-    static const QRegularExpression line(QStringLiteral("^\\t([^\\t]+)\\t+: ?(.*)$"));
-    for (const QString &text : QString::fromUtf8(process.readAllStandardOutput()).split('\n')) {
-        const QRegularExpressionMatch match = line.match(text);
-        if (match.hasMatch() && !fields.contains(match.captured(1)))
-            fields.insert(match.captured(1), match.captured(2));
-    }
-    return fields;
-}
 
 QString zDrive(const QString &localPath)
 {
@@ -113,7 +94,7 @@ void TestShellLink::readBack()
     QFETCH(int, iconIndex);
     QFETCH(QString, expectedTarget);
     QFETCH(QString, expectedIcon);
-    if (QStandardPaths::findExecutable(QStringLiteral("lnkinfo")).isEmpty())
+    if (!LnkInfo::available())
         QSKIP("lnkinfo (Debian package liblnk-utils) is not installed");
 
     Sandbox sandbox;
@@ -141,7 +122,7 @@ void TestShellLink::readBack()
     const QString linkPath = sandbox.path(QStringLiteral("The Duskmere.lnk"));
     QVERIFY(Platform::writeShellLink(linkPath, fields));
 
-    const QMap<QString, QString> read = lnkinfo(linkPath);
+    const QMap<QString, QString> read = LnkInfo::read(linkPath);
     QCOMPARE(read.value("Local path"), expectedTarget);
     QCOMPARE(read.value("Working directory"),
              expectedTarget.left(expectedTarget.lastIndexOf('\\')));

@@ -1,5 +1,6 @@
 #include "EventLoop.h"
 #include "MessageBoxAnswerer.h"
+#include "LnkInfo.h"
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "install/Shortcut.h"
@@ -9,9 +10,6 @@
 
 #include <QDir>
 #include <QOperatingSystemVersion>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 
 // The links made after copying: their names, folders, contents, and what a failure does.
 class TestShortcut : public QObject
@@ -102,21 +100,6 @@ QString installGame(const Sandbox &sandbox, const QString &windowsPath)
     return windowsPath;
 }
 
-QMap<QString, QString> lnkinfo(const QString &linkPath)
-{
-    QProcess process;
-    process.start(QStringLiteral("lnkinfo"), {linkPath});
-    if (!process.waitForFinished(10000) || process.exitCode() != 0)
-        return {};
-    QMap<QString, QString> fields;
-    static const QRegularExpression line(QStringLiteral("^\\t([^\\t]+)\\t+: ?(.*)$"));
-    for (const QString &text : QString::fromUtf8(process.readAllStandardOutput()).split('\n')) {
-        const QRegularExpressionMatch match = line.match(text);
-        if (match.hasMatch() && !fields.contains(match.captured(1)))
-            fields.insert(match.captured(1), match.captured(2));
-    }
-    return fields;
-}
 } // namespace
 
 void TestShortcut::init()
@@ -273,7 +256,7 @@ void TestShortcut::edition()
     QFETCH(QString, arguments);
     QFETCH(QString, icon);
     QFETCH(int, iconIndex);
-    if (QStandardPaths::findExecutable(QStringLiteral("lnkinfo")).isEmpty())
+    if (!LnkInfo::available())
         QSKIP("lnkinfo (Debian package liblnk-utils) is not installed");
     Sandbox sandbox;
     sandbox.writeConfig(ini);
@@ -286,14 +269,14 @@ void TestShortcut::edition()
     sandbox.write(QDir(sandbox.root()).relativeFilePath(iconFile), "icon");
 
     QVERIFY(!runStep(wizard));
-    const QMap<QString, QString> desktop = lnkinfo(desktopLink());
+    const QMap<QString, QString> desktop = LnkInfo::read(desktopLink());
     QCOMPARE(desktop.value("Local path"), target);
     QCOMPARE(desktop.value("Working directory"), target.left(target.lastIndexOf('\\')));
     QCOMPARE(desktop.value("Command line arguments"), arguments);
     QCOMPARE(desktop.value("Icon location"),
              "Z:" + QFileInfo(iconFile).canonicalFilePath().replace('/', '\\'));
     QCOMPARE(desktop.value("Icon index"), QString::number(iconIndex));
-    QCOMPARE(lnkinfo(startMenuLink()), desktop);
+    QCOMPARE(LnkInfo::read(startMenuLink()), desktop);
 }
 
 DUSKMERE_TEST_MAIN(TestShortcut)

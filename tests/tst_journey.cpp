@@ -1,0 +1,221 @@
+#include "EventLoop.h"
+#include "LnkInfo.h"
+#include "MessageBoxAnswerer.h"
+#include "SampleWorld.h"
+#include "Sandbox.h"
+#include "TestMain.h"
+#include "UrlRecorder.h"
+#include "install/CopyThread.h"
+#include "pages/CopyPage.h"
+#include "pages/GatherPage.h"
+#include "pages/PathsPage.h"
+#include "pages/WelcomePage.h"
+#include "platform/StandardFolders.h"
+#include "wizard/DuskmereWizard.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QOperatingSystemVersion>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+
+// The whole journey through the real wizard on the sample release: every page, the buttons a
+// user presses, the installed tree and the shortcuts; and a quit in the middle of copying.
+class TestJourney : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void install_data();
+    void install();
+    void quitDuringCopying();
+};
+
+namespace {
+// Every file below `root` by relative path, with a digest of its bytes.
+QMap<QString, QByteArray> tree(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        file.open(QIODevice::ReadOnly);
+        files.insert(QDir(root).relativeFilePath(file.fileName()),
+                     QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1));
+    }
+    return files;
+}
+
+bool advance(DuskmereWizard &wizard)
+{
+    const int page = wizard.stack->currentIndex();
+    if (!QTest::qWaitFor([&] { return wizard.continueButton->isEnabled(); }, 30000))
+        return false;
+    wizard.continueButton->click();
+    return wizard.stack->currentIndex() == page + 1;
+}
+
+QString windowsPath(const QString &localPath)
+{
+    return QStringLiteral("Z:") + QString(localPath).replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+} // namespace
+
+void TestJourney::initTestCase()
+{
+    if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+        QSKIP("the journey runs on a Wine prefix");
+}
+
+void TestJourney::install_data()
+{
+    QTest::addColumn<bool>("steam");
+    QTest::newRow("retail") << false;
+    QTest::newRow("steam") << true;
+}
+
+void TestJourney::install()
+{
+    QFETCH(bool, steam);
+    Sandbox sandbox;
+    SampleWorld::prepare(sandbox);
+    MessageBoxAnswerer boxes(QMessageBox::No);
+    UrlRecorder urls;
+    DuskmereWizard wizard;
+
+    // Welcome
+    if (steam)
+        wizard.welcomePage->findChildren<QRadioButton *>().at(1)->click();
+    QCOMPARE(wizard.steam, steam);
+    QVERIFY(advance(wizard));
+
+    // Gather: the executable from the registry, the sample's files, the free space.
+    QVERIFY(QTest::qWaitFor([&] { return wizard.continueButton->isEnabled(); }, 30000));
+    const QMap<QString, QByteArray> sample = tree(SampleWorld::dataDir(sandbox));
+    QCOMPARE(steam ? wizard.steamPath : wizard.ut3Path,
+             QString::fromLatin1(steam ? SampleWorld::SteamDetected : SampleWorld::RetailDetected));
+    QVERIFY((steam ? wizard.ut3Path : wizard.steamPath).isNull());
+    QCOMPARE(wizard.dataDir, QStringLiteral("GameFiles"));
+    QCOMPARE(wizard.files.size(), sample.size());
+    qint64 size = 0;
+    for (const QString &file : std::as_const(wizard.files))
+        size += QFileInfo(file).size();
+    QCOMPARE(wizard.size, size);
+    QCOMPARE(wizard.extraSpace, 1048576);
+    QVERIFY(wizard.bytesFree > size);
+    QVERIFY(wizard.gatherPage->statusLabels[0]->text().contains(QLatin1String(" found")));
+    QVERIFY(advance(wizard));
+
+    // Paths: the found file, confirmed as it is.
+    const QString exe = steam ? SampleWorld::steamExe(sandbox) : SampleWorld::retailExe(sandbox);
+    QCOMPARE(wizard.pathsPage->pathEdit->text(),
+             QDir::toNativeSeparators(QFileInfo(exe).canonicalFilePath()));
+    QVERIFY(advance(wizard));
+    QCOMPARE(steam ? wizard.steamPath : wizard.ut3Path, QFileInfo(exe).canonicalFilePath());
+
+    // Ready: both shortcuts unless the user says otherwise.
+    QVERIFY(wizard.desktopLink && wizard.startMenuLink);
+    QVERIFY(advance(wizard));
+
+    // Copy: the tree below the game's folder, byte for byte, and the shortcuts.
+    QVERIFY(QTest::qWaitFor([&] { return wizard.continueButton->isEnabled(); }, 60000));
+    QCOMPARE(wizard.copyPage->statusLabel->text(),
+             QStringLiteral("Finished copying. Press Continue to proceed."));
+    QCOMPARE(wizard.copyPage->progressBar->value(), wizard.copyPage->progressBar->maximum());
+    QVERIFY(!wizard.cancelButton->isEnabled());
+    QCOMPARE(tree(wizard.ut3UserDir), sample);
+    QVERIFY(boxes.seen.isEmpty());
+
+    const QString desktopLink = Platform::desktopFolder() + QStringLiteral("/The Duskmere.lnk");
+    const QString menuLink =
+        Platform::startMenuFolder() + QStringLiteral("/The Duskmere/The Duskmere.lnk");
+    QVERIFY(QFileInfo::exists(desktopLink));
+    QVERIFY(QFileInfo::exists(menuLink));
+    if (LnkInfo::available()) {
+        const QString target =
+            QString::fromLatin1(steam ? SampleWorld::SteamInLink : SampleWorld::RetailInLink);
+        const QMap<QString, QString> link = LnkInfo::read(desktopLink);
+        QCOMPARE(link.value("Local path"), target);
+        QCOMPARE(link.value("Working directory"), target.left(target.lastIndexOf('\\')));
+        QCOMPARE(link.value("Command line arguments"),
+                 steam ? QStringLiteral("-applaunch 13210 -mod=..\\DuskmereGame -solomod")
+                       : QStringLiteral("-mod=..\\DuskmereGame -solomod"));
+        QCOMPARE(link.value("Icon location"),
+                 windowsPath(wizard.ut3UserDir + "/DuskmereGame/Splash/duskmereicon.ico"));
+        QCOMPARE(LnkInfo::read(menuLink), link);
+    }
+    QVERIFY(advance(wizard));
+
+    // Final: Close opens the one extra that starts ticked, and ends the program with 0.
+    QCOMPARE(wizard.continueButton->text(), QStringLiteral("Cl&ose"));
+    QCOMPARE(EventLoop::runUntilExit([&] { wizard.continueButton->click(); }), 0);
+    QCOMPARE(urls.opened, QStringList {QStringLiteral("http://www.example.com/duskmere")});
+    QVERIFY(boxes.seen.isEmpty());
+}
+
+void TestJourney::quitDuringCopying()
+{
+    Sandbox sandbox;
+    SampleWorld::prepare(sandbox);
+    const QByteArray chunk(256 * 1024, 'b');
+    for (int i = 0; i < 300; ++i)
+        sandbox.write(
+            QStringLiteral("work/GameFiles/DuskmereGame/Bulk/part%1.bin").arg(i, 3, 10, QChar('0')),
+            chunk + QByteArray::number(i));
+    MessageBoxAnswerer boxes(QMessageBox::Yes);
+    auto *wizard = new DuskmereWizard;
+    for (int page = 0; page < 3; ++page)
+        QVERIFY(advance(*wizard));
+
+    // The user confirms Cancel as soon as the first file shows.
+    const int code = EventLoop::runUntilExit([&] {
+        wizard->continueButton->click();
+        QTimer::singleShot(0, wizard, [wizard] {
+            connect(
+                wizard->copyPage->thread, &CopyThread::currentFileChanged, wizard,
+                [wizard] { wizard->cancelButton->click(); }, Qt::SingleShotConnection);
+        });
+    });
+    QCOMPARE(code, 0);
+    QVERIFY(wizard->isQuitting());
+    QCOMPARE(boxes.titles(), QStringList {QStringLiteral("DuskmereSetup - Really quit?")});
+
+    // Closing waits for the file in hand, and no completion work runs on the way out.
+    QElapsedTimer clock;
+    clock.start();
+    const QString target = wizard->ut3UserDir;
+    QStringList sources = wizard->files;
+    std::sort(sources.begin(), sources.end());
+    const QString dataDir = SampleWorld::dataDir(sandbox);
+    delete wizard;
+    QVERIFY(clock.elapsed() < 30000);
+    QVERIFY(!QFileInfo::exists(Platform::desktopFolder() + QStringLiteral("/The Duskmere.lnk")));
+
+    // What is there is whole, and it is the start of the sorted list: nothing after a gap.
+    int installed = 0;
+    bool gap = false;
+    for (const QString &source : std::as_const(sources)) {
+        const QString copy = target + QLatin1Char('/') + QDir(dataDir).relativeFilePath(source);
+        if (!QFileInfo::exists(copy)) {
+            gap = true;
+            continue;
+        }
+        QVERIFY2(!gap, qPrintable(copy));
+        ++installed;
+        QFile a(source), b(copy);
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QVERIFY2(a.readAll() == b.readAll(), qPrintable(copy));
+    }
+    QVERIFY2(installed < sources.size(), "the worker finished before the quit was confirmed");
+    QCOMPARE(tree(target).size(), installed); // no temporary or partial file beside them
+}
+
+DUSKMERE_TEST_MAIN(TestJourney)
+#include "tst_journey.moc"
