@@ -5,11 +5,11 @@
 
 #include "install/CopyThread.h"
 #include "pages/CopyPage.h"
+#include "pages/DataCollector.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -93,25 +93,11 @@ void makeSmallTree(const QString &root)
 // What the Gather page leaves in the install state for this data directory.
 void collect(DuskmereWizard &wizard, const QString &dataDir)
 {
-    QStringList files;
-    QStringList dirs;
-    qint64 size = 0;
-    QDirIterator walk(dataDir, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot,
-                      QDirIterator::Subdirectories);
-    while (walk.hasNext()) {
-        walk.next();
-        const QFileInfo info = walk.fileInfo();
-        if (info.isFile()) {
-            files << info.canonicalFilePath();
-            size += info.size();
-        } else {
-            dirs << info.canonicalFilePath();
-        }
-    }
+    DataCollector::Result collected = DataCollector::collect(dataDir, [] {});
     wizard.dataDir = dataDir;
-    wizard.files = files;
-    wizard.dirs = dirs;
-    wizard.size = size;
+    wizard.files = collected.files;
+    wizard.dirs = collected.dirs;
+    wizard.size = collected.size;
 }
 
 double runWorker(DuskmereWizard &wizard, const QString &target)

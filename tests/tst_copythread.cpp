@@ -2,11 +2,11 @@
 #include "TestMain.h"
 #include "TmpfsMount.h"
 #include "install/CopyThread.h"
+#include "pages/DataCollector.h"
 #include "platform/LocalPath.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QMutexLocker>
 
@@ -38,29 +38,15 @@ private slots:
 
 namespace {
 
-// Fills the install state the way the Gather page does: canonical paths in walk order.
+// What the Gather page leaves in the install state for this data directory.
 void collect(DuskmereWizard &wizard, const QString &configuredDataDir)
 {
-    QStringList files;
-    QStringList dirs;
-    qint64 size = 0;
-    QDirIterator walk(Platform::localPath(configuredDataDir),
-                      QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot,
-                      QDirIterator::Subdirectories);
-    while (walk.hasNext()) {
-        walk.next();
-        const QFileInfo info = walk.fileInfo();
-        if (info.isFile()) {
-            files << info.canonicalFilePath();
-            size += info.size();
-        } else {
-            dirs << info.canonicalFilePath();
-        }
-    }
+    DataCollector::Result collected =
+        DataCollector::collect(Platform::localPath(configuredDataDir), [] {});
     wizard.dataDir = configuredDataDir;
-    wizard.files = files;
-    wizard.dirs = dirs;
-    wizard.size = size;
+    wizard.files = collected.files;
+    wizard.dirs = collected.dirs;
+    wizard.size = collected.size;
 }
 
 // Runs the worker to its end and returns its signals in the order the Copy page receives them.
