@@ -1,6 +1,6 @@
 #include "EventLoop.h"
-#include "GameFixture.h"
 #include "MessageBoxAnswerer.h"
+#include "SampleWorld.h"
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "pages/GatherPage.h"
@@ -99,7 +99,7 @@ void TestGatherPage::rows()
 void TestGatherPage::finishedPageLeadsOn()
 {
     Sandbox sandbox;
-    GameFixture::prepare(sandbox);
+    SampleWorld::prepare(sandbox);
     MessageBoxAnswerer boxes(QMessageBox::No);
     DuskmereWizard wizard;
     GatherPage *page = wizard.gatherPage;

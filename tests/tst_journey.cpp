@@ -5,6 +5,7 @@
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "UrlRecorder.h"
+#include "WizardDriver.h"
 #include "install/CopyThread.h"
 #include "pages/CopyPage.h"
 #include "pages/GatherPage.h"
@@ -53,15 +54,6 @@ QMap<QString, QByteArray> tree(const QString &root)
     return files;
 }
 
-bool advance(DuskmereWizard &wizard)
-{
-    const int page = wizard.stack->currentIndex();
-    if (!QTest::qWaitFor([&] { return wizard.continueButton->isEnabled(); }, 30000))
-        return false;
-    wizard.continueButton->click();
-    return wizard.stack->currentIndex() == page + 1;
-}
-
 QString windowsPath(const QString &localPath)
 {
     return QStringLiteral("Z:") + QString(localPath).replace(QLatin1Char('/'), QLatin1Char('\\'));
@@ -89,8 +81,15 @@ void TestJourney::install()
     MessageBoxAnswerer boxes(QMessageBox::No);
     UrlRecorder urls;
     DuskmereWizard wizard;
+    // Continue's text, and whether Cancel and Reset are enabled, once a page's work is done.
+    const auto buttons = [&](const char *continueText, bool cancel, bool reset) {
+        return wizard.continueButton->text() == QLatin1String(continueText)
+            && wizard.cancelButton->isEnabled() == cancel
+            && wizard.resetButton->isEnabled() == reset;
+    };
 
     // Welcome
+    QVERIFY(buttons("C&ontinue", true, false));
     if (steam)
         wizard.welcomePage->findChildren<QRadioButton *>().at(1)->click();
     QCOMPARE(wizard.steam, steam);
@@ -111,25 +110,30 @@ void TestJourney::install()
     QCOMPARE(wizard.extraSpace, 1048576);
     QVERIFY(wizard.bytesFree > size);
     QVERIFY(wizard.gatherPage->statusLabels[0]->text().contains(QLatin1String(" found")));
+    QVERIFY(buttons("C&ontinue", true, true));
     QVERIFY(advance(wizard));
 
     // Paths: the found file, confirmed as it is.
     const QString exe = steam ? SampleWorld::steamExe(sandbox) : SampleWorld::retailExe(sandbox);
     QCOMPARE(wizard.pathsPage->pathEdit->text(),
              QDir::toNativeSeparators(QFileInfo(exe).canonicalFilePath()));
+    QVERIFY(buttons("C&ontinue", true, true));
     QVERIFY(advance(wizard));
     QCOMPARE(steam ? wizard.steamPath : wizard.ut3Path, QFileInfo(exe).canonicalFilePath());
 
     // Ready: both shortcuts unless the user says otherwise.
     QVERIFY(wizard.desktopLink && wizard.startMenuLink);
+    QVERIFY(buttons("&Install", true, true));
     QVERIFY(advance(wizard));
+    QVERIFY(!wizard.continueButton->isEnabled()); // until copying and shortcuts are done
 
     // Copy: the tree below the game's folder, byte for byte, and the shortcuts.
     QVERIFY(QTest::qWaitFor([&] { return wizard.continueButton->isEnabled(); }, 60000));
     QCOMPARE(wizard.copyPage->statusLabel->text(),
              QStringLiteral("Finished copying. Press Continue to proceed."));
     QCOMPARE(wizard.copyPage->progressBar->value(), wizard.copyPage->progressBar->maximum());
-    QVERIFY(!wizard.cancelButton->isEnabled());
+    QVERIFY(buttons("C&ontinue", false, true));
+    QVERIFY(wizard.continueButton->isDefault());
     QCOMPARE(tree(wizard.ut3UserDir), sample);
     QVERIFY(boxes.seen.isEmpty());
 

@@ -1,4 +1,3 @@
-#include "GameFixture.h"
 #include "ProgramRun.h"
 #include "SampleWorld.h"
 #include "Sandbox.h"
@@ -53,7 +52,7 @@ void TestProgram::waysOut()
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, boxTitles);
     Sandbox sandbox;
-    GameFixture::prepare(sandbox);
+    SampleWorld::prepare(sandbox);
 
     ProgramRun run;
     run.steps = steps;
@@ -72,7 +71,7 @@ void TestProgram::waysOut()
 void TestProgram::resetStartsANewCopy()
 {
     Sandbox sandbox;
-    GameFixture::prepare(sandbox);
+    SampleWorld::prepare(sandbox);
     ProgramRun run;
     run.steps = QStringList {"click:Continue", "click:Reset", "answer:Yes"};
     run.stepsOfNewCopy = QStringList {"key:Escape", "answer:Yes"};
