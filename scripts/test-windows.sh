@@ -184,7 +184,9 @@ rm -rf "$DEPLOY"
 gather "$DEPLOY" "$BUILD/DuskmereSetup.exe" "$PLUGINS/platforms/qwindows.dll=platforms" \
     "$PLUGINS/imageformats/qjpeg.dll=imageformats" \
     "$PLUGINS/styles/qwindowsvistastyle.dll=styles"
-mapfile -t TESTS < <(find "$BUILD/tests" -maxdepth 1 -name 'tst_*.exe' | sort)
+# The tests this build defines, not whatever a kept build folder still holds from earlier.
+mapfile -t TESTS < <(cd "$BUILD" && ctest -N | sed -n 's/^ *Test *#[0-9]*: *//p' \
+    | sed "s|^|$BUILD/tests/|; s|\$|.exe|" | sort)
 [ ${#TESTS[@]} -gt 0 ] || fail "the build made no test programs"
 gather "$RUN" "${TESTS[@]}" "$PLUGINS/platforms/qoffscreen.dll=platforms" \
     "$PLUGINS/platforms/qwindows.dll=platforms" "$PLUGINS/imageformats/qjpeg.dll=imageformats" \

@@ -25,8 +25,7 @@ const QByteArray SteamKey = "Software\\\\Valve\\\\Steam";
 
 void TestDetection::initTestCase()
 {
-    if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
-        QSKIP("the cases are built on a Wine prefix");
+    SKIP_ON_WINDOWS("the cases are built on a Wine prefix");
 }
 
 void TestDetection::detect_data()

@@ -62,8 +62,7 @@ QString windowsPath(const QString &localPath)
 
 void TestJourney::initTestCase()
 {
-    if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
-        QSKIP("the journey runs on a Wine prefix");
+    SKIP_ON_WINDOWS("the journey runs on a Wine prefix");
 }
 
 void TestJourney::install_data()

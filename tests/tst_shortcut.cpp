@@ -1,6 +1,6 @@
 #include "EventLoop.h"
-#include "MessageBoxAnswerer.h"
 #include "LnkInfo.h"
+#include "MessageBoxAnswerer.h"
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "install/Shortcut.h"

@@ -37,9 +37,8 @@ void TestWizard::windowSize_data()
                                << QSize(800, 600);
     QTest::newRow("width only, height not a number")
         << "work/ds.conf" << QByteArray("[Window]\nWidth=700\nHeight=big\n") << QSize(700, 0);
-    QTest::newRow("ds.conf of another folder") << "elsewhere/ds.conf"
-                                               << QByteArray("[Window]\nWidth=800\n")
-                                               << QSize(640, 580);
+    QTest::newRow("ds.conf of another folder")
+        << "elsewhere/ds.conf" << QByteArray("[Window]\nWidth=800\n") << QSize(640, 580);
 }
 
 void TestWizard::windowSize()
@@ -146,13 +145,13 @@ void TestWizard::resetAsksAndStartsANewCopy()
     QTRY_VERIFY_WITH_TIMEOUT(wizard.resetButton->isEnabled(), 30000);
 
     wizard.resetButton->click();
-    QCOMPARE(boxes.titles(), QStringList{QStringLiteral("DuskmereSetup - Really reset?")});
+    QCOMPARE(boxes.titles(), QStringList {QStringLiteral("DuskmereSetup - Really reset?")});
     QCOMPARE(boxes.seen[0].text, QStringLiteral("Are you sure you want to reset DuskmereSetup?"));
     QVERIFY(started.isEmpty() && !wizard.isQuitting());
 
     boxes.then(QMessageBox::Yes);
     QCOMPARE(EventLoop::runUntilExit([&] { wizard.resetButton->click(); }), 0);
-    QCOMPARE(started, QStringList{QCoreApplication::applicationFilePath()});
+    QCOMPARE(started, QStringList {QCoreApplication::applicationFilePath()});
     QVERIFY(wizard.isQuitting());
     Relaunch::setStarter(nullptr);
 }

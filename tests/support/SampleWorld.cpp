@@ -37,6 +37,13 @@ void copyTree(const QString &from, const QString &to)
 void SampleWorld::prepare(const Sandbox &sandbox)
 {
     copyTree(QStringLiteral(DUSKMERE_SOURCE_DIR "/sample"), sandbox.work());
+    // Where no Wine registry stands in for Windows' own (on Windows), the fallback finds them.
+    QFile config(sandbox.work() + QStringLiteral("/ds.conf"));
+    if (!config.open(QIODevice::Append))
+        qFatal("cannot extend ds.conf");
+    config.write("\n[Paths]\nUT3Path=\"" + sandbox.prefix().toUtf8()
+                 + "/drive_c/Games/Unreal Tournament 3\"\nSteamPath=\"" + sandbox.prefix().toUtf8()
+                 + "/drive_c/Program Files (x86)/Steam\"\n");
     sandbox.write(QStringLiteral("wineprefix/system.reg"), SystemReg);
     sandbox.write(QStringLiteral("wineprefix/user.reg"), UserReg);
     sandbox.write(QStringLiteral("wineprefix/drive_c/Games/Unreal Tournament 3/Binaries/UT3.exe"),

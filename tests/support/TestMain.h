@@ -3,6 +3,7 @@
 #include "Sandbox.h"
 
 #include <QApplication>
+#include <QOperatingSystemVersion>
 #include <QSettings>
 #include <QTest>
 
@@ -23,3 +24,10 @@
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return QTest::qExec(&test, argc, argv);                                                    \
     }
+
+// For cases built on Unix matters: symbolic links, a Wine prefix, lnkinfo.
+#define SKIP_ON_WINDOWS(reason)                                                                    \
+    do {                                                                                           \
+        if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)            \
+            QSKIP(reason);                                                                         \
+    } while (false)
