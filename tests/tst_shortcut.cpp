@@ -3,29 +3,27 @@
 #include "MessageBoxAnswerer.h"
 #include "Sandbox.h"
 #include "TestMain.h"
-#include "install/Shortcut.h"
 #include "install/ShortcutStep.h"
-#include "platform/StandardFolders.h"
+#include "platform/ShellLink.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>
 #include <QOperatingSystemVersion>
+#include <QtEndian>
 
-// The links made after copying: their names, folders, contents, and what a failure does.
+// The links made after copying, read back by lnkinfo, and the Unix link writer beneath them.
 class TestShortcut : public QObject
 {
     Q_OBJECT
 
 private slots:
     void init();
-    void linkName_data();
-    void linkName();
     void failures_data();
     void failures();
-    void startMenuFolder_data();
-    void startMenuFolder();
-    void edition_data();
-    void edition();
+    void links_data();
+    void links();
+    void header();
+    void writeFails();
 };
 
 namespace {
@@ -36,247 +34,196 @@ const QString DesktopMessage = QStringLiteral(
     "DuskmereSetup as Administrator (right click the setup icon).<br><br><b>If all else fails, "
     "please try installing The Duskmere manually.</b></html>");
 const QString StartMenuMessage = QString(DesktopMessage).replace("a Desktop", "a Start Menu");
-const QString LinkName = QStringLiteral("The Duskmere.lnk");
+const QString RetailArguments = QStringLiteral("-mod=..\\DuskmereGame -solomod");
+const QString SteamArguments = "-applaunch 13210 " + RetailArguments;
 
-// Every message box as it is shown: after the first failure the application is quitting, and
-// a second box closes as soon as it opens, before any answerer could see it.
+// Every message box as it opens: after the first failure the application is quitting, and a
+// second box closes at once, before an answerer could see it. A box that is not a critical
+// error over the wizard with one Ok button is recorded by its title instead of its text.
 class ShownBoxes : public QObject
 {
 public:
     ShownBoxes() { qApp->installEventFilter(this); }
     ~ShownBoxes() override { qApp->removeEventFilter(this); }
-
     QStringList texts;
-    QStringList oddities; // anything but a critical box with Ok over the wizard, rightly titled
-
-protected:
     bool eventFilter(QObject *object, QEvent *event) override
     {
-        auto *box = qobject_cast<QMessageBox *>(object);
-        if (!box || event->type() != QEvent::Show)
-            return false;
-        texts.append(box->text());
-        if (box->windowTitle() != QLatin1String("DuskmereSetup - Critical Error")
-            || box->icon() != QMessageBox::Critical || box->standardButtons() != QMessageBox::Ok
-            || !qobject_cast<DuskmereWizard *>(box->parentWidget()))
-            oddities.append(box->windowTitle());
+        const auto *box = qobject_cast<QMessageBox *>(object);
+        if (box && event->type() == QEvent::Show)
+            texts.append(box->windowTitle() == QLatin1String("DuskmereSetup - Critical Error")
+                                 && box->icon() == QMessageBox::Critical
+                                 && box->standardButtons() == QMessageBox::Ok
+                                 && qobject_cast<DuskmereWizard *>(box->parentWidget())
+                             ? box->text()
+                             : box->windowTitle());
         return false;
     }
 };
 
-// Runs the step inside the application's loop; true when it asked the application to quit.
-bool runStep(DuskmereWizard &wizard)
+bool runStepRequestsQuit(DuskmereWizard &wizard)
 {
-    QTimer carryOn;
-    carryOn.setSingleShot(true);
-    QObject::connect(&carryOn, &QTimer::timeout, [] { QCoreApplication::exit(1); });
     MessageBoxAnswerer answerer;
-    return EventLoop::runUntilExit([&] {
-               ShortcutStep::run(&wizard, &wizard);
-               carryOn.start(0);
-           })
-        == 0;
+    return EventLoop::requestsQuit([&] { ShortcutStep::run(&wizard, &wizard); });
 }
 
-QString desktopLink()
+void writeAt(const Sandbox &sandbox, const QString &absolutePath, const QByteArray &content)
 {
-    return Platform::desktopFolder() + '/' + LinkName;
+    sandbox.write(QDir(sandbox.root()).relativeFilePath(absolutePath), content);
 }
-
-QString startMenuLink(const QString &group = QStringLiteral("The Duskmere"))
-{
-    return Platform::startMenuFolder() + '/' + group + '/' + LinkName;
-}
-
-// The game in the Wine prefix, reached through its C: drive as the registry names it.
-QString installGame(const Sandbox &sandbox, const QString &windowsPath)
-{
-    if (!QFileInfo::exists(sandbox.path("wineprefix/dosdevices/c:"))) {
-        sandbox.mkdir(QStringLiteral("wineprefix/drive_c"));
-        sandbox.mkdir(QStringLiteral("wineprefix/dosdevices"));
-        QFile::link(QStringLiteral("../drive_c"), sandbox.path("wineprefix/dosdevices/c:"));
-    }
-    sandbox.write("wineprefix/drive_c/" + QString(windowsPath).mid(3).replace('\\', '/'), "MZ");
-    return windowsPath;
-}
-
 } // namespace
 
 void TestShortcut::init()
 {
     if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
-        QSKIP("the cases are built on a Wine prefix and Unix folders");
-}
-
-void TestShortcut::linkName_data()
-{
-    QTest::addColumn<QString>("given");
-    QTest::addColumn<QString>("written"); // below the working directory
-
-    QTest::newRow("ending added") << "Links/The Duskmere"
-                                  << "Links/The Duskmere.lnk";
-    QTest::newRow("ending kept") << "Links/The Duskmere.lnk"
-                                 << "Links/The Duskmere.lnk";
-    QTest::newRow("upper case is not the ending") << "Links/The Duskmere.LNK"
-                                                  << "Links/The Duskmere.LNK.lnk";
-    QTest::newRow("backslashes separate folders") << "Links\\Duskmere"
-                                                  << "Links/Duskmere.lnk";
-}
-
-void TestShortcut::linkName()
-{
-    QFETCH(QString, given);
-    QFETCH(QString, written);
-    Sandbox sandbox;
-    sandbox.mkdir(QStringLiteral("work/Links"));
-    Shortcut shortcut(sandbox.path("Games/UT3.exe"), QStringLiteral("-solomod"), QString(), 0);
-
-    // A missing target fails before anything is written; a later success clears the failure.
-    QString linkPath = given;
-    QVERIFY(!shortcut.create(linkPath));
-    QVERIFY(shortcut.failed);
-    QCOMPARE(QDir(sandbox.path("work/Links")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-             QStringList());
-
-    sandbox.write(QStringLiteral("Games/UT3.exe"), "MZ");
-    linkPath = given;
-    QVERIFY(shortcut.create(linkPath));
-    QVERIFY(!shortcut.failed);
-    QCOMPARE(linkPath, QDir::toNativeSeparators(QDir::currentPath() + '/' + written));
-    QCOMPARE(QDir(sandbox.path("work/Links")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-             QStringList(QFileInfo(written).fileName()));
+        QSKIP("the cases are built on a Wine prefix, Unix folders and the Unix link writer");
 }
 
 void TestShortcut::failures_data()
 {
-    QTest::addColumn<QString>("inTheWay"); // what stands where a link or folder should go
+    QTest::addColumn<QString>("scene"); // what is wrong when the step runs
     QTest::addColumn<QStringList>("messages");
 
-    const QStringList none;
-    QTest::newRow("nothing") << "" << none;
-    QTest::newRow("a file where the Desktop should be")
-        << "desktop" << QStringList {DesktopMessage};
-    QTest::newRow("a folder where the Desktop link should be")
-        << "desktop link" << QStringList {DesktopMessage};
-    QTest::newRow("a file where the group folder should be")
-        << "group" << QStringList {StartMenuMessage};
-    QTest::newRow("both, each with its message")
-        << "desktop group" << QStringList {DesktopMessage, StartMenuMessage};
-    QTest::newRow("the game's executable is gone")
-        << "no game" << QStringList {DesktopMessage, StartMenuMessage};
+    QTest::newRow("Desktop link not written, Start Menu link still made")
+        << "desktop-link-folder" << QStringList {DesktopMessage};
+    QTest::newRow("neither folder made, each with its message")
+        << "desktop-file group-file" << QStringList {DesktopMessage, StartMenuMessage};
+    QTest::newRow("the game is gone, Start Menu only")
+        << "game-gone menu-only" << QStringList {StartMenuMessage};
 }
 
 void TestShortcut::failures()
 {
-    QFETCH(QString, inTheWay);
+    QFETCH(QString, scene);
     QFETCH(QStringList, messages);
     Sandbox sandbox;
     DuskmereWizard wizard;
-    wizard.ut3Path = sandbox.path(QStringLiteral("Games/UT3/Binaries/UT3.exe"));
-    if (!inTheWay.contains("no game"))
-        sandbox.write(QStringLiteral("Games/UT3/Binaries/UT3.exe"), "MZ");
-    wizard.desktopLink = wizard.startMenuLink = true;
-    const QString desktop = QFileInfo(desktopLink()).path();
-    const QString group = QFileInfo(startMenuLink()).path();
-    if (inTheWay.contains("desktop link"))
-        QDir().mkpath(desktopLink());
-    else if (inTheWay.contains("desktop"))
-        sandbox.write(QDir(sandbox.root()).relativeFilePath(desktop), "not a folder");
-    if (inTheWay.contains("group"))
-        sandbox.write(QDir(sandbox.root()).relativeFilePath(group), "not a folder");
+    sandbox.write(QStringLiteral("UT3.exe"), "MZ");
+    wizard.ut3Path = sandbox.path(scene.contains("game-gone") ? "Gone.exe" : "UT3.exe");
+    wizard.desktopLink = !scene.contains("menu-only");
+    wizard.startMenuLink = true;
+    const QString group = sandbox.startMenu() + "/The Duskmere";
+    if (scene.contains("desktop-link-folder"))
+        QDir().mkpath(sandbox.desktop() + "/The Duskmere.lnk");
+    if (scene.contains("desktop-file"))
+        writeAt(sandbox, sandbox.desktop(), "not a folder");
+    if (scene.contains("group-file"))
+        writeAt(sandbox, group, "not a folder");
 
     ShownBoxes boxes;
-    QCOMPARE(runStep(wizard), !messages.isEmpty());
+    QVERIFY(runStepRequestsQuit(wizard));
     QCOMPARE(boxes.texts, messages);
-    QCOMPARE(boxes.oddities, QStringList());
-    QCOMPARE(QFileInfo(desktopLink()).isFile(), !messages.contains(DesktopMessage));
-    QCOMPARE(QFileInfo(startMenuLink()).isFile(), !messages.contains(StartMenuMessage));
+    QCOMPARE(QFileInfo(group + "/The Duskmere.lnk").isFile(), !messages.contains(StartMenuMessage));
 }
 
-void TestShortcut::startMenuFolder_data()
-{
-    QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<QString>("link"); // below the Start Menu's programs folder
-
-    QTest::newRow("existing group folder") << QByteArray() << "The Duskmere/The Duskmere.lnk";
-    QTest::newRow("nested groups") << QByteArray("[Shortcut]\nGroupName=Duskmere/Tools\n")
-                                   << "Duskmere/Tools/The Duskmere.lnk";
-    QTest::newRow("nested groups, Windows separator")
-        << QByteArray("[Shortcut]\nGroupName=Duskmere\\\\Tools\n")
-        << "Duskmere/Tools/The Duskmere.lnk";
-    QTest::newRow("configured name")
-        << QByteArray("[Shortcut]\nName=Play Duskmere\n") << "The Duskmere/Play Duskmere.lnk";
-}
-
-void TestShortcut::startMenuFolder()
-{
-    QFETCH(QByteArray, ini);
-    QFETCH(QString, link);
-    Sandbox sandbox;
-    sandbox.writeConfig(ini);
-    const QString programs = Platform::startMenuFolder();
-    sandbox.write(QDir(sandbox.root()).relativeFilePath(programs) + "/The Duskmere/Other.lnk", "");
-    DuskmereWizard wizard;
-    wizard.ut3Path = installGame(sandbox, QStringLiteral("C:\\Games\\UT3\\Binaries\\UT3.exe"));
-    wizard.startMenuLink = true; // and no Desktop link
-
-    QVERIFY(!runStep(wizard));
-    QVERIFY(QFileInfo(programs + '/' + link).isFile());
-    QVERIFY(QFileInfo::exists(programs + "/The Duskmere/Other.lnk"));
-    QVERIFY(!QFileInfo::exists(Platform::desktopFolder() + '/' + QFileInfo(link).fileName()));
-}
-
-void TestShortcut::edition_data()
+void TestShortcut::links_data()
 {
     QTest::addColumn<bool>("steam");
     QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("target"); // as a Windows program sees it
+    QTest::addColumn<QString>("startMenuLink"); // below the Start Menu's programs folder
     QTest::addColumn<QString>("icon"); // below ut3UserDir
     QTest::addColumn<int>("iconIndex");
 
-    const QString ut3 = QStringLiteral("C:\\Games\\UT3\\Binaries\\UT3.exe");
-    const QString steam = QStringLiteral("C:\\Program Files\\Steam\\Steam.exe");
-    const QString icon = QStringLiteral("DuskmereGame/Splash/duskmereicon.ico");
-    QTest::newRow("retail") << false << QByteArray() << ut3 << "-mod=..\\DuskmereGame -solomod"
-                            << icon << 0;
-    QTest::newRow("Steam") << true << QByteArray() << steam
-                           << "-applaunch 13210 -mod=..\\DuskmereGame -solomod" << icon << 0;
-    QTest::newRow("retail, configured icon")
-        << false << QByteArray("[Shortcut]\nIcon=DuskmereGame\\\\Art\\\\game.ico\nIconIndex=2\n")
-        << ut3 << "-mod=..\\DuskmereGame -solomod"
+    QTest::newRow("retail, from the registry, into the existing group folder")
+        << false << QByteArray() << QStringLiteral("C:\\Spiele\\Ünreal Törnament\\UT3.exe")
+        << "The Duskmere/The Duskmere.lnk"
+        << "DuskmereGame/Splash/duskmereicon.ico" << 0;
+    // Only the lower-case ending counts as one; a backslash in the group name makes folders.
+    QTest::newRow("Steam, picked in drive_c, configured name, nested groups and icon")
+        << true
+        << QByteArray("[Shortcut]\nName=Play.LNK\nGroupName=Duskmere\\\\Tools\n"
+                      "Icon=DuskmereGame\\\\Art\\\\game.ico\nIconIndex=2\n")
+        << "C:\\Program Files\\Steam\\Steam.exe"
+        << "Duskmere/Tools/Play.LNK.lnk"
         << "DuskmereGame/Art/game.ico" << 2;
 }
 
-void TestShortcut::edition()
+void TestShortcut::links()
 {
     QFETCH(bool, steam);
     QFETCH(QByteArray, ini);
     QFETCH(QString, target);
-    QFETCH(QString, arguments);
+    QFETCH(QString, startMenuLink);
     QFETCH(QString, icon);
     QFETCH(int, iconIndex);
     if (!LnkInfo::available())
         QSKIP("lnkinfo (Debian package liblnk-utils) is not installed");
     Sandbox sandbox;
     sandbox.writeConfig(ini);
+    sandbox.mkdir(QStringLiteral("wineprefix/dosdevices"));
+    QVERIFY(QFile::link(QStringLiteral("../drive_c"), sandbox.path("wineprefix/dosdevices/c:")));
+    QVERIFY(QFile::link(QStringLiteral("/"), sandbox.path("wineprefix/dosdevices/z:")));
+    const QString local = sandbox.path("wineprefix/drive_c/" + target.mid(3).replace('\\', '/'));
+    writeAt(sandbox, local, "MZ");
+    writeAt(sandbox, sandbox.startMenu() + "/The Duskmere/Other.lnk", "");
     DuskmereWizard wizard;
     wizard.steam = steam;
-    wizard.ut3Path = installGame(sandbox, QStringLiteral("C:\\Games\\UT3\\Binaries\\UT3.exe"));
-    wizard.steamPath = installGame(sandbox, QStringLiteral("C:\\Program Files\\Steam\\Steam.exe"));
+    // Retail as the registry names it, Steam as picked in drive_c; the other one is missing.
+    (steam ? wizard.steamPath : wizard.ut3Path) = steam ? local : target;
     wizard.desktopLink = wizard.startMenuLink = true;
     const QString iconFile = wizard.ut3UserDir + '/' + icon;
-    sandbox.write(QDir(sandbox.root()).relativeFilePath(iconFile), "icon");
+    writeAt(sandbox, iconFile, "icon");
 
-    QVERIFY(!runStep(wizard));
-    const QMap<QString, QString> desktop = LnkInfo::read(desktopLink());
+    QVERIFY(!runStepRequestsQuit(wizard));
+    QVERIFY(QFileInfo::exists(sandbox.startMenu() + "/The Duskmere/Other.lnk"));
+    const QMap<QString, QString> desktop =
+        LnkInfo::read(sandbox.desktop() + '/' + QFileInfo(startMenuLink).fileName());
     QCOMPARE(desktop.value("Local path"), target);
     QCOMPARE(desktop.value("Working directory"), target.left(target.lastIndexOf('\\')));
-    QCOMPARE(desktop.value("Command line arguments"), arguments);
+    QCOMPARE(desktop.value("Command line arguments"), steam ? SteamArguments : RetailArguments);
     QCOMPARE(desktop.value("Icon location"),
              "Z:" + QFileInfo(iconFile).canonicalFilePath().replace('/', '\\'));
     QCOMPARE(desktop.value("Icon index"), QString::number(iconIndex));
-    QCOMPARE(LnkInfo::read(startMenuLink()), desktop);
+    QCOMPARE(LnkInfo::read(sandbox.startMenu() + '/' + startMenuLink), desktop);
+}
+
+void TestShortcut::header()
+{
+    Sandbox sandbox;
+    sandbox.write(QStringLiteral("UT3.exe"), QByteArray(1234, 'x'));
+    sandbox.write(QStringLiteral("x.lnk"), QByteArray(100000, 'o')); // an old, longer link
+    QFile target(sandbox.path(QStringLiteral("UT3.exe")));
+    QVERIFY(target.open(QIODevice::ReadOnly)
+            && target.setFileTime(QDateTime(QDate(2009, 10, 11), QTime(12, 13, 14), Qt::UTC),
+                                  QFileDevice::FileModificationTime));
+    QFile file(sandbox.path(QStringLiteral("x.lnk")));
+    QVERIFY(Platform::writeShellLink(
+        file.fileName(), {target.fileName(), sandbox.root(), "-solomod", "/duskmere.ico", 7}));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.size() > 0x4C);
+    const auto u32 = [&](int offset) { return qFromLittleEndian<quint32>(bytes.data() + offset); };
+    QCOMPARE(u32(0), 0x4Cu);
+    QCOMPARE(bytes.mid(4, 16).toHex(), QByteArray("0114020000000000c000000000000046"));
+    QCOMPARE(u32(0x14), 0xF3u); // item list, link info, all three strings, Unicode
+    QCOMPARE(u32(0x18), 0x20u); // archive: a plain file
+    QCOMPARE(qFromLittleEndian<quint64>(bytes.data() + 0x2C), 0x1ca4a6c35062900ull); // written
+    QCOMPARE(u32(0x34), 1234u);
+    QCOMPARE(u32(0x38), 7u);
+    QCOMPARE(u32(0x3C), 1u); // SW_SHOWNORMAL
+    QCOMPARE(bytes.mid(0x40, 12), QByteArray(12, '\0')); // no hot key, reserved
+    QCOMPARE(bytes.right(4), QByteArray(4, '\0')); // terminal block, nothing of the old link
+}
+
+void TestShortcut::writeFails()
+{
+    Sandbox sandbox;
+    sandbox.write(QStringLiteral("UT3.exe"), "MZ");
+    sandbox.write(QStringLiteral("old.lnk"), "an older link");
+    sandbox.mkdir(QStringLiteral("folder.lnk"));
+    const QStringList before = QDir(sandbox.root()).entryList(QDir::AllEntries | QDir::Hidden);
+
+    // Saving over a folder fails only at the very end; the format holds no 70000 characters.
+    QVERIFY(!Platform::writeShellLink(sandbox.path("folder.lnk"),
+                                      {sandbox.path("UT3.exe"), sandbox.root(), {}, {}, 0}));
+    QVERIFY(!Platform::writeShellLink(
+        sandbox.path("old.lnk"),
+        {sandbox.path("UT3.exe"), sandbox.root(), QString(70000, 'a'), {}, 0}));
+    // Nothing half written, no temporary file left, the old link as it was.
+    QCOMPARE(QDir(sandbox.root()).entryList(QDir::AllEntries | QDir::Hidden), before);
+    QFile old(sandbox.path(QStringLiteral("old.lnk")));
+    QVERIFY(old.open(QIODevice::ReadOnly) && old.readAll() == "an older link");
+    QVERIFY(QFileInfo(sandbox.path("folder.lnk")).isDir());
 }
 
 DUSKMERE_TEST_MAIN(TestShortcut)
