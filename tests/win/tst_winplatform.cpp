@@ -1,0 +1,240 @@
+#include "Sandbox.h"
+#include "TestMain.h"
+#include "pages/InstallDetector.h"
+#include "platform/FreeSpace.h"
+#include "platform/ProgramFiles.h"
+#include "platform/Registry.h"
+#include "platform/ShellLink.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlguid.h>
+#include <shobjidl.h>
+#include <windows.h>
+
+// The Windows calls behind the platform layer, checked against the system's own answers:
+// registry values written below a key of this test's own, links read back through the shell.
+class TestWinPlatform : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void detection_data();
+    void detection();
+    void programFiles();
+    void freeSpace();
+    void shellLink_data();
+    void shellLink();
+};
+
+namespace {
+const QString testKey =
+    QStringLiteral("Software\\DuskmereSetup tests %1").arg(GetCurrentProcessId());
+const QString installShield =
+    QStringLiteral("Uninstall\\InstallShield_{C019D439-E7F8-49EB-85FA-6D0C8CCBDA23}");
+const QString nonLatin = QStringLiteral("Spiele\\\u00dcnreal T\u00fcrnament 3 \u30b2");
+
+const wchar_t *wide(const QString &text)
+{
+    return reinterpret_cast<const wchar_t *>(text.utf16());
+}
+
+bool keyExists(const QString &subKey)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, wide(subKey), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+HRESULT createLink(IShellLinkW **link)
+{
+    return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                            reinterpret_cast<void **>(link));
+}
+
+bool comInitialised()
+{
+    IShellLinkW *link = nullptr;
+    const HRESULT created = createLink(&link);
+    if (SUCCEEDED(created))
+        link->Release();
+    return created != CO_E_NOTINITIALIZED;
+}
+
+// Target, arguments, working directory, icon path and index; empty when the link does not load.
+QStringList readLink(const QString &linkPath)
+{
+    QStringList fields;
+    const bool ownCom = SUCCEEDED(CoInitialize(nullptr));
+    IShellLinkW *link = nullptr;
+    IPersistFile *file = nullptr;
+    wchar_t text[INFOTIPSIZE];
+    int index = -1;
+    const auto field = [&](HRESULT got) {
+        fields << (SUCCEEDED(got) ? QString::fromWCharArray(text) : "?");
+    };
+    if (SUCCEEDED(createLink(&link))
+        && SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file)))
+        && SUCCEEDED(file->Load(wide(linkPath), STGM_READ))) {
+        field(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH));
+        field(link->GetArguments(text, INFOTIPSIZE));
+        field(link->GetWorkingDirectory(text, MAX_PATH));
+        field(link->GetIconLocation(text, MAX_PATH, &index));
+        fields << QString::number(index);
+    }
+    if (file)
+        file->Release();
+    if (link)
+        link->Release();
+    if (ownCom)
+        CoUninitialize();
+    return fields;
+}
+} // namespace
+
+void TestWinPlatform::cleanup()
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, wide(testKey));
+    QVERIFY(!keyExists(testKey));
+}
+
+void TestWinPlatform::detection_data()
+{
+    QTest::addColumn<QStringList>("keyList"); // below the test key
+    QTest::addColumn<QString>("expected"); // below the sandbox; empty: nothing found
+    QTest::newRow("names ignore letter case")
+        << QStringList {installShield.toUpper() + "\\installlocation"} << "Game\\Binaries\\UT3.exe";
+    QTest::newRow("trailing backslash kept")
+        << QStringList {"Slash\\InstallLocation"} << "Game\\\\Binaries\\UT3.exe";
+    QTest::newRow("non-Latin folder")
+        << QStringList {"Unicode\\InstallLocation"} << nonLatin + "\\Binaries\\UT3.exe";
+    // Each names a value that is missing beside or below others that would lead to the game.
+    QTest::newRow("missing value, key or parent key")
+        << QStringList {"Valve\\Steam\\InstallPath", "Valve\\Steam", "Valve\\Steam2\\SteamExe",
+                        "Missing\\Steam\\InstallPath"}
+        << QString();
+}
+
+void TestWinPlatform::detection()
+{
+    QFETCH(QStringList, keyList);
+    QFETCH(QString, expected);
+    Sandbox sandbox;
+    sandbox.write(QStringLiteral("Game/Binaries/UT3.exe"), "MZ");
+    sandbox.write(QString(nonLatin).replace('\\', '/') + "/Binaries/UT3.exe", "MZ");
+    sandbox.writeConfig("[Paths]\nUT3Path=" + sandbox.path("NoGame").toUtf8() + "\n");
+    const QString root = QDir::toNativeSeparators(sandbox.root()) + '\\';
+    {
+        QSettings registry("HKEY_CURRENT_USER\\" + testKey, QSettings::NativeFormat);
+        registry.setValue(QString(installShield).replace('\\', '/') + "/InstallLocation",
+                          root + "Game");
+        registry.setValue("Slash/InstallLocation", root + "Game\\");
+        registry.setValue("Unicode/InstallLocation", root + nonLatin);
+        registry.setValue("Valve/Steam/Default", root + "Game");
+        registry.setValue("Valve/Steam/SteamExe", root + "Game");
+    }
+    const QString hive = "HKEY_CURRENT_USER\\" + testKey + '\\';
+    sandbox.write(QStringLiteral("work/ut3.keys"), (hive + keyList.join("\r\n" + hive)).toLatin1());
+
+    QCOMPARE(InstallDetector(InstallDetector::Retail).detect(),
+             expected.isEmpty() ? QString() : root + expected);
+    // Detection asks for up to twenty keys that mostly do not exist: asking must not make them.
+    QVERIFY(!keyExists(testKey + "\\Valve\\Steam2"));
+    QVERIFY(!keyExists(testKey + "\\Missing"));
+}
+
+// The 32-bit folder comes first: that is where the game and Steam install.
+void TestWinPlatform::programFiles()
+{
+    Sandbox sandbox;
+    const QString expected = qEnvironmentVariable("ProgramFiles(x86)").toLower();
+    QCOMPARE(programFilesFolder().toLower(), expected);
+    const QString machine =
+        QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion");
+    QCOMPARE(Platform::registryString(machine, "ProgramFilesDir (x86)").toLower(), expected);
+}
+
+// Documents is not made yet: it lies on the partition of the folder it will be made in.
+void TestWinPlatform::freeSpace()
+{
+    Sandbox sandbox;
+    ULARGE_INTEGER system;
+    QVERIFY(GetDiskFreeSpaceExW(wide(QDir::toNativeSeparators(sandbox.root())), &system, nullptr,
+                                nullptr));
+    const std::optional<qint64> free = Platform::freeBytes(sandbox.documents());
+    QVERIFY(free.has_value());
+    // Other programs write to the same drive meanwhile.
+    const qint64 expected = qint64(system.QuadPart);
+    QVERIFY2(qAbs(*free - expected) <= qMax<qint64>(64 << 20, expected / 100),
+             qPrintable(QStringLiteral("%1 against %2").arg(*free).arg(expected)));
+
+    // The root of a drive that is gone does not exist and is its own parent: no endless walk.
+    int unused = 25;
+    while (unused >= 3 && (GetLogicalDrives() & (1u << unused)))
+        --unused;
+    if (unused < 3)
+        QSKIP("every drive letter is in use");
+    QCOMPARE(Platform::freeBytes(QChar('A' + unused) + QStringLiteral(":/Documents")),
+             std::optional<qint64>());
+}
+
+// The GUI thread of the program has COM running already; any other caller gets it brought up
+// and taken down again. Either way the new link replaces the old one, and the shell reads back
+// what the wizard asked for (Wine keeps link paths in the ANSI code page: accents, no more).
+void TestWinPlatform::shellLink_data()
+{
+    QTest::addColumn<bool>("comBefore");
+    QTest::newRow("thread without COM") << false;
+    QTest::newRow("thread with COM") << true;
+}
+
+void TestWinPlatform::shellLink()
+{
+    QFETCH(bool, comBefore);
+    Sandbox sandbox;
+    const auto native = [&](const QString &path) {
+        return QDir::toNativeSeparators(sandbox.path(path));
+    };
+    const QString game = QStringLiteral("Unreal Tournament 3 \u00c9dition sp\u00e9ciale/Binaries");
+    sandbox.write(game + "/UT3.exe", "MZ");
+    sandbox.write(QStringLiteral("duskmereicon.ico"), "icon");
+    Platform::ShellLinkFields fields {native(game + "/UT3.exe"), native(game),
+                                      QStringLiteral("-mod=..\\DuskmereGame -solomod"),
+                                      native("duskmereicon.ico")};
+    const QString linkPath = native("The Duskmere.lnk");
+    QVERIFY(Platform::writeShellLink(linkPath, fields));
+    fields.arguments.prepend("-applaunch 13210 ");
+    fields.iconIndex = 2;
+    bool before = false, written = false, after = false;
+    const std::unique_ptr<QThread> thread(QThread::create([&] {
+        if (comBefore)
+            CoInitialize(nullptr);
+        before = comInitialised();
+        written = Platform::writeShellLink(linkPath, fields);
+        after = comInitialised();
+        if (comBefore)
+            CoUninitialize();
+    }));
+    thread->start();
+    QVERIFY(thread->wait(30000));
+    QVERIFY(written);
+    QCOMPARE(readLink(linkPath),
+             QStringList(
+                 {fields.target, fields.arguments, fields.workingDirectory, fields.iconPath, "2"}));
+    QVERIFY(!Platform::writeShellLink(native("Start Menu/The Duskmere/The Duskmere.lnk"), fields));
+    QVERIFY(!QFileInfo::exists(sandbox.path("Start Menu")));
+    if (!comBefore && before)
+        QSKIP("this process has a multithreaded COM apartment: every thread counts as initialised");
+    QCOMPARE(before, comBefore);
+    QCOMPARE(after, comBefore);
+}
+
+DUSKMERE_TEST_MAIN(TestWinPlatform)
+#include "tst_winplatform.moc"
