@@ -5,11 +5,12 @@
 //   key:<Escape>          send a key to the wizard
 //   close                 close the wizard's window as its close button would
 //   wait:<ms>             pause
-// Everything it sees goes to the file named by DUSKMERE_AUTOPILOT_LOG, one record a line.
+// Everything it sees goes to the file named by DUSKMERE_AUTOPILOT_LOG, one record a line; what
+// the program asks the desktop to open is logged, never opened.
 // A new copy started by Reset gets the steps of DUSKMERE_AUTOPILOT_NEXT, or none.
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDateTime>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,6 +23,8 @@ namespace {
 
 class Autopilot : public QObject
 {
+    Q_OBJECT
+
 public:
     Autopilot(const QStringList &steps, const QString &logPath)
         : steps(steps)
@@ -31,10 +34,15 @@ public:
         record(QStringLiteral("start\t%1").arg(QCoreApplication::applicationPid()));
         connect(qApp, &QCoreApplication::aboutToQuit, this,
                 [this] { record(QStringLiteral("quit\t%1").arg(currentPage())); });
+        for (const char *scheme : {"http", "https", "file"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
         connect(&ticker, &QTimer::timeout, this, &Autopilot::tick);
         ticker.start(20);
         stepClock.start();
     }
+
+public slots:
+    void open(const QUrl &url) { record(QStringLiteral("open\t%1").arg(url.toString())); }
 
 private:
     void record(const QString &line)
@@ -170,3 +178,4 @@ void startAutopilot()
 } // namespace
 
 Q_COREAPP_STARTUP_FUNCTION(startAutopilot)
+#include "Autopilot.moc"

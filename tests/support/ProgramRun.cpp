@@ -14,12 +14,13 @@ bool ProgramRun::available()
 #endif
 }
 
-QStringList ProgramRun::Result::boxes() const
+QStringList ProgramRun::Result::records(const char *kind) const
 {
+    const QString prefix = QLatin1String(kind) + QLatin1Char('\t');
     QStringList result;
     for (const QString &line : log)
-        if (line.startsWith(QLatin1String("box\t")))
-            result.append(line.mid(4));
+        if (line.startsWith(prefix))
+            result.append(line.mid(prefix.size()));
     return result;
 }
 

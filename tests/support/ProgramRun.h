@@ -19,7 +19,7 @@ struct ProgramRun
         bool crashed = false;
         int exitCode = -1;
         QStringList log;
-        QStringList boxes() const; // "title\ttext" of every message box answered
+        QStringList records(const char *kind) const; // the log's lines of one kind, kind cut off
     };
     Result run(const Sandbox &sandbox) const;
 
