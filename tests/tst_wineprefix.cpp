@@ -1,0 +1,190 @@
+#include "Sandbox.h"
+#include "TestMain.h"
+#include "platform/LocalPath.h"
+#include "platform/ProgramFiles.h"
+#include "platform/Registry.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QOperatingSystemVersion>
+#include <QRandomGenerator>
+
+// What the Unix build reads from the Wine prefix: registry hives, drives and Program Files.
+class TestWinePrefix : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void registry_data();
+    void registry();
+    void hiveChangesBetweenLookups();
+    void localPath_data();
+    void localPath();
+    void programFiles();
+};
+
+namespace {
+
+const QString steam = QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Valve\\Steam");
+const QByteArray head("WINE REGISTRY Version 2\n");
+const QByteArray key("[Software\\\\Valve\\\\Steam] 1699999999\n");
+const QByteArray value("\"InstallPath\"=\"C:\\\\Steam\"\n");
+
+// In the form Wine writes, with keys that have times and options.
+const QByteArray sample = R"(WINE REGISTRY Version 2
+[Software\\Valve\\Steam] 1699999999
+#time=1da1b2c3d4e5f60
+@="machine default"
+"InstallPath"="C:\\Program Files (x86)\\Steam"
+"Folder"="C:\\Games\\UT3\\"
+"Escaped"="\"\tCaf\xe9 Ren\x00e9e \0012 \xd83c\xdfae"
+"Raw"="Café"
+"Expand"=str(2):"%ProgramFiles%\\Steam"
+"Multi"=str(7):"a\0b\0"
+;"Commented"="gone"
+[Software\\Caf\xe9\\Odd\]Name] 1699999999
+"Value"="escaped key"
+)";
+
+} // namespace
+
+void TestWinePrefix::initTestCase()
+{
+    if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+        QSKIP("Windows has a registry and drives of its own");
+}
+
+void TestWinePrefix::registry_data()
+{
+    QTest::addColumn<QByteArray>("hive"); // system.reg; user.reg holds only C:\Steam
+    QTest::addColumn<QString>("keyPath");
+    QTest::addColumn<QString>("valueName");
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char *name, const QString &keyPath, const QString &valueName,
+                        const QString &expected, const QByteArray &hive = sample) {
+        QTest::newRow(name) << hive << keyPath << valueName << expected;
+    };
+    row("user hive", "HKEY_CURRENT_USER\\SOFTWARE\\Valve\\Steam", "InstallPath", "C:\\Steam");
+    row("machine hive, any letter case", "hkey_local_machine\\software\\VALVE\\steam",
+        "INSTALLPATH", "C:\\Program Files (x86)\\Steam");
+    row("value ending in a backslash", steam, "Folder", "C:\\Games\\UT3\\");
+    row("default value", steam, "", "machine default");
+    row("parent key holds none", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Valve", "InstallPath", "");
+    row("escapes", steam, "Escaped", QString::fromUtf16(u"\"\tCafé Renée \u00012 \U0001F3AE"));
+    row("raw UTF-8", steam, "Raw", "Café");
+    row("expandable string stays unexpanded", steam, "Expand", "%ProgramFiles%\\Steam");
+    row("multi-string is no string", steam, "Multi", "");
+    row("commented out", steam, "Commented", "");
+    row("escaped key name", "HKEY_LOCAL_MACHINE\\Software\\CAFÉ\\odd]name", "Value", "escaped key");
+    row("other hive", "HKEY_CLASSES_ROOT\\SOFTWARE\\Valve\\Steam", "InstallPath", "");
+
+    // Damaged, foreign and huge hives: none may stall detection, which asks twenty times.
+    const qsizetype big = 10 * 1024 * 1024;
+    QByteArray garbage(big, Qt::Uninitialized);
+    QRandomGenerator(1).fillRange(reinterpret_cast<quint32 *>(garbage.data()), big / 4);
+    QByteArray many;
+    for (int n = 0; n < 5000; ++n)
+        many += "[Software\\\\Classes\\\\" + QByteArray::number(n) + "] 1\n@=\"x\"\n";
+    const auto hive = [&](const char *name, const QByteArray &hive, const QString &expected) {
+        row(name, steam, "InstallPath", expected, hive);
+    };
+    hive("CR LF line ends", QByteArray(head + key + value).replace("\n", "\r\n"), "C:\\Steam");
+    hive("broken string hides nothing", head + key + "\"InstallPath\"=\"C:\n" + value, "C:\\Steam");
+    hive("among thousands of keys", head + many + key + value, "C:\\Steam");
+    hive("regedit export", "REGEDIT4\n" + key + value, "");
+    hive("broken key line ends the key before it", head + key + "[Software\n" + value, "");
+    hive("no closing quote", head + key + "\"InstallPath\"=\"C:\\\\Steam\n", "");
+    hive("escape cut by the line end", head + key + "\"InstallPath\"=\"C:\\\n\"\n", "");
+    hive("random bytes after the header", head + garbage, "");
+    hive("endless escapes", head + "[" + QByteArray(big, '\\'), "");
+    hive("a key of ten megabytes",
+         head + key + "\"x\"=hex:00,\\\n" + QByteArray(big / 4, 'x').replace("x", "00,\\\n"), "");
+}
+
+void TestWinePrefix::registry()
+{
+    QFETCH(QByteArray, hive);
+    QFETCH(QString, keyPath);
+    QFETCH(QString, valueName);
+    QFETCH(QString, expected);
+    Sandbox sandbox;
+    sandbox.write(QStringLiteral("wineprefix/system.reg"), hive);
+    sandbox.write(QStringLiteral("wineprefix/user.reg"), head + key + value);
+
+    QElapsedTimer timer;
+    timer.start();
+    for (int lookup = 0; lookup < 20; ++lookup)
+        QCOMPARE(Platform::registryString(keyPath, valueName), expected);
+    QVERIFY(timer.elapsed() < 3000);
+}
+
+void TestWinePrefix::hiveChangesBetweenLookups()
+{
+    const auto installPath = [] { return Platform::registryString(steam, "InstallPath"); };
+    Sandbox sandbox;
+    QCOMPARE(installPath(), QString());
+    sandbox.mkdir(QStringLiteral("wineprefix/system.reg")); // a folder where the file belongs
+    QCOMPARE(installPath(), QString());
+
+    // The prefix is looked up anew for every value. Each version moves the key, so that a stale
+    // index finds nothing: the same size at a later time, then the same time with another size.
+    qputenv("WINEPREFIX", QFile::encodeName(sandbox.path(QStringLiteral("elsewhere"))));
+    const QDateTime start = QDateTime::currentDateTime().addSecs(-60);
+    const std::pair<const char *, int> versions[] = {{";;;;\n|", 0}, {"|;;;;\n", 30}, {";\n|", 30}};
+    for (const auto &[text, seconds] : versions) {
+        sandbox.write(QStringLiteral("elsewhere/system.reg"),
+                      head + QByteArray(text).replace("|", key + value));
+        QFile hive(sandbox.path(QStringLiteral("elsewhere/system.reg")));
+        QVERIFY(hive.open(QIODevice::ReadWrite)
+                && hive.setFileTime(start.addSecs(seconds), QFileDevice::FileModificationTime));
+        QCOMPARE(installPath(), QStringLiteral("C:\\Steam"));
+    }
+}
+
+void TestWinePrefix::localPath_data()
+{
+    QTest::addColumn<QString>("configured");
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char *name, const char *configured, const char *expected) {
+        QTest::newRow(name) << QString::fromUtf8(configured) << QString::fromUtf8(expected);
+    };
+    // Windows, and Wine with it, finds files whatever their letter case.
+    row("steam.exe is Steam.exe", "C:\\PROGRAM FILES (X86)\\steam\\steam.exe",
+        "$PREFIX/dosdevices/c:/Program Files (x86)/Steam/Steam.exe");
+    row("nothing there in any case", "C:\\program files (x86)\\Steam\\uninstall.exe",
+        "$PREFIX/dosdevices/c:/program files (x86)/Steam/uninstall.exe");
+    row("relative", "game\\BINARIES\\ut3.EXE", "Game/Binaries/UT3.exe");
+    row("parent folder, trailing separator", "..\\WORK\\game\\", "../work/Game/");
+    row("resource", ":/res/ut3.keys", ":/res/ut3.keys");
+    row("colon later in the name", "save:1\\slot", "save:1/slot");
+}
+
+void TestWinePrefix::localPath()
+{
+    QFETCH(QString, configured);
+    QFETCH(QString, expected);
+    Sandbox sandbox;
+    sandbox.write(QStringLiteral("wineprefix/drive_c/Program Files (x86)/Steam/Steam.exe"), "MZ");
+    sandbox.write(QStringLiteral("work/Game/Binaries/UT3.exe"), "MZ");
+    sandbox.mkdir(QStringLiteral("wineprefix/dosdevices"));
+    QVERIFY(QFile::link(QStringLiteral("../drive_c"), sandbox.prefix() + "/dosdevices/c:"));
+    QCOMPARE(Platform::localPath(configured), expected.replace("$PREFIX", sandbox.prefix()));
+}
+
+void TestWinePrefix::programFiles()
+{
+    Sandbox sandbox;
+    const QString driveC = sandbox.prefix() + QStringLiteral("/drive_c/");
+    QCOMPARE(programFilesFolder(), QStringLiteral("C:\\Program Files"));
+    sandbox.mkdir(QStringLiteral("wineprefix/drive_c/Program Files"));
+    sandbox.write(QStringLiteral("wineprefix/drive_c/Program Files (x86)"), "a file, no folder");
+    QCOMPARE(programFilesFolder(), driveC + "Program Files");
+    QVERIFY(QFile::remove(driveC + "Program Files (x86)"));
+    sandbox.mkdir(QStringLiteral("wineprefix/drive_c/Program Files (x86)"));
+    QCOMPARE(programFilesFolder(), driveC + "Program Files (x86)");
+}
+
+DUSKMERE_TEST_MAIN(TestWinePrefix)
+#include "tst_wineprefix.moc"
