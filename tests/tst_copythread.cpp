@@ -3,81 +3,86 @@
 #include "TmpfsMount.h"
 #include "install/CopyThread.h"
 #include "pages/DataCollector.h"
+#include "platform/FileCopier.h"
 #include "platform/LocalPath.h"
 #include "wizard/DuskmereWizard.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QMutexLocker>
+#include <QProcess>
+#include <QStorageInfo>
+#include <QVariant>
 
 #include <algorithm>
-#include <functional>
+#include <cstdlib>
+#include <optional>
 
-// The installation of a collected tree: order and progress as the Copy page sees them, what
-// stands in the way in the game's folder, and the ways a run ends early.
+// The install copy: the worker over a whole tree, and the single-file copy below it.
 class TestCopyThread : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void installsInSortedOrder();
-    void progress_data();
-    void progress();
-    void emptyFileList();
-    void replacesWhatStandsInTheWay_data();
-    void replacesWhatStandsInTheWay();
-    void firstFailureEndsTheRun_data();
-    void firstFailureEndsTheRun();
-    void fullFileSystem();
-    void quitFinishesTheFileInHand();
-    void dataDirectoryForms_data();
-    void dataDirectoryForms();
-    void refusesEntriesOutsideTheDataDirectory_data();
-    void refusesEntriesOutsideTheDataDirectory();
+    void installsOverAnOlderTree();
+    void runEnds_data();
+    void runEnds();
+    void copyNeverOverwrites();
+    void killedCopyLeavesNoPartialFile();
 };
 
 namespace {
 
-// What the Gather page leaves in the install state for this data directory.
-void collect(DuskmereWizard &wizard, const QString &configuredDataDir)
+constexpr int megabyte = 1048576;
+
+// The kill test starts this very program to copy one file, before any test runs.
+const int copyingChild = [] {
+    const QList<QByteArray> job = qgetenv("DUSKMERE_COPY_JOB").split('\n');
+    if (job.size() != 2)
+        return 0;
+    std::_Exit(FileCopier().copy(QFile::decodeName(job[0]), QFile::decodeName(job[1])) ? 0 : 1);
+}();
+
+// The install state as the Gather page leaves it; the game's folder is "Game/UT3".
+void collect(DuskmereWizard &wizard, const Sandbox &sandbox, const QString &configured)
 {
-    DataCollector::Result collected =
-        DataCollector::collect(Platform::localPath(configuredDataDir), [] {});
-    wizard.dataDir = configuredDataDir;
+    const DataCollector::Result collected =
+        DataCollector::collect(Platform::localPath(configured), [] {});
+    wizard.dataDir = configured;
     wizard.files = collected.files;
     wizard.dirs = collected.dirs;
     wizard.size = collected.size;
+    wizard.ut3UserDir = sandbox.path(QStringLiteral("Game/UT3"));
 }
 
 // Runs the worker to its end and returns its signals in the order the Copy page receives them.
-QStringList install(DuskmereWizard &wizard,
-                    const std::function<void(CopyThread &)> &prepare = nullptr)
+// The user confirms quitting just as the file `quitAt` comes up.
+QStringList install(DuskmereWizard &wizard, const QString &quitAt = QString())
 {
     CopyThread thread(&wizard);
     QStringList log;
     QObject page;
-    QObject::connect(&thread, &CopyThread::written, &page,
-                     [&](int mbytes) { log << QStringLiteral("written %1").arg(mbytes); });
-    QObject::connect(&thread, &CopyThread::currentFileChanged, &page,
-                     [&](const QString &path) { log << QLatin1String("file ") + path; });
-    QObject::connect(&thread, &CopyThread::doneCopying, &page,
-                     [&] { log << QStringLiteral("done"); });
-    QObject::connect(&thread, &CopyThread::prepareDirError, &page,
-                     [&](const QString &dir) { log << QLatin1String("dirError ") + dir; });
-    QObject::connect(&thread, &CopyThread::copyFileError, &page,
-                     [&](const QString &file) { log << QLatin1String("fileError ") + file; });
-    if (prepare)
-        prepare(thread);
+    const auto note = [&log](const char *what) {
+        return [&log, what](auto... args) {
+            log << QStringList {what, QVariant(args).toString()...}.join(' ');
+        };
+    };
+    QObject::connect(&thread, &CopyThread::written, &page, note("written"));
+    QObject::connect(&thread, &CopyThread::currentFileChanged, &page, note("file"));
+    QObject::connect(&thread, &CopyThread::doneCopying, &page, note("done"));
+    QObject::connect(&thread, &CopyThread::prepareDirError, &page, note("dirError"));
+    QObject::connect(&thread, &CopyThread::copyFileError, &page, note("fileError"));
+    const auto quit = [&](const QString &path) {
+        const QMutexLocker lock(&wizard.mutex);
+        wizard.quitting = wizard.quitting || path == quitAt;
+    };
+    QObject::connect(&thread, &CopyThread::currentFileChanged, &thread, quit, Qt::DirectConnection);
     thread.start(QThread::HighPriority);
     if (!thread.wait(60000))
         qFatal("the copy worker did not finish");
     QCoreApplication::processEvents();
     return log;
-}
-
-QString file(const QString &relative)
-{
-    return QLatin1String("file ") + QDir::toNativeSeparators(relative);
 }
 
 QByteArray readFile(const QString &path)
@@ -86,282 +91,165 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString dataDir(const Sandbox &sandbox)
+QStringList entriesOf(const QString &folder)
 {
-    return sandbox.path(QStringLiteral("GameFiles"));
-}
-
-void writeData(const Sandbox &sandbox, const QString &relative, const QByteArray &content)
-{
-    sandbox.write(QLatin1String("GameFiles/") + relative, content);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                  | QDir::NoDotAndDotDot);
 }
 
 } // namespace
 
-void TestCopyThread::installsInSortedOrder()
+void TestCopyThread::installsOverAnOlderTree()
 {
     Sandbox sandbox;
-    const QStringList sorted {"A.txt", "B/x.txt", "DuskmereGame/Splash/duskmereicon.ico", "a/y.txt",
-                              "b.txt"};
-    for (const QString &name : sorted)
-        writeData(sandbox, name, name.toUtf8());
+    // Upper case sorts before lower case; the running total reaches a megabyte by one byte.
+    const QList<std::pair<QString, QByteArray>> sorted {{"A.txt", QByteArray(megabyte - 1, 'A')},
+                                                        {"B/x.txt", "x"},
+                                                        {"DuskmereGame/Splash/icon.ico", "icon"},
+                                                        {"a/y.txt", ""},
+                                                        {"b.txt", "b"}};
+    for (const auto &[name, content] : sorted)
+        sandbox.write("GameFiles/" + name, content);
     sandbox.mkdir(QStringLiteral("GameFiles/Empty/Inner"));
+    // Write bits that a umask takes away, and an execute bit that no default mode has.
+    const QString script = sandbox.path(QStringLiteral("GameFiles/b.txt"));
+    QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOther));
+    // Configured the Windows way and reached through a link, while the entries are canonical.
+    QVERIFY(QFile::link(sandbox.path(QStringLiteral("GameFiles")),
+                        sandbox.path(QStringLiteral("Linked"))));
     DuskmereWizard wizard;
-    collect(wizard, dataDir(sandbox));
+    collect(wizard, sandbox, QStringLiteral("..\\Linked\\"));
     std::reverse(wizard.files.begin(), wizard.files.end());
+    wizard.size = 5 * megabyte; // the bar's maximum, which the last value must reach
+    // What stands in the way is replaced; links to elsewhere are never written through.
+    sandbox.write(QStringLiteral("Game/UT3/B"), "a file where a folder belongs");
+    sandbox.write(QStringLiteral("Game/UT3/A.txt"), "an older version");
+    sandbox.write(QStringLiteral("elsewhere/keep.txt"), "keep");
+    const QString elsewhere = sandbox.path(QStringLiteral("elsewhere"));
+    QVERIFY(QFile::link(elsewhere, wizard.ut3UserDir + "/DuskmereGame"));
+    QVERIFY(QFile::link(elsewhere + "/keep.txt", wizard.ut3UserDir + "/b.txt"));
 
-    QStringList expected;
-    for (const QString &name : sorted)
-        expected << file(name) << QStringLiteral("written 0");
-    expected << QStringLiteral("done") << QStringLiteral("written 0");
-    QCOMPARE(install(wizard), expected);
-    for (const QString &name : sorted)
-        QCOMPARE(readFile(wizard.ut3UserDir + QLatin1Char('/') + name), name.toUtf8());
-    QVERIFY(QFileInfo(wizard.ut3UserDir + QLatin1String("/Empty/Inner")).isDir());
+    QStringList expected {"file A.txt", "written 0"};
+    for (const auto &entry : sorted.mid(1))
+        expected << "file " + QDir::toNativeSeparators(entry.first) << "written 1";
+    QCOMPARE(install(wizard), (expected + QStringList {"done", "written 5"}));
+    for (const auto &[name, content] : sorted)
+        QCOMPARE(readFile(wizard.ut3UserDir + '/' + name), content);
+    QCOMPARE(QFile::permissions(wizard.ut3UserDir + "/b.txt"), QFile::permissions(script));
+    QVERIFY(QFileInfo(wizard.ut3UserDir + "/Empty/Inner").isDir());
+    QCOMPARE(entriesOf(elsewhere), QStringList {"keep.txt"});
+    QCOMPARE(readFile(elsewhere + "/keep.txt"), QByteArray("keep"));
 }
 
-void TestCopyThread::progress_data()
-{
-    QTest::addColumn<QList<int>>("sizes");
-    QTest::addColumn<qint64>("collectedSize"); // -1: the sum of the sizes
-    QTest::addColumn<QList<int>>("written");
-    QTest::newRow("a byte short of a megabyte")
-        << QList<int> {1048575} << qint64(-1) << QList<int> {0, 0};
-    QTest::newRow("exactly a megabyte") << QList<int> {1048576} << qint64(-1) << QList<int> {1, 1};
-    QTest::newRow("the byte that completes it")
-        << QList<int> {1048575, 1} << qint64(-1) << QList<int> {0, 1, 1};
-    QTest::newRow("three and a half") << QList<int> {3670016} << qint64(-1) << QList<int> {3, 3};
-    // The last value fills the bar, which the page sized from the collected total.
-    QTest::newRow("collected total differs")
-        << QList<int> {2097152, 10} << qint64(5 * 1048576) << QList<int> {2, 2, 5};
-}
-
-void TestCopyThread::progress()
-{
-    QFETCH(QList<int>, sizes);
-    QFETCH(qint64, collectedSize);
-    QFETCH(QList<int>, written);
-    Sandbox sandbox;
-    for (int i = 0; i < sizes.size(); ++i)
-        writeData(sandbox, QStringLiteral("file%1.bin").arg(i), QByteArray(sizes[i], 'x'));
-    DuskmereWizard wizard;
-    collect(wizard, dataDir(sandbox));
-    if (collectedSize >= 0)
-        wizard.size = collectedSize;
-
-    QList<int> reported;
-    for (const QString &entry : install(wizard))
-        if (entry.startsWith(QLatin1String("written ")))
-            reported << entry.mid(8).toInt();
-    QCOMPARE(reported, written);
-}
-
-void TestCopyThread::emptyFileList()
-{
-    Sandbox sandbox;
-    sandbox.mkdir(QStringLiteral("GameFiles/Maps/Sub"));
-    sandbox.mkdir(QStringLiteral("GameFiles/Empty"));
-    DuskmereWizard wizard;
-    collect(wizard, dataDir(sandbox));
-    wizard.size = 3 * 1048576;
-
-    QCOMPARE(install(wizard), (QStringList {"done", "written 3"}));
-    QVERIFY(QFileInfo(wizard.ut3UserDir + QLatin1String("/Maps/Sub")).isDir());
-    QVERIFY(QFileInfo(wizard.ut3UserDir + QLatin1String("/Empty")).isDir());
-}
-
-void TestCopyThread::replacesWhatStandsInTheWay_data()
-{
-    QTest::addColumn<QString>("standing"); // below the game's folder, before the run
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("a file where a folder belongs") << "DuskmereGame/Config"
-                                                   << "file";
-    QTest::newRow("an older file") << "DuskmereGame/Config/Game.ini"
-                                   << "file";
-    QTest::newRow("a link to elsewhere where a folder belongs") << "DuskmereGame"
-                                                                << "link";
-    QTest::newRow("a link to elsewhere where a file belongs") << "DuskmereGame/Config/Game.ini"
-                                                              << "link";
-}
-
-void TestCopyThread::replacesWhatStandsInTheWay()
-{
-    QFETCH(QString, standing);
-    QFETCH(QString, kind);
-    Sandbox sandbox;
-    writeData(sandbox, QStringLiteral("DuskmereGame/Config/Game.ini"), "[Game]\n");
-    writeData(sandbox, QStringLiteral("DuskmereGame/Splash/icon.ico"), "icon");
-    DuskmereWizard wizard;
-    collect(wizard, dataDir(sandbox));
-    const QString inTheWay = wizard.ut3UserDir + QLatin1Char('/') + standing;
-    QDir().mkpath(QFileInfo(inTheWay).absolutePath());
-    // The place a link points at must come through untouched.
-    sandbox.write(QStringLiteral("elsewhere/Game.ini"), "keep");
-    const QString elsewhere =
-        sandbox.path(standing.endsWith(QLatin1String(".ini")) ? QStringLiteral("elsewhere/Game.ini")
-                                                              : QStringLiteral("elsewhere"));
-    if (kind == QLatin1String("link")) {
-        QVERIFY(QFile::link(elsewhere, inTheWay));
-    } else {
-        QFile old(inTheWay);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-    }
-
-    const QStringList log = install(wizard);
-    QCOMPARE(log.mid(log.size() - 2), (QStringList {"done", "written 0"}));
-    QVERIFY(!QFileInfo(inTheWay).isSymLink());
-    QCOMPARE(readFile(wizard.ut3UserDir + QLatin1String("/DuskmereGame/Config/Game.ini")),
-             QByteArray("[Game]\n"));
-    QCOMPARE(readFile(wizard.ut3UserDir + QLatin1String("/DuskmereGame/Splash/icon.ico")),
-             QByteArray("icon"));
-    QCOMPARE(QDir(sandbox.path(QStringLiteral("elsewhere")))
-                 .entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-             QStringList {"Game.ini"});
-    QCOMPARE(readFile(sandbox.path(QStringLiteral("elsewhere/Game.ini"))), QByteArray("keep"));
-}
-
-void TestCopyThread::firstFailureEndsTheRun_data()
+void TestCopyThread::runEnds_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("a folder where a file belongs") << "folder";
-    QTest::newRow("a source that vanished after gathering") << "vanished";
+    QTest::addColumn<QString>("log"); // %1: the folder that holds the game's folder UT3
+    QTest::addColumn<QStringList>("left"); // in UT3 afterwards
+    const auto row = [](const char *name, const char *fault, const char *log,
+                        const QStringList &left) { QTest::newRow(name) << fault << log << left; };
+    const char *failed = "file A.txt;written 0;file B.bin;fileError %1/UT3/B.bin";
+    row("an empty file list", "empty", "done;written 3", {});
+    row("quit confirmed during copying", "quit",
+        "file A.txt;written 0;file B.bin;written 3;done;written 3", {"A.txt", "B.bin"});
+    row("a folder where a file belongs", "folder", failed, {"A.txt", "B.bin"});
+    row("a source that vanished after gathering", "vanished", failed, {"A.txt"});
+    row("a full file system", "full", failed, {"A.txt"});
+    // Links in the data to places outside it; mapped plainly, they would land beside UT3.
+    row("a link to a folder outside", "Outside", "dirError %1/Outside", {});
+    row("a link to a file outside", "Outside/secret.txt",
+        "file A.txt;written 0;file B.bin;written 3;file C.txt;written 3;"
+        "fileError %1/Outside/secret.txt",
+        {"A.txt", "B.bin", "C.txt"});
 }
 
-void TestCopyThread::firstFailureEndsTheRun()
+void TestCopyThread::runEnds()
 {
     QFETCH(QString, fault);
+    QFETCH(QString, log);
+    QFETCH(QStringList, left);
     Sandbox sandbox;
-    writeData(sandbox, QStringLiteral("A.txt"), "first");
-    writeData(sandbox, QStringLiteral("DuskmereGame/Game.ini"), "second");
-    writeData(sandbox, QStringLiteral("DuskmereGame/Splash.ico"), "third");
+    sandbox.write(QStringLiteral("GameFiles/A.txt"), "first");
+    sandbox.write(QStringLiteral("GameFiles/B.bin"), QByteArray(3 * megabyte, 'b'));
+    sandbox.write(QStringLiteral("GameFiles/C.txt"), "after");
+    sandbox.write(QStringLiteral("Outside/secret.txt"), "secret");
+    const QString data = sandbox.path(QStringLiteral("GameFiles"));
+    if (fault.startsWith("Outside"))
+        QVERIFY(QFile::link(sandbox.path(fault), data + "/Linked"));
     DuskmereWizard wizard;
-    collect(wizard, dataDir(sandbox));
-    const QString failing = wizard.ut3UserDir + QLatin1String("/DuskmereGame/Game.ini");
-    if (fault == QLatin1String("folder"))
-        QVERIFY(QDir().mkpath(failing + QLatin1String("/inside")));
-    else
-        QVERIFY(QFile::remove(dataDir(sandbox) + QLatin1String("/DuskmereGame/Game.ini")));
+    collect(wizard, sandbox, data);
+    const QString myGames = QFileInfo(wizard.ut3UserDir).absolutePath();
+    std::optional<TmpfsMount> mount;
+    if (fault == "full") {
+        mount.emplace(myGames, megabyte);
+        if (!mount->isMounted())
+            QSKIP(qPrintable(mount->reason()));
+    }
+    if (fault == "empty")
+        wizard.files.clear();
+    if (fault == "folder")
+        QVERIFY(QDir().mkpath(wizard.ut3UserDir + "/B.bin/inside"));
+    if (fault == "vanished")
+        QVERIFY(QFile::remove(data + "/B.bin"));
 
-    QCOMPARE(install(wizard),
-             (QStringList {file("A.txt"), "written 0", file("DuskmereGame/Game.ini"),
-                           QLatin1String("fileError ") + failing}));
-    QCOMPARE(readFile(wizard.ut3UserDir + QLatin1String("/A.txt")), QByteArray("first"));
-    QCOMPARE(QFileInfo(failing).isDir(), fault == QLatin1String("folder"));
-    QCOMPARE(QFileInfo::exists(failing), fault == QLatin1String("folder"));
-    QVERIFY(!QFileInfo::exists(wizard.ut3UserDir + QLatin1String("/DuskmereGame/Splash.ico")));
+    QCOMPARE(install(wizard, fault == "quit" ? "B.bin" : ""), log.arg(myGames).split(';'));
+    // Nothing after the end, nothing outside, nothing half written even under a hidden name.
+    QCOMPARE(entriesOf(myGames), QStringList {"UT3"});
+    QCOMPARE(entriesOf(wizard.ut3UserDir), left);
+    for (const QString &name : left)
+        if (QFileInfo(wizard.ut3UserDir + '/' + name).isFile())
+            QVERIFY(readFile(wizard.ut3UserDir + '/' + name) == readFile(data + '/' + name));
 }
 
-void TestCopyThread::fullFileSystem()
+void TestCopyThread::copyNeverOverwrites()
 {
     Sandbox sandbox;
-    const TmpfsMount mount(sandbox.path(QStringLiteral("Documents")), 1048576);
+    sandbox.write(QStringLiteral("new.txt"), "new");
+    sandbox.write(QStringLiteral("to/old.txt"), "old");
+    const QString target = sandbox.path(QStringLiteral("to/old.txt"));
+    QVERIFY(!FileCopier().copy(sandbox.path(QStringLiteral("new.txt")), target));
+    QCOMPARE(readFile(target), QByteArray("old"));
+    QCOMPARE(entriesOf(sandbox.path(QStringLiteral("to"))), QStringList {"old.txt"});
+}
+
+void TestCopyThread::killedCopyLeavesNoPartialFile()
+{
+    Sandbox sandbox;
+    constexpr qint64 size = 192 * megabyte;
+    // A file system of its own shows the copy's progress in its free space, undisturbed.
+    const TmpfsMount mount(sandbox.path(QStringLiteral("target")), 2 * size);
     if (!mount.isMounted())
         QSKIP(qPrintable(mount.reason()));
-    writeData(sandbox, QStringLiteral("a.txt"), QByteArray(10000, 'a'));
-    writeData(sandbox, QStringLiteral("b.bin"), QByteArray(3 * 1048576, 'b'));
-    writeData(sandbox, QStringLiteral("c.txt"), "c");
-    DuskmereWizard wizard;
-    collect(wizard, dataDir(sandbox));
-    wizard.ut3UserDir = mount.path() + QLatin1String("/My Games/Unreal Tournament 3");
+    QByteArray data(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i)
+        data[i] = char((i * 7 + i / 4093) & 0xff);
+    sandbox.write(QStringLiteral("source.bin"), data);
+    const QString source = sandbox.path(QStringLiteral("source.bin"));
+    const QString target = mount.path() + "/large.bin";
 
-    const QString target = wizard.ut3UserDir + QLatin1String("/b.bin");
-    QCOMPARE(install(wizard),
-             (QStringList {file("a.txt"), "written 0", file("b.bin"),
-                           QLatin1String("fileError ") + target}));
-    // Nothing half written, not even under a hidden name.
-    QCOMPARE(QDir(wizard.ut3UserDir)
-                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-             QStringList {"a.txt"});
-    QCOMPARE(readFile(wizard.ut3UserDir + QLatin1String("/a.txt")), QByteArray(10000, 'a'));
-}
+    QStorageInfo storage(mount.path());
+    const qint64 before = storage.bytesAvailable();
+    QProcess child;
+    qputenv("DUSKMERE_COPY_JOB", QFile::encodeName(source + '\n' + target));
+    child.start(QCoreApplication::applicationFilePath(), {});
+    qunsetenv("DUSKMERE_COPY_JOB");
+    QVERIFY(child.waitForStarted());
+    const QDeadlineTimer deadline(30000);
+    qint64 used = 0;
+    while (used < size / 4 && child.state() == QProcess::Running && !deadline.hasExpired()) {
+        storage.refresh();
+        used = before - storage.bytesAvailable();
+    }
+    QVERIFY2(used >= size / 4 && used < size, "the copy was not caught half way");
+    child.kill();
+    QVERIFY(child.waitForFinished());
 
-void TestCopyThread::quitFinishesTheFileInHand()
-{
-    Sandbox sandbox;
-    for (const char *name : {"f1", "f2", "f3", "f4"})
-        writeData(sandbox, QLatin1String(name), QByteArray(300000, *name));
-    DuskmereWizard wizard;
-    collect(wizard, dataDir(sandbox));
-    wizard.size = 2 * 1048576;
-
-    // The user confirms quitting just as the second file comes up.
-    const QStringList log = install(wizard, [&](CopyThread &thread) {
-        QObject::connect(
-            &thread, &CopyThread::currentFileChanged, &thread,
-            [&](const QString &path) {
-                if (path == QLatin1String("f2")) {
-                    const QMutexLocker lock(&wizard.mutex);
-                    wizard.quitting = true;
-                }
-            },
-            Qt::DirectConnection);
-    });
-    QCOMPARE(log,
-             (QStringList {file("f1"), "written 0", file("f2"), "written 0", "done", "written 2"}));
-    QCOMPARE(readFile(wizard.ut3UserDir + QLatin1String("/f2")), QByteArray(300000, 'f'));
-    QVERIFY(!QFileInfo::exists(wizard.ut3UserDir + QLatin1String("/f3")));
-}
-
-void TestCopyThread::dataDirectoryForms_data()
-{
-    QTest::addColumn<QString>("configured"); // as ds.conf would give it, from the working folder
-    QTest::addColumn<bool>("throughLink");
-    QTest::newRow("relative, Windows style") << "..\\GameFiles\\" << false;
-    QTest::newRow("absolute through a link") << "" << true;
-    QTest::newRow("relative through a link") << "../Linked" << true;
-}
-
-void TestCopyThread::dataDirectoryForms()
-{
-    QFETCH(QString, configured);
-    QFETCH(bool, throughLink);
-    Sandbox sandbox;
-    writeData(sandbox, QStringLiteral("DuskmereGame/Splash/icon.ico"), "icon");
-    writeData(sandbox, QStringLiteral("top.txt"), "top");
-    const QString linked = sandbox.path(QStringLiteral("Linked"));
-    if (throughLink)
-        QVERIFY(QFile::link(dataDir(sandbox), linked));
-    DuskmereWizard wizard;
-    collect(wizard, configured.isEmpty() ? linked : configured);
-
-    QCOMPARE(install(wizard),
-             (QStringList {file("DuskmereGame/Splash/icon.ico"), "written 0", file("top.txt"),
-                           "written 0", "done", "written 0"}));
-    QCOMPARE(readFile(wizard.ut3UserDir + QLatin1String("/DuskmereGame/Splash/icon.ico")),
-             QByteArray("icon"));
-    QCOMPARE(readFile(wizard.ut3UserDir + QLatin1String("/top.txt")), QByteArray("top"));
-}
-
-void TestCopyThread::refusesEntriesOutsideTheDataDirectory_data()
-{
-    QTest::addColumn<QString>("link"); // inside the data directory, to a place outside it
-    QTest::addColumn<QString>("pointsAt");
-    QTest::addColumn<QString>("error");
-    QTest::newRow("a folder") << "Maps"
-                              << "Outside"
-                              << "dirError %1/Outside";
-    QTest::newRow("a file") << "secret.txt"
-                            << "Outside/secret.txt"
-                            << "file A.txt;written 0;fileError %1/Outside/secret.txt";
-}
-
-void TestCopyThread::refusesEntriesOutsideTheDataDirectory()
-{
-    QFETCH(QString, link);
-    QFETCH(QString, pointsAt);
-    QFETCH(QString, error);
-    Sandbox sandbox;
-    writeData(sandbox, QStringLiteral("A.txt"), "inside");
-    sandbox.write(QStringLiteral("Outside/secret.txt"), "secret");
-    QVERIFY(QFile::link(sandbox.path(pointsAt), dataDir(sandbox) + QLatin1Char('/') + link));
-    DuskmereWizard wizard;
-    collect(wizard, dataDir(sandbox));
-
-    // The plain mapping would have put it beside the game's folder.
-    const QString myGames = QFileInfo(wizard.ut3UserDir).absolutePath();
-    QCOMPARE(install(wizard), error.arg(myGames).split(QLatin1Char(';')));
-    QCOMPARE(QDir(myGames).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList {"Unreal Tournament 3"});
+    // Complete under its name or not there at all, and then nothing stands in the way.
+    const QStringList visible = QDir(mount.path()).entryList(QDir::Files);
+    QVERIFY(visible.isEmpty() || visible == QStringList {"large.bin"});
+    if (visible.isEmpty())
+        QVERIFY(FileCopier().copy(source, target));
+    QVERIFY(readFile(target) == data);
 }
 
 DUSKMERE_TEST_MAIN(TestCopyThread)
