@@ -101,6 +101,7 @@ QStringList entriesOf(const QString &folder)
 
 void TestCopyThread::installsOverAnOlderTree()
 {
+    SKIP_ON_WINDOWS("the links are made with the Unix call");
     Sandbox sandbox;
     // Upper case sorts before lower case; the running total reaches a megabyte by one byte.
     const QList<std::pair<QString, QByteArray>> sorted {{"A.txt", QByteArray(megabyte - 1, 'A')},
@@ -168,6 +169,8 @@ void TestCopyThread::runEnds()
     QFETCH(QString, fault);
     QFETCH(QString, log);
     QFETCH(QStringList, left);
+    if (fault.startsWith("Outside"))
+        SKIP_ON_WINDOWS("the links are made with the Unix call");
     Sandbox sandbox;
     sandbox.write(QStringLiteral("GameFiles/A.txt"), "first");
     sandbox.write(QStringLiteral("GameFiles/B.bin"), QByteArray(3 * megabyte, 'b'));
