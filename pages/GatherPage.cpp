@@ -1,6 +1,7 @@
 #include "GatherPage.h"
 
 #include "DataCollector.h"
+#include "EventPump.h"
 #include "InstallDetector.h"
 #include "OldVersion.h"
 #include "RichLabel.h"
@@ -160,8 +161,9 @@ void GatherPage::collectFiles()
     }
     wizard->dataDir = configured;
 
+    EventPump events;
     DataCollector::Result collected =
-        DataCollector::collect(directory.filePath(), [] { QCoreApplication::processEvents(); });
+        DataCollector::collect(directory.filePath(), [&events] { events.pump(); });
     wizard->files = std::move(collected.files);
     wizard->dirs = std::move(collected.dirs);
     wizard->size = collected.size;
