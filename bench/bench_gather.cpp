@@ -1,6 +1,6 @@
 // The walk of the data directory against `du -sb` on the same tree of 20,000 files in 200
 // folders, and how long the window goes unanswered while the Gather page walks and deletes.
-// The walk is the Gather page's own step, with its event processing per entry; the gaps are
+// The walk is the Gather page's own step, with its event processing; the gaps are
 // the longest pause between two ticks of a 10 ms timer. No arguments; the tree lives in a
 // scratch folder that goes away. The last number printed is the median ratio.
 
