@@ -148,11 +148,12 @@ void CopyThread::run()
                 return;
             }
         }
-        if (!copier.copy(file, mapping.target)) {
+        qint64 copied = 0;
+        if (!copier.copy(file, mapping.target, &copied)) {
             emit copyFileError(mapping.target);
             return;
         }
-        total += QFileInfo(file).size();
+        total += copied;
         emit written(int(total / bytesPerMegabyte));
     }
 

@@ -15,8 +15,9 @@ public:
     FileCopier &operator=(const FileCopier &) = delete;
 
     // Copies `source` to `target`, which must not exist (nothing is overwritten). Copies the
-    // permission bits. False on failure, with nothing left at `target`.
-    bool copy(const QString &source, const QString &target);
+    // permission bits, and tells the bytes copied through `size`. False on failure, with nothing
+    // left at `target`.
+    bool copy(const QString &source, const QString &target, qint64 *size = nullptr);
 
     // Makes every byte copied so far durable on the file system that holds `targetRoot`.
     bool sync(const QString &targetRoot);

@@ -318,7 +318,7 @@ FileCopier::FileCopier()
 
 FileCopier::~FileCopier() = default;
 
-bool FileCopier::copy(const QString &source, const QString &target)
+bool FileCopier::copy(const QString &source, const QString &target, qint64 *size)
 {
     const QByteArray targetName = QFile::encodeName(target);
     Fd in(openRetrying(QFile::encodeName(source).constData(), O_RDONLY));
@@ -326,6 +326,8 @@ bool FileCopier::copy(const QString &source, const QString &target)
     if (!in.valid() || ::fstat(in.get(), &st) != 0 || S_ISDIR(st.st_mode))
         return false;
     const mode_t mode = st.st_mode & 0777;
+    if (size)
+        *size = st.st_size;
 
     if (!d->anonymousUnsupported) {
         bool fallBack = false;

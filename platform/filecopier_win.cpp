@@ -20,11 +20,13 @@ FileCopier::FileCopier()
 
 FileCopier::~FileCopier() = default;
 
-bool FileCopier::copy(const QString &source, const QString &target)
+bool FileCopier::copy(const QString &source, const QString &target, qint64 *size)
 {
     if (!QFile::copy(source, target))
         return false;
     d->copied.append(target);
+    if (size)
+        *size = QFileInfo(target).size();
     return true;
 }
 
