@@ -1,5 +1,7 @@
 #include "DataCollector.h"
 
+#include "ByteCount.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -23,7 +25,7 @@ DataCollector::Result DataCollector::collect(const QString &directory,
         const QString path = info.isSymLink() ? info.canonicalFilePath() : it.filePath();
         if (info.isFile()) {
             result.files.append(path);
-            result.size += info.size();
+            result.size = ByteCount::add(result.size, info.size()); // sparse files claim exabytes
         } else {
             result.dirs.append(path);
         }

@@ -1,5 +1,6 @@
 #include "GatherPage.h"
 
+#include "ByteCount.h"
 #include "DataCollector.h"
 #include "EventPump.h"
 #include "InstallDetector.h"
@@ -27,6 +28,13 @@ constexpr qint64 MByte = 1048576;
 QString documentsFolder()
 {
     return Platform::documentsFolder();
+}
+
+// Texts are filled in one arg() call: a chain of them would take a "%2" in a path as the next
+// placeholder.
+QString megabytes(qint64 bytes)
+{
+    return QString::number(bytes / MByte);
 }
 } // namespace
 
@@ -119,8 +127,7 @@ void GatherPage::startProcessing()
     collectFiles();
     finishStep(1,
                tr("<font color=green><b>%1 MBytes in %2 files</b></font>")
-                   .arg(wizard->size / MByte)
-                   .arg(wizard->files.size()));
+                   .arg(megabytes(wizard->size), QString::number(wizard->files.size())));
 
     beginStep(2);
     checkFreeSpace();
@@ -167,7 +174,7 @@ void GatherPage::collectFiles()
     wizard->files = std::move(collected.files);
     wizard->dirs = std::move(collected.dirs);
     wizard->size = collected.size;
-    wizard->extraSpace = config.value(Config::ExtraSpace).toLongLong();
+    wizard->extraSpace = ByteCount::fromConfig(config.value(Config::ExtraSpace));
 }
 
 void GatherPage::checkFreeSpace()
@@ -179,16 +186,13 @@ void GatherPage::checkFreeSpace()
         fatalError(tr("Error while determining the available disk space."));
         return;
     }
-    const qint64 need = wizard->size + wizard->extraSpace;
+    const qint64 need = ByteCount::add(wizard->size, wizard->extraSpace);
     if (need >= *free) {
         fatalError(tr("<html><b>You do not have sufficient space</b> on the partition "
                       "containing<br><i>%1</i><br><br>You <b>need %2 MB</b>, but <b>only have "
                       "%3 MB</b> free.<br><br>Please <b>free up %4 MB</b> of additional space and "
                       "restart DuskmereSetup.</html>")
-                       .arg(documents)
-                       .arg(need / MByte)
-                       .arg(*free / MByte)
-                       .arg((need - *free) / MByte));
+                       .arg(documents, megabytes(need), megabytes(*free), megabytes(need - *free)));
     }
     wizard->bytesFree = *free;
 }
@@ -198,7 +202,7 @@ QString GatherPage::freeSpaceStatus() const
 {
     if (!freeSpaceKnown)
         return tr("<font color=red><b>Unknown</b></font>");
-    return tr("<font color=green><b>%1 MBytes free</b></font>").arg(wizard->bytesFree / MByte);
+    return tr("<font color=green><b>%1 MBytes free</b></font>").arg(megabytes(wizard->bytesFree));
 }
 
 void GatherPage::checkOldVersion()

@@ -1,25 +1,37 @@
 #include "KeyList.h"
 
+#include "platform/RegularFile.h"
+
 #include <QFile>
 
+#include <optional>
+
 namespace {
-bool openEither(QFile &file, const QString &path, const QString &builtIn)
+// A key list names a few dozen registry values. A file far beyond that is no key list, and
+// reading it whole could exhaust memory.
+constexpr qint64 largestKeyList = 1024 * 1024;
+
+std::optional<QByteArray> contents(const QString &path)
 {
-    file.setFileName(path);
-    if (file.open(QIODevice::ReadOnly))
-        return true;
-    file.setFileName(builtIn);
-    return file.open(QIODevice::ReadOnly);
+    if (!Platform::isRegularFile(path))
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.read(largestKeyList + 1); // the file may grow while it is read
+    if (bytes.size() > largestKeyList)
+        return std::nullopt;
+    return bytes;
 }
 } // namespace
 
 QStringList KeyList::read(const QString &path, const QString &builtIn)
 {
-    QFile file;
-    if (!openEither(file, path, builtIn))
-        return {};
+    std::optional<QByteArray> bytes = contents(path);
+    if (!bytes)
+        bytes = contents(builtIn);
     QStringList lines;
-    const QString text = QString::fromLatin1(file.readAll());
+    const QString text = QString::fromLatin1(bytes.value_or(QByteArray()));
     for (const QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
         const QStringView trimmed = line.trimmed();
         if (!trimmed.isEmpty())

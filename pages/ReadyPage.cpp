@@ -44,9 +44,8 @@ void ReadyPage::initPage()
         : QStringLiteral("doesn't seem to contain any version of The Duskmere yet");
     auto *summary = richLabel(tr("The installed files will use %1 MB of the available %2 MB on the "
                                  "corresponding partition.<br>The target directory %3.")
-                                  .arg(wizard->size / 1048576)
-                                  .arg(wizard->bytesFree / 1048576)
-                                  .arg(targetState));
+                                  .arg(QString::number(wizard->size / 1048576),
+                                       QString::number(wizard->bytesFree / 1048576), targetState));
     auto *closing = richLabel(tr("<b>Press Install to begin copying files.</b>"));
 
     auto *column = new QVBoxLayout;

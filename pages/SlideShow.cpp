@@ -1,6 +1,6 @@
 #include "SlideShow.h"
 
-#include "platform/LocalPath.h"
+#include "ConfiguredPicture.h"
 #include "wizard/Config.h"
 
 #include <QPainter>
@@ -13,7 +13,7 @@ SlideShow::Slides SlideShow::load()
     Slides slides;
     const ConfigFile config;
     for (int n = 1; config.contains(Config::ImageFile, n); ++n) {
-        const QPixmap picture(Platform::localPath(config.value(Config::ImageFile, n).toString()));
+        const QPixmap picture = configuredPicture(config.value(Config::ImageFile, n).toString());
         const int seconds = config.value(Config::ImageTime, n).toInt();
         if (!picture.isNull())
             slides.append({picture, seconds});

@@ -1,7 +1,7 @@
 #include "WelcomePage.h"
 
+#include "ConfiguredPicture.h"
 #include "RichLabel.h"
-#include "platform/LocalPath.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -16,7 +16,7 @@ WelcomePage::WelcomePage(DuskmereWizard *wizard)
 {
     const ConfigFile config;
     const QString builtInLogo = Config::WindowLogo.fallback.toString();
-    QPixmap logo(Platform::localPath(config.value(Config::WindowLogo).toString()));
+    QPixmap logo = configuredPicture(config.value(Config::WindowLogo).toString());
     if (logo.isNull())
         logo.load(builtInLogo);
 

@@ -30,7 +30,7 @@ struct FileStamp
 bool stampOf(const QString &path, FileStamp *stamp)
 {
     struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return false;
     stamp->device = info.st_dev;
     stamp->inode = info.st_ino;
@@ -72,6 +72,13 @@ QString readHive(const QString &path, const QString &keyPath, const QString &val
 
 QString Platform::registryString(const QString &keyPath, const QString &valueName)
 {
+    // As Windows' settings class reads names: it refuses an empty one, and "Default" and "."
+    // stand for the key's default value.
+    if (valueName.isEmpty())
+        return QString();
+    const bool defaultValue =
+        valueName == QLatin1String("Default") || valueName == QLatin1String(".");
+
     const qsizetype separator = keyPath.indexOf(QLatin1Char('\\'));
     const QString hiveName = keyPath.left(separator);
     const QString subKey = separator < 0 ? QString() : keyPath.mid(separator + 1);
@@ -84,5 +91,6 @@ QString Platform::registryString(const QString &keyPath, const QString &valueNam
     else
         return QString();
 
-    return readHive(winePrefix() + QLatin1Char('/') + fileName, subKey, valueName);
+    return readHive(winePrefix() + QLatin1Char('/') + fileName, subKey,
+                    defaultValue ? QString() : valueName);
 }

@@ -1,3 +1,4 @@
+#include "RegularFile.h"
 #include "WineRegistryFile.h"
 #include "WineRegistryText.h"
 
@@ -10,44 +11,16 @@ namespace {
 
 const QByteArray header = QByteArrayLiteral("WINE REGISTRY Version 2");
 
-// Real hives stay far below this; the bound keeps a stray giant file from filling memory.
+// Real hives stay far below these; the bounds keep a stray giant file from filling memory.
 constexpr qint64 largestHive = 256LL * 1024 * 1024;
+constexpr size_t mostSections = 4 * 1024 * 1024; // 64 MB of index
+constexpr qsizetype longestLine = 1024 * 1024;
+constexpr qsizetype chunk = 64 * 1024;
 
-// Splits bytes into lines. Lines end at line feeds only: a file with bare carriage returns is
-// one long line to Wine too.
-class LineReader
-{
-public:
-    LineReader(const char *begin, const char *end)
-        : pos(begin)
-        , stop(end)
-    { }
-
-    const char *position() const { return pos; }
-
-    // A last line without its line feed counts only when `final`: more of it may follow.
-    bool next(Line *line, bool final = true)
-    {
-        if (pos >= stop)
-            return false;
-        const auto *feed = static_cast<const char *>(std::memchr(pos, '\n', size_t(stop - pos)));
-        if (!feed && !final)
-            return false;
-        line->begin = pos;
-        line->end = feed ? feed : stop;
-        if (line->end > line->begin && line->end[-1] == '\r')
-            --line->end;
-        pos = feed ? feed + 1 : stop;
-        return true;
-    }
-
-private:
-    const char *pos;
-    const char *stop;
-};
-
-// Reads a file line by line through one buffer, so that indexing a hive of megabytes touches
-// little memory. A line longer than the buffer makes it grow.
+// Reads lines of a file through one buffer, so that a hive of megabytes touches little memory.
+// Lines end at line feeds only: a file with bare carriage returns is one long line to Wine too.
+// A line of `longestLine` bytes or more is handed out cut to that length and the rest of it is
+// passed over.
 class FileLines
 {
 public:
@@ -55,14 +28,43 @@ public:
         : device(device)
     { }
 
-    // The next line and the file offset at which it starts; false at the end of the file.
+    // Reads from `offset` on, up to (not including) the line that starts at `end`. What the
+    // buffer holds already is used again: the sections of one key often lie close together.
+    void seek(qint64 offset, qint64 end)
+    {
+        stop = end;
+        skipping = false;
+        if (filled > 0 && offset >= bufferOffset && offset <= bufferOffset + filled) {
+            pos = offset - bufferOffset;
+            return;
+        }
+        pos = filled = 0;
+        bufferOffset = offset;
+        atEnd = !device->seek(offset);
+    }
+
+    // The next line and the file offset at which it starts; false at the end.
     bool next(Line *line, qint64 *offset)
     {
         for (;;) {
-            LineReader reader(buffer.constData() + pos, buffer.constData() + filled);
-            if (reader.next(line, atEnd)) {
+            if (skipping && !skipRest())
+                continue;
+            if (bufferOffset + pos >= stop)
+                return false;
+            const char *begin = buffer.constData() + pos;
+            const qsizetype available = filled - pos;
+            const auto *feed =
+                static_cast<const char *>(std::memchr(begin, '\n', size_t(available)));
+            if (feed || (atEnd && available > 0) || available >= longestLine) {
+                const qsizetype length = feed ? feed - begin : available;
                 *offset = bufferOffset + pos;
-                pos = reader.position() - buffer.constData();
+                line->begin = begin;
+                line->cut = length >= longestLine;
+                line->end = begin + std::min(length, longestLine);
+                if (!line->cut && line->end > line->begin && line->end[-1] == '\r')
+                    --line->end;
+                pos = feed ? feed - buffer.constData() + 1 : line->end - buffer.constData();
+                skipping = line->cut;
                 return true;
             }
             if (atEnd)
@@ -72,6 +74,25 @@ public:
     }
 
 private:
+    // Passes over the rest of a cut line; false while more of it is to be read.
+    bool skipRest()
+    {
+        const auto *feed = static_cast<const char *>(
+            std::memchr(buffer.constData() + pos, '\n', size_t(filled - pos)));
+        if (feed) {
+            pos = feed - buffer.constData() + 1;
+            skipping = false;
+            return true;
+        }
+        pos = filled;
+        if (atEnd) {
+            skipping = false;
+            return true;
+        }
+        refill();
+        return false;
+    }
+
     void refill()
     {
         if (pos > 0) {
@@ -81,7 +102,7 @@ private:
             pos = 0;
         }
         if (filled == buffer.size())
-            buffer.resize(std::max<qsizetype>(64 * 1024, buffer.size() * 2));
+            buffer.resize(std::min(longestLine, std::max(chunk, buffer.size() * 2)));
         const qint64 got = device->read(buffer.data() + filled, buffer.size() - filled);
         if (got <= 0)
             atEnd = true;
@@ -94,44 +115,60 @@ private:
     qsizetype pos = 0; // first byte not yet handed out
     qsizetype filled = 0;
     qint64 bufferOffset = 0; // file offset of the buffer's first byte
+    qint64 stop = largestHive;
     bool atEnd = false;
+    bool skipping = false; // within the rest of a cut line
 };
+
+QByteArrayView bytesOf(const Line &line)
+{
+    return QByteArrayView(line.begin, line.end - line.begin);
+}
 
 } // namespace
 
 WineRegistryFile::WineRegistryFile(const QString &path)
     : file(path)
 {
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || file.size() > largestHive)
-        return;
-    // A foreign file shows at its first bytes and is not read any further.
-    const QByteArray start = file.read(header.size() + 2);
-    if (!start.startsWith(header) || !file.seek(0))
+    if (!Platform::isRegularFile(path) || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+        || file.size() > largestHive)
         return;
 
     QString decoded;
     QString folded;
-    bool inKey = false; // a malformed key line leaves its values without a key, as in Wine
+    QString openKey; // folded path of the section being read; null after a malformed key line
+    QByteArray openKeyLine; // the key line as written, which mostly repeats as it was
     Section section {};
     const auto closeKey = [&](qint64 end) {
-        if (inKey) {
-            section.end = end;
+        if (!openKey.isNull()) {
+            section.length = quint32(end - section.begin);
             sections.push_back(section);
         }
     };
 
     FileLines lines(&file);
+    lines.seek(0, file.size());
     Line line;
     qint64 offset = 0;
-    if (!lines.next(&line, &offset)
-        || QByteArray::fromRawData(line.begin, line.end - line.begin) != header)
+    if (!lines.next(&line, &offset) || bytesOf(line) != header)
         return;
     while (lines.next(&line, &offset)) {
         if (!isKeyLine(line))
             continue;
+        // The same key again straight away goes on in the same section.
+        if (!openKey.isNull() && !line.cut && bytesOf(line) == openKeyLine)
+            continue;
+        const bool wellFormed = keyOfLine(line, &decoded, &folded);
+        if (wellFormed && !openKey.isNull() && folded == openKey)
+            continue;
         closeKey(offset);
-        inKey = keyOfLine(line, &decoded, &folded);
-        section = {keyHash(folded), offset, 0};
+        if (sections.size() >= mostSections) { // no real hive has that many keys
+            sections = {};
+            return;
+        }
+        openKey = wellFormed ? folded : QString();
+        openKeyLine = bytesOf(line).toByteArray();
+        section = {keyHash(folded), quint32(offset), 0};
     }
     closeKey(file.size());
     std::stable_sort(sections.begin(), sections.end(),
@@ -142,31 +179,45 @@ QString WineRegistryFile::string(const QString &keyPath, const QString &valueNam
 {
     QString wantedKey;
     foldKey(keyPath, &wantedKey);
-    const quint64 hash = keyHash(wantedKey);
+    if (lastAnswer && wantedKey == lastAnswer->key
+        && valueName.compare(lastAnswer->value, Qt::CaseInsensitive) == 0)
+        return lastAnswer->text;
     const auto [first, last] =
-        std::equal_range(sections.cbegin(), sections.cend(), Section {hash, 0, 0},
+        std::equal_range(sections.cbegin(), sections.cend(), Section {keyHash(wantedKey), 0, 0},
                          [](const Section &a, const Section &b) { return a.keyHash < b.keyHash; });
 
     QString result;
     QString decoded;
     QString folded;
+    QString name;
+    QByteArray keyLine; // the last key line that matched, as written
+    FileLines lines(&file);
+    Line line;
+    qint64 offset = 0;
+    const NextLine more = [&](Line *next) { return lines.next(next, &offset); };
     for (auto section = first; section != last; ++section) {
-        if (!file.seek(section->begin))
+        lines.seek(section->begin, qint64(section->begin) + section->length);
+        // The hash only narrows the search; the key line itself decides. A key written again
+        // and again mostly repeats its line exactly, which spares decoding it each time.
+        if (!lines.next(&line, &offset))
             continue;
-        const QByteArray bytes = file.read(section->end - section->begin);
-        LineReader lines(bytes.constData(), bytes.constData() + bytes.size());
-        Line line;
-        // The hash only narrows the search; the key line itself decides.
-        if (!lines.next(&line) || !keyOfLine(line, &decoded, &folded) || folded != wantedKey)
-            continue;
-        while (lines.next(&line)) {
-            QString name;
+        if (line.cut || bytesOf(line) != keyLine) {
+            if (!keyOfLine(line, &decoded, &folded) || folded != wantedKey)
+                continue;
+            keyLine = bytesOf(line).toByteArray();
+        }
+        while (lines.next(&line, &offset)) {
             const char *data = nullptr;
+            name.resize(0);
+            if (!parseValueLine(line, &name, &data))
+                continue;
             // A later line for the same name replaces the earlier one, as when Wine loads it.
-            if (parseValueLine(line, &name, &data)
-                && name.compare(valueName, Qt::CaseInsensitive) == 0)
-                result = stringData(data, line.end);
+            const bool wanted = name.compare(valueName, Qt::CaseInsensitive) == 0;
+            QString text = valueText(line, data, more, wanted);
+            if (wanted)
+                result = std::move(text);
         }
     }
+    lastAnswer = Answer {wantedKey, valueName, result};
     return result;
 }

@@ -1,5 +1,8 @@
 #include "WineRegistryText.h"
 
+#include <QHash>
+
+#include <climits>
 #include <cstring>
 
 using WineRegistryText::Line;
@@ -17,6 +20,10 @@ const char *skipSpace(const char *p, const char *end)
         ++p;
     return p;
 }
+
+// Values are paths and numbers. Data of more bytes than this (Windows keeps paths below 32767
+// characters) is no path: it is taken as damaged rather than kept in memory.
+constexpr int largestValueBytes = 1 << 20;
 
 int hexDigit(char c)
 {
@@ -118,6 +125,91 @@ bool startsWith(const char *p, const char *end, const char *prefix)
     return size_t(end - p) >= length && std::memcmp(p, prefix, length) == 0;
 }
 
+// Wine reads lines as C strings: a NUL byte ends the line.
+const char *cStringEnd(const char *p, const char *end)
+{
+    const auto *nul = static_cast<const char *>(std::memchr(p, '\0', size_t(end - p)));
+    return nul ? nul : end;
+}
+
+// strtoul(p, &next, 16) as Wine calls it: white space, a sign, "0x", the digits; a number too
+// large gives ULONG_MAX, a minus sign negates. `next` stays at `p` when there is no number.
+unsigned long strtoulHex(const char *p, const char *end, const char **next)
+{
+    *next = p;
+    p = skipSpace(p, end);
+    const bool negative = p < end && *p == '-';
+    if (p < end && (*p == '+' || *p == '-'))
+        ++p;
+    if (end - p >= 3 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && hexDigit(p[2]) >= 0)
+        p += 2;
+    if (p == end || hexDigit(*p) < 0)
+        return 0;
+    unsigned long value = 0;
+    bool overflow = false;
+    for (; p < end && hexDigit(*p) >= 0; ++p) {
+        overflow = overflow || value > (ULONG_MAX >> 4);
+        value = value * 16 + unsigned(hexDigit(*p));
+    }
+    *next = p;
+    if (overflow)
+        return ULONG_MAX;
+    return negative ? 0 - value : value;
+}
+
+// Wine's parse_hex: numbers up to 0xff, each followed by optional white space, a comma and
+// more white space. Appends to `bytes` when given; the position after the numbers, or nullptr
+// for a number too large.
+const char *hexBytes(const char *p, const char *end, QByteArray *bytes)
+{
+    while (p < end && hexDigit(*p) >= 0) {
+        const unsigned long byte = strtoulHex(p, end, &p);
+        if (byte > 0xff)
+            return nullptr;
+        if (bytes && bytes->size() <= largestValueBytes)
+            bytes->append(char(byte));
+        p = skipSpace(p, end);
+        if (p < end && *p == ',')
+            p = skipSpace(p + 1, end);
+    }
+    return p;
+}
+
+// Registry types, as "hex(N):" names them.
+constexpr unsigned long RegSz = 1;
+constexpr unsigned long RegExpandSz = 2;
+constexpr unsigned long RegBinary = 3;
+constexpr unsigned long RegDword = 4;
+constexpr unsigned long RegDwordBigEndian = 5;
+constexpr unsigned long RegQword = 11;
+
+// What Windows' settings class makes of the bytes: UTF-16 text up to its first NUL (an odd
+// last byte stands for a unit whose high byte is 0), or a number taken in the machine's byte
+// order, for big-endian DWORDs too. Null for a number of the wrong size.
+QString bytesAsText(const QByteArray &bytes, unsigned long type)
+{
+    const auto byteAt = [&](qsizetype i) {
+        return i < bytes.size() ? quint64(static_cast<unsigned char>(bytes[i])) : 0;
+    };
+    if (type == RegSz || type == RegExpandSz) {
+        QString text(QLatin1String(""));
+        for (qsizetype i = 0; i < bytes.size(); i += 2) {
+            const auto unit = char16_t(byteAt(i) | byteAt(i + 1) << 8);
+            if (unit == 0)
+                break;
+            text.append(QChar(unit));
+        }
+        return text;
+    }
+    const qsizetype size = type == RegQword ? 8 : 4;
+    if (bytes.size() != size)
+        return QString();
+    quint64 value = 0;
+    for (qsizetype i = size - 1; i >= 0; --i)
+        value = value << 8 | byteAt(i);
+    return size == 8 ? QString::number(qint64(value)) : QString::number(qint32(quint32(value)));
+}
+
 } // namespace
 
 bool WineRegistryText::isKeyLine(const Line &line)
@@ -151,15 +243,9 @@ void WineRegistryText::foldKey(const QString &keyPath, QString *folded)
         *folded = folded->toCaseFolded();
 }
 
-// FNV-1a over the UTF-16 units of a folded key path.
-quint64 WineRegistryText::keyHash(const QString &folded)
+size_t WineRegistryText::keyHash(const QString &folded)
 {
-    quint64 hash = 14695981039346656037ULL;
-    for (const QChar c : folded) {
-        hash ^= c.unicode();
-        hash *= 1099511628211ULL;
-    }
-    return hash;
+    return qHash(QStringView(folded), QHashSeed::globalSeed());
 }
 
 bool WineRegistryText::keyOfLine(const Line &line, QString *decoded, QString *folded)
@@ -190,13 +276,59 @@ bool WineRegistryText::parseValueLine(const Line &line, QString *name, const cha
     return true;
 }
 
-QString WineRegistryText::stringData(const char *data, const char *end)
+QString WineRegistryText::valueText(const Line &line, const char *data, const NextLine &more,
+                                    bool wanted)
 {
+    const char *end = cStringEnd(data, line.end);
     for (const char *tag : {"\"", "str:\"", "str(2):\""}) {
         if (!startsWith(data, end, tag))
             continue;
+        if (!wanted || line.cut)
+            return QString();
         QString text(QLatin1String("")); // an empty string value is found, not missing
         return decode(data + std::strlen(tag), end, '"', &text) ? text : QString();
     }
-    return QString();
+    if (startsWith(data, end, "dword:")) {
+        const char *next = nullptr;
+        return wanted ? QString::number(qint32(quint32(strtoulHex(data + 6, end, &next))))
+                      : QString();
+    }
+
+    unsigned long type = RegBinary;
+    const char *p = data + 4;
+    if (startsWith(data, end, "hex(")) {
+        type = strtoulHex(data + 4, end, &p);
+        if (p == data + 4 || !startsWith(p, end, "):"))
+            return QString();
+        p += 2;
+    } else if (!startsWith(data, end, "hex:")) {
+        return QString();
+    }
+
+    // Bytes, over as many lines as end in a backslash: Wine takes the next line whatever it
+    // holds, so it is used up here as well.
+    QByteArray bytes;
+    bool keep = wanted
+        && (type == RegSz || type == RegExpandSz || type == RegDword || type == RegDwordBigEndian
+            || type == RegQword);
+    Line current = line;
+    for (;;) {
+        p = hexBytes(p, end, keep ? &bytes : nullptr);
+        if (!p)
+            return QString();
+        keep = keep && bytes.size() <= largestValueBytes;
+        p = skipSpace(p, end);
+        if (p == end) {
+            if (current.cut) // the bytes went on where the line was cut
+                return QString();
+            break;
+        }
+        if (*p != '\\' || !more(&current))
+            return QString();
+        end = cStringEnd(current.begin, current.end);
+        p = skipSpace(current.begin, end);
+    }
+    if (!keep)
+        return QString();
+    return bytesAsText(bytes, type);
 }

@@ -133,8 +133,9 @@ void TestCopyPage::slidesLoaded_data()
         << QByteArray("File1=pics/a.png\nFile2=pics/none.png\nTime2=9\nFile3=pics/c.png\n"
                       "Time3=soon\n")
         << QStringList {"10x20/3", "30x40/0"};
-    QTest::newRow("nothing loads")
-        << QByteArray("File1=pics/none.png\nTime1=4\n") << QStringList {"640x480/30"};
+    QTest::newRow("nothing loads, nor reads a FIFO or a device")
+        << QByteArray("File1=pics/none.png\nTime1=4\nFile2=pics/fifo\nFile3=/dev/zero\n")
+        << QStringList {"640x480/30"};
     QTest::newRow("resource path and windows separators")
         << QByteArray("File1=:/res/logo.jpg\nFile2=\"pics\\\\c.png\"\nTime2=7\n")
         << QStringList {"360x580/3", "30x40/7"};
@@ -147,6 +148,7 @@ void TestCopyPage::slidesLoaded()
     Sandbox sandbox;
     writePicture(sandbox, "a.png", {10, 20}, Qt::red);
     writePicture(sandbox, "c.png", {30, 40}, Qt::blue);
+    sandbox.mkfifo("work/pics/fifo");
     if (!ini.isEmpty())
         sandbox.writeConfig("[Images]\n" + ini);
     DuskmereWizard wizard;

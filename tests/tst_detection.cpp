@@ -31,7 +31,7 @@ void TestDetection::initTestCase()
 void TestDetection::detect_data()
 {
     QTest::addColumn<bool>("steam");
-    QTest::addColumn<QByteArray>("keyList"); // null: no key list file at all
+    QTest::addColumn<QByteArray>("keyList"); // null: none; "fifo", "/dev/zero": no regular file
     QTest::addColumn<QByteArray>("registry"); // key|value|data lines of system.reg
     QTest::addColumn<QStringList>("onDisk"); // below drive_c
     QTest::addColumn<QString>("expected");
@@ -42,9 +42,6 @@ void TestDetection::detect_data()
     const QByteArray bothKeys = "Software\\\\A|Path|C:\\\\UT3A\n"
                                 "Software\\\\B|Path|C:\\\\UT3B\n";
     const QString fallback = "%P/Unreal Tournament 3/Binaries/UT3.exe";
-    QTest::newRow("built-in list, its last line")
-        << false << none << (RetailKey + "|InstallLocation|C:\\\\Games\\\\UT3\\\\")
-        << QStringList {"Games/UT3/Binaries/UT3.exe"} << "C:\\Games\\UT3\\\\Binaries\\UT3.exe";
     QTest::newRow("first line that holds the game wins")
         << false << twoLines << bothKeys
         << QStringList {"UT3A/Binaries/UT3.exe", "UT3B/Binaries/UT3.exe"}
@@ -63,8 +60,16 @@ void TestDetection::detect_data()
     QTest::newRow("CR-only line ends make one line")
         << false << QByteArray(twoLines).replace("\n", "") << bothKeys
         << QStringList {"UT3A/Binaries/UT3.exe"} << "";
-    QTest::newRow("garbage key list")
-        << false << QByteArray(10 << 20, '\x9c') << bothKeys << QStringList() << "";
+    // The built-in list, whose last line names RetailKey, stands in for none at all and for one
+    // too large or that is no regular file.
+    for (const QByteArray &list :
+         {none, QByteArray(1 << 20, 'H') + '\n', QByteArray("fifo"), QByteArray("/dev/zero")})
+        QTest::addRow("built-in list for %s",
+                      list.isNull()         ? "none"
+                          : list.size() > 9 ? "a megabyte"
+                                            : list.constData())
+            << false << list << (RetailKey + "|InstallLocation|C:\\\\Games\\\\UT3\\\\")
+            << QStringList {"Games/UT3/Binaries/UT3.exe"} << "C:\\Games\\UT3\\\\Binaries\\UT3.exe";
     QTest::newRow("steam, built-in list")
         << true << none << (SteamKey + "|InstallPath|C:\\\\Program Files (x86)\\\\Steam")
         << QStringList {"Program Files (x86)/Steam/Steam.exe"}
@@ -80,7 +85,10 @@ void TestDetection::detect()
     QFETCH(QStringList, onDisk);
     QFETCH(QString, expected);
     Sandbox sandbox;
-    if (!keyList.isNull())
+    sandbox.mkfifo("work/fifo");
+    if (keyList == "fifo" || keyList == "/dev/zero")
+        sandbox.writeConfig("[Files]\nUT3Keys=" + keyList + "\n");
+    else if (!keyList.isNull())
         sandbox.write(steam ? "work/steam.keys" : "work/ut3.keys", keyList);
     QByteArray reg = "WINE REGISTRY Version 2\n";
     for (const QByteArray &line : registry.split('\n')) {

@@ -5,6 +5,7 @@
 #include "TestMain.h"
 #include "pages/GatherPage.h"
 #include "platform/FreeSpace.h"
+#include "platform/StandardFolders.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QLabel>
@@ -133,6 +134,8 @@ void TestGatherPage::freeSpace_data()
         << 1572863LL << 0LL << 1000LL << QStringList {"1", "0", "1"};
     QTest::newRow("negative extra space lowers the need")
         << 4194304LL << -2097152LL << 3145728LL << QStringList();
+    QTest::newRow("extra space beyond any disk")
+        << 10LL << LLONG_MAX << 1000LL << QStringList {"8796093022207", "0", "8796093022207"};
 }
 
 void TestGatherPage::freeSpace()
@@ -142,6 +145,7 @@ void TestGatherPage::freeSpace()
     QFETCH(qint64, free);
     QFETCH(QStringList, figures);
     Sandbox sandbox;
+    Platform::setStandardFoldersRoot(sandbox.path("100%2 %3 %4")); // placeholders in a path
     QString askedFor;
     Platform::setFreeSpaceQuery([&](const QString &path) {
         askedFor = path;

@@ -39,6 +39,7 @@ void TestWizard::windowSize_data()
         << "work/ds.conf" << QByteArray("[Window]\nWidth=700\nHeight=big\n") << QSize(700, 0);
     QTest::newRow("ds.conf of another folder")
         << "elsewhere/ds.conf" << QByteArray("[Window]\nWidth=800\n") << QSize(640, 580);
+    QTest::newRow("ds.conf a FIFO") << "fifo" << QByteArray() << QSize(640, 580);
 }
 
 void TestWizard::windowSize()
@@ -47,7 +48,9 @@ void TestWizard::windowSize()
     QFETCH(QByteArray, ini);
     QFETCH(QSize, pageArea);
     Sandbox sandbox;
-    if (!file.isEmpty())
+    if (file == "fifo")
+        sandbox.mkfifo("work/ds.conf");
+    else if (!file.isEmpty())
         sandbox.write(file, ini);
 
     DuskmereWizard wizard;

@@ -1,17 +1,25 @@
 #include "Config.h"
 
+#include "platform/RegularFile.h"
+
+namespace {
+const QString fileName = QStringLiteral("ds.conf");
+}
+
 ConfigFile::ConfigFile()
-    : settings(QStringLiteral("ds.conf"), QSettings::IniFormat)
-{ }
+{
+    if (Platform::isRegularFile(fileName))
+        settings.emplace(fileName, QSettings::IniFormat);
+}
 
 QVariant ConfigFile::value(const ConfigKey &key, int n) const
 {
-    return settings.value(keyName(key, n), key.fallback);
+    return settings ? settings->value(keyName(key, n), key.fallback) : key.fallback;
 }
 
 bool ConfigFile::contains(const ConfigKey &key, int n) const
 {
-    return settings.contains(keyName(key, n));
+    return settings && settings->contains(keyName(key, n));
 }
 
 QString ConfigFile::keyName(const ConfigKey &key, int n)

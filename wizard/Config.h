@@ -3,6 +3,8 @@
 #include <QSettings>
 #include <QVariant>
 
+#include <optional>
+
 // One entry of ds.conf. Numbered families ("Images/File<n>") carry %1 in their name.
 struct ConfigKey
 {
@@ -35,7 +37,8 @@ inline const ConfigKey ExtraDesc {"Extras/Desc%1", QVariant()};
 } // namespace Config
 
 // A read-only view of ds.conf in the current working directory. Each reader makes its own
-// and drops it when done, so an edited file is seen at the next step.
+// and drops it when done, so an edited file is seen at the next step. A ds.conf that is no
+// regular file (a FIFO would block the window) counts as missing.
 class ConfigFile
 {
 public:
@@ -48,5 +51,5 @@ public:
 private:
     static QString keyName(const ConfigKey &key, int n);
 
-    QSettings settings;
+    std::optional<QSettings> settings; // none without a readable file
 };

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 
 Sandbox::Sandbox()
@@ -73,6 +74,11 @@ void Sandbox::mkdir(const QString &relative) const
 {
     if (!QDir().mkpath(path(relative)))
         qFatal("cannot make %s", qPrintable(path(relative)));
+}
+
+void Sandbox::mkfifo(const QString &relative) const
+{
+    QProcess::execute(QStringLiteral("mkfifo"), {path(relative)});
 }
 
 void Sandbox::setEnv(const char *name, const QString &value)

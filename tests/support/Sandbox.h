@@ -29,6 +29,7 @@ public:
     void write(const QString &relative, const QByteArray &content) const;
     void writeConfig(const QByteArray &ini) const { write(QStringLiteral("work/ds.conf"), ini); }
     void mkdir(const QString &relative) const;
+    void mkfifo(const QString &relative) const; // does nothing on Windows
 
 private:
     void setEnv(const char *name, const QString &value);
