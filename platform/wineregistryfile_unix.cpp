@@ -61,9 +61,9 @@ public:
                 line->begin = begin;
                 line->cut = length >= longestLine;
                 line->end = begin + std::min(length, longestLine);
+                pos = feed ? feed - buffer.constData() + 1 : line->end - buffer.constData();
                 if (!line->cut && line->end > line->begin && line->end[-1] == '\r')
                     --line->end;
-                pos = feed ? feed - buffer.constData() + 1 : line->end - buffer.constData();
                 skipping = line->cut;
                 return true;
             }

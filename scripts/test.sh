@@ -9,6 +9,9 @@ BUILD=${BUILD:-$ROOT/build-ci}
 build_linux "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUSKMERE_WERROR=ON
 (cd "$BUILD" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
 
+# The same suite under the sanitizers, and the fuzz harnesses for a bounded time.
+bash "$ROOT/scripts/test-sanitizers.sh"
+
 # The Windows build and its tests under Wine, wherever the Qt kit for mingw-w64 is at hand.
 if [ -n "${DUSKMERE_QT_MINGW_KIT:-}" ] || [ -d "$ROOT/../shared/qt6-mingw" ] || [ -d /work/shared/qt6-mingw ]; then
     bash "$ROOT/scripts/test-windows.sh"

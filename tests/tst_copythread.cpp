@@ -195,7 +195,8 @@ void TestCopyThread::runEnds()
     if (fault == "vanished")
         QVERIFY(QFile::remove(data + "/B.bin"));
 
-    QCOMPARE(install(wizard, fault == "quit" ? "B.bin" : ""), log.arg(myGames).split(';'));
+    QCOMPARE(install(wizard, fault == "quit" ? "B.bin" : ""),
+             QString(log).replace("%1", myGames).split(';'));
     // Nothing after the end, nothing outside, nothing half written even under a hidden name.
     QCOMPARE(entriesOf(myGames), QStringList {"UT3"});
     QCOMPARE(entriesOf(wizard.ut3UserDir), left);

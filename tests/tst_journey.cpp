@@ -1,5 +1,4 @@
 #include "EventLoop.h"
-#include "LnkInfo.h"
 #include "MessageBoxAnswerer.h"
 #include "SampleWorld.h"
 #include "Sandbox.h"
@@ -26,7 +25,8 @@
 #include <QStackedWidget>
 
 // The whole journey through the real wizard on the sample release: every page, the buttons a
-// user presses, the installed tree and the shortcuts; and a quit in the middle of copying.
+// user presses, the installed tree and the shortcuts (their fields are the shortcut test's);
+// and a quit in the middle of copying.
 class TestJourney : public QObject
 {
     Q_OBJECT
@@ -54,10 +54,6 @@ QMap<QString, QByteArray> tree(const QString &root)
     return files;
 }
 
-QString windowsPath(const QString &localPath)
-{
-    return QStringLiteral("Z:") + QString(localPath).replace(QLatin1Char('/'), QLatin1Char('\\'));
-}
 } // namespace
 
 void TestJourney::initTestCase()
@@ -136,24 +132,8 @@ void TestJourney::install()
     QCOMPARE(tree(wizard.ut3UserDir), sample);
     QVERIFY(boxes.seen.isEmpty());
 
-    const QString desktopLink = Platform::desktopFolder() + QStringLiteral("/The Duskmere.lnk");
-    const QString menuLink =
-        Platform::startMenuFolder() + QStringLiteral("/The Duskmere/The Duskmere.lnk");
-    QVERIFY(QFileInfo::exists(desktopLink));
-    QVERIFY(QFileInfo::exists(menuLink));
-    if (LnkInfo::available()) {
-        const QString target =
-            QString::fromLatin1(steam ? SampleWorld::SteamInLink : SampleWorld::RetailInLink);
-        const QMap<QString, QString> link = LnkInfo::read(desktopLink);
-        QCOMPARE(link.value("Local path"), target);
-        QCOMPARE(link.value("Working directory"), target.left(target.lastIndexOf('\\')));
-        QCOMPARE(link.value("Command line arguments"),
-                 steam ? QStringLiteral("-applaunch 13210 -mod=..\\DuskmereGame -solomod")
-                       : QStringLiteral("-mod=..\\DuskmereGame -solomod"));
-        QCOMPARE(link.value("Icon location"),
-                 windowsPath(wizard.ut3UserDir + "/DuskmereGame/Splash/duskmereicon.ico"));
-        QCOMPARE(LnkInfo::read(menuLink), link);
-    }
+    QVERIFY(QFileInfo::exists(Platform::desktopFolder() + "/The Duskmere.lnk"));
+    QVERIFY(QFileInfo::exists(Platform::startMenuFolder() + "/The Duskmere/The Duskmere.lnk"));
     QVERIFY(advance(wizard));
 
     // Final: Close opens the one extra that starts ticked, and ends the program with 0.

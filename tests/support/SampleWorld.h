@@ -14,9 +14,6 @@ void prepare(const Sandbox &sandbox);
 // What detection stores, as the registry spells it.
 constexpr char RetailDetected[] = "C:\\Games\\Unreal Tournament 3\\\\Binaries\\UT3.exe";
 constexpr char SteamDetected[] = "C:\\Program Files (x86)\\Steam\\steam.exe";
-// The same programs as the shortcuts name them.
-constexpr char RetailInLink[] = "C:\\Games\\Unreal Tournament 3\\Binaries\\UT3.exe";
-constexpr char SteamInLink[] = "C:\\Program Files (x86)\\Steam\\Steam.exe";
 
 QString dataDir(const Sandbox &sandbox);
 QString retailExe(const Sandbox &sandbox); // on this machine's file system

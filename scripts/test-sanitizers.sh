@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The Linux suite built with AddressSanitizer and UndefinedBehaviorSanitizer (clang; the fuzz
+# harnesses share that build), the copy worker's and Copy page's tests with ThreadSanitizer (gcc,
+# whose runtime survives the fork of a threaded test), then every fuzz harness for a bounded time.
+# Each sanitizer ends the program at its first report, so a report fails the test.
+#   ASAN_BUILD, TSAN_BUILD: build folders, kept for incremental builds
+#   FUZZ_SECONDS, FUZZ_GROW: see scripts/fuzz.sh
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+bash "$ROOT/scripts/install-deps.sh" "${LINUX_PACKAGES[@]}" "${SANITIZER_PACKAGES[@]}"
+
+ASAN_BUILD=${ASAN_BUILD:-$ROOT/build-sanitizers}
+TSAN_BUILD=${TSAN_BUILD:-$ROOT/build-tsan}
+common=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUSKMERE_WERROR=ON -DDUSKMERE_BUILD_BENCH=OFF)
+export UBSAN_OPTIONS=print_stacktrace=1
+export TSAN_OPTIONS="second_deadlock_stack=1 suppressions=$ROOT/scripts/tsan.supp"
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer: the Linux suite"
+CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ASAN_BUILD" -G Ninja "${common[@]}" \
+    "-DDUSKMERE_SANITIZE=address;undefined" -DDUSKMERE_FUZZ=ON >/dev/null
+cmake --build "$ASAN_BUILD" -j "$(nproc)"
+(cd "$ASAN_BUILD" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
+
+echo "== ThreadSanitizer: the copy worker and the Copy page"
+CC=gcc CXX=g++ cmake -S "$ROOT" -B "$TSAN_BUILD" -G Ninja "${common[@]}" \
+    -DDUSKMERE_SANITIZE=thread >/dev/null
+cmake --build "$TSAN_BUILD" -j "$(nproc)" --target tst_copythread tst_copypage
+(cd "$TSAN_BUILD" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure \
+    -R '^tst_copy(thread|page)$')
+
+echo "== fuzzing"
+bash "$ROOT/scripts/fuzz.sh" "$ASAN_BUILD"
