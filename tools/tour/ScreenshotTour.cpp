@@ -9,10 +9,13 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -60,6 +63,18 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     defaultHandler = qInstallMessageHandler(quietHandler);
     QApplication app(argc, argv);
+
+    // A retail installation asks nothing; a message box means the world is not what the tour
+    // needs (no data folder, no space), and it would wait for an answer for ever.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            std::fprintf(stderr, "the wizard stopped with \"%s\": %s\n",
+                         qPrintable(box->windowTitle()), qPrintable(box->text()));
+            std::_Exit(1);
+        }
+    });
+    watch.start(500);
 
     DuskmereWizard wizard;
     int shots = 0;
