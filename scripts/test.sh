@@ -1,20 +1,26 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian/Ubuntu machine, builds with warnings as errors and runs every test.
+# Sets up a fresh Debian/Ubuntu machine, builds with warnings as errors and runs every test: the
+# Linux suite through CTest, the same under the sanitizers with the fuzz harnesses
+# (scripts/test-sanitizers.sh), then, where the Qt kit for mingw-w64 is at hand, the Windows build
+# and its tests under Wine. BUILD=<folder> builds elsewhere than build/, which the demo shares.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+STARTED=$SECONDS
 
 bash "$ROOT/scripts/install-deps.sh" "${LINUX_PACKAGES[@]}"
-
-BUILD=${BUILD:-$ROOT/build-ci}
-build_linux "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUSKMERE_WERROR=ON
+build_linux
+TESTS_STARTED=$SECONDS
 (cd "$BUILD" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
+echo "== Linux tests took $((SECONDS - TESTS_STARTED)) s"
 
-# The same suite under the sanitizers, and the fuzz harnesses for a bounded time.
+STARTED_SANITIZERS=$SECONDS
 bash "$ROOT/scripts/test-sanitizers.sh"
+echo "== sanitizers and fuzzing took $((SECONDS - STARTED_SANITIZERS)) s"
 
-# The Windows build and its tests under Wine, wherever the Qt kit for mingw-w64 is at hand.
-if [ -n "${DUSKMERE_QT_MINGW_KIT:-}" ] || [ -d "$ROOT/../shared/qt6-mingw" ] || [ -d /work/shared/qt6-mingw ]; then
+if [ -n "${DUSKMERE_QT_MINGW_KIT:-}" ] || [ -d "$ROOT/../shared/qt6-mingw" ]; then
     bash "$ROOT/scripts/test-windows.sh"
 else
-    echo "== no Qt kit for mingw-w64 here: the Windows build is skipped"
+    echo "== no Qt kit for mingw-w64 beside the repository (../shared/qt6-mingw/) and none named" \
+        "by DUSKMERE_QT_MINGW_KIT: the Windows build is skipped"
 fi
+echo "== the test command took $((SECONDS - STARTED)) s"
