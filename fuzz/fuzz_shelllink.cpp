@@ -162,8 +162,8 @@ void checkWrittenLink(Input &input)
     fields.arguments = input.text();
     fields.iconPath = localPath(games);
     fields.iconIndex = int(input.u32());
+    // Written over the link before, often a longer one, of which nothing may stay.
     const QString linkPath = FuzzSupport::scratchPath("link.lnk");
-    QFile::remove(linkPath);
     if (!Platform::writeShellLink(linkPath, fields))
         return;
     QFile file(linkPath);

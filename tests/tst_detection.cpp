@@ -60,8 +60,7 @@ void TestDetection::detect_data()
     QTest::newRow("CR-only line ends make one line")
         << false << QByteArray(twoLines).replace("\n", "") << bothKeys
         << QStringList {"UT3A/Binaries/UT3.exe"} << "";
-    // The built-in list, whose last line names RetailKey, stands in for none at all and for one
-    // too large or that is no regular file.
+    // The built-in list (its last line is RetailKey) stands in for none, a big one, a non-file.
     for (const QByteArray &list :
          {none, QByteArray(1 << 20, 'H') + '\n', QByteArray("fifo"), QByteArray("/dev/zero")})
         QTest::addRow("built-in list for %s",

@@ -98,12 +98,8 @@ void TestJourney::install()
     QVERIFY((steam ? wizard.ut3Path : wizard.steamPath).isNull());
     QCOMPARE(wizard.dataDir, QStringLiteral("GameFiles"));
     QCOMPARE(wizard.files.size(), sample.size());
-    qint64 size = 0;
-    for (const QString &file : std::as_const(wizard.files))
-        size += QFileInfo(file).size();
-    QCOMPARE(wizard.size, size);
     QCOMPARE(wizard.extraSpace, 1048576);
-    QVERIFY(wizard.bytesFree > size);
+    QVERIFY(wizard.bytesFree > wizard.size && wizard.size > 0); // the sums are the Gather test's
     QVERIFY(wizard.gatherPage->statusLabels[0]->text().contains(QLatin1String(" found")));
     QVERIFY(buttons("C&ontinue", true, true));
     QVERIFY(advance(wizard));

@@ -31,13 +31,6 @@ QString newFolder(const Sandbox &sandbox)
 {
     return sandbox.documents() + QStringLiteral("/My Games/Unreal Tournament 3/DuskmereGame");
 }
-void write(const QString &path, const QByteArray &content = "x")
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 } // namespace
 
 void TestOldVersion::removal_data()
@@ -69,13 +62,13 @@ void TestOldVersion::removal()
     const QString old = oldFolder(sandbox);
     for (const QString &entry : entries) {
         if (entry == QLatin1String("=file"))
-            write(old);
+            sandbox.write(old, "x");
         else if (entry.endsWith(QLatin1Char('/')))
             QDir().mkpath(old + QLatin1Char('/') + entry);
         else
-            write(old + QLatin1Char('/') + entry);
+            sandbox.write(old + QLatin1Char('/') + entry, "x");
     }
-    write(newFolder(sandbox) + QStringLiteral("/current.txt"));
+    sandbox.write(newFolder(sandbox) + QStringLiteral("/current.txt"), "x");
 
     DuskmereWizard wizard;
     MessageBoxAnswerer boxes(QMessageBox::Ok);
@@ -114,10 +107,10 @@ void TestOldVersion::linksInsideAreRemovedNotFollowed()
     SKIP_ON_WINDOWS("the links are made with the Unix call");
     Sandbox sandbox;
     const QString outside = sandbox.path(QStringLiteral("precious"));
-    write(outside + QStringLiteral("/save.dat"));
-    write(outside + QStringLiteral("/deep/more.dat"));
+    sandbox.write(outside + QStringLiteral("/save.dat"), "x");
+    sandbox.write(outside + QStringLiteral("/deep/more.dat"), "x");
     const QString old = oldFolder(sandbox);
-    write(old + QStringLiteral("/a.txt"));
+    sandbox.write(old + QStringLiteral("/a.txt"), "x");
     QVERIFY(QFile::link(outside, old + QStringLiteral("/toOutside")));
     QVERIFY(QFile::link(outside + QStringLiteral("/save.dat"), old + QStringLiteral("/file.lnk")));
     QVERIFY(QFile::link(old + QStringLiteral("/gone"), old + QStringLiteral("/.dangling")));
@@ -140,7 +133,7 @@ void TestOldVersion::oldFolderThatIsALink()
     SKIP_ON_WINDOWS("the links are made with the Unix call");
     Sandbox sandbox;
     const QString outside = sandbox.path(QStringLiteral("precious"));
-    write(outside + QStringLiteral("/save.dat"));
+    sandbox.write(outside + QStringLiteral("/save.dat"), "x");
     const QString old = oldFolder(sandbox);
     QDir().mkpath(QFileInfo(old).absolutePath());
     QVERIFY(QFile::link(outside, old));

@@ -65,11 +65,6 @@ bool runStepRequestsQuit(DuskmereWizard &wizard)
     MessageBoxAnswerer answerer;
     return EventLoop::requestsQuit([&] { ShortcutStep::run(&wizard, &wizard); });
 }
-
-void writeAt(const Sandbox &sandbox, const QString &absolutePath, const QByteArray &content)
-{
-    sandbox.write(QDir(sandbox.root()).relativeFilePath(absolutePath), content);
-}
 } // namespace
 
 void TestShortcut::init()
@@ -105,9 +100,9 @@ void TestShortcut::failures()
     if (scene.contains("desktop-link-folder"))
         QDir().mkpath(sandbox.desktop() + "/The Duskmere.lnk");
     if (scene.contains("desktop-file"))
-        writeAt(sandbox, sandbox.desktop(), "not a folder");
+        sandbox.write(sandbox.desktop(), "not a folder");
     if (scene.contains("group-file"))
-        writeAt(sandbox, group, "not a folder");
+        sandbox.write(group, "not a folder");
 
     ShownBoxes boxes;
     QVERIFY(runStepRequestsQuit(wizard));
@@ -154,15 +149,15 @@ void TestShortcut::links()
     QVERIFY(QFile::link(QStringLiteral("../drive_c"), sandbox.path("wineprefix/dosdevices/c:")));
     QVERIFY(QFile::link(QStringLiteral("/"), sandbox.path("wineprefix/dosdevices/z:")));
     const QString local = sandbox.path("wineprefix/drive_c/" + target.mid(3).replace('\\', '/'));
-    writeAt(sandbox, local, "MZ");
-    writeAt(sandbox, sandbox.startMenu() + "/The Duskmere/Other.lnk", "");
+    sandbox.write(local, "MZ");
+    sandbox.write(sandbox.startMenu() + "/The Duskmere/Other.lnk", "");
     DuskmereWizard wizard;
     wizard.steam = steam;
     // Retail as the registry names it, Steam as picked in drive_c; the other one is missing.
     (steam ? wizard.steamPath : wizard.ut3Path) = steam ? local : target;
     wizard.desktopLink = wizard.startMenuLink = true;
     const QString iconFile = wizard.ut3UserDir + '/' + icon;
-    writeAt(sandbox, iconFile, "icon");
+    sandbox.write(iconFile, "icon");
 
     QVERIFY(!runStepRequestsQuit(wizard));
     QVERIFY(QFileInfo::exists(sandbox.startMenu() + "/The Duskmere/Other.lnk"));
@@ -192,16 +187,13 @@ void TestShortcut::header()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     QVERIFY(bytes.size() > 0x4C);
+    // The structure at large, for any fields, is the fuzz harness's: fuzz/ShellLinkReader.
     const auto u32 = [&](int offset) { return qFromLittleEndian<quint32>(bytes.data() + offset); };
-    QCOMPARE(u32(0), 0x4Cu);
-    QCOMPARE(bytes.mid(4, 16).toHex(), QByteArray("0114020000000000c000000000000046"));
     QCOMPARE(u32(0x14), 0xF3u); // item list, link info, all three strings, Unicode
     QCOMPARE(u32(0x18), 0x20u); // archive: a plain file
     QCOMPARE(qFromLittleEndian<quint64>(bytes.data() + 0x2C), 0x1ca4a6c35062900ull); // written
     QCOMPARE(u32(0x34), 1234u);
     QCOMPARE(u32(0x38), 7u);
-    QCOMPARE(u32(0x3C), 1u); // SW_SHOWNORMAL
-    QCOMPARE(bytes.mid(0x40, 12), QByteArray(12, '\0')); // no hot key, reserved
     QCOMPARE(bytes.right(4), QByteArray(4, '\0')); // terminal block, nothing of the old link
 }
 

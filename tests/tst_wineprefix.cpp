@@ -47,7 +47,6 @@ const QByteArray sample = R"(WINE REGISTRY Version 2
 "Hex2"=hex(2):25,00,50,00,46,00,25,00,\
   5c,00,00,00,78,00
 "Dword"=dword:ffffffff
-"Qword"=hex(b):00,e4,0b,54,02,00,00,00
 ;"Commented"="gone"
 [Software\\Caf\xe9\\Odd\]Name] 1699999999
 "Value"="escaped key"
@@ -85,7 +84,6 @@ void TestWinePrefix::registry_data()
     row("string saved as bytes without its NUL", steam, "Hex1", "C:\\UT3");
     row("bytes over two lines, up to the NUL", steam, "Hex2", "%PF%\\");
     row("DWORD", steam, "Dword", "-1");
-    row("QWORD", steam, "Qword", "10000000000");
     row("commented out", steam, "Commented", "");
     row("escaped key name", "HKEY_LOCAL_MACHINE\\Software\\CAFÉ\\odd]name", "Value", "escaped key");
     row("other hive", "HKEY_CLASSES_ROOT\\SOFTWARE\\Valve\\Steam", "InstallPath", "");
@@ -97,8 +95,7 @@ void TestWinePrefix::registry_data()
     QByteArray many;
     for (int n = 0; n < 5000; ++n)
         many += "[Software\\\\Classes\\\\" + QByteArray::number(n) + "] 1\n@=\"x\"\n";
-    const QByteArray other = "[Software\\\\Other] 1\n";
-    const QByteArray between = QByteArray(key + other).repeated(200000);
+    const QByteArray between = QByteArray(key + "[Software\\\\Other] 1\n").repeated(200000);
     const auto hive = [&](const char *name, const QByteArray &hive, const QString &expected) {
         row(name, steam, "InstallPath", expected, hive);
     };

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QProcess> // mkfifo(): none on Windows, where it does nothing
 #include <QString>
 #include <QTemporaryDir>
 
@@ -25,11 +26,11 @@ public:
     QString desktop() const;
     QString startMenu() const;
 
-    // Files are written below the sandbox root; parents are made as needed.
+    // Files are written below the sandbox root (or at an absolute path), with their parents.
     void write(const QString &relative, const QByteArray &content) const;
     void writeConfig(const QByteArray &ini) const { write(QStringLiteral("work/ds.conf"), ini); }
     void mkdir(const QString &relative) const;
-    void mkfifo(const QString &relative) const; // does nothing on Windows
+    void mkfifo(const QString &relative) const { QProcess::execute("mkfifo", {path(relative)}); }
 
 private:
     void setEnv(const char *name, const QString &value);
