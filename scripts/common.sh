@@ -4,7 +4,7 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 LINUX_PACKAGES=(qt6-base-dev qt6-base-dev-tools cmake g++ ninja-build liblnk-utils)
 # The sanitizer builds and the fuzz harnesses (scripts/test-sanitizers.sh, scripts/fuzz.sh).
-SANITIZER_PACKAGES=(clang libclang-rt-14-dev libasan8 libubsan1 libtsan2)
+SANITIZER_PACKAGES=(clang libclang-rt-14-dev libtsan2)
 BUILD=${BUILD:-$ROOT/build}
 
 # Whatever the caller's locale, file names are UTF-8 for everything the scripts start: without a
