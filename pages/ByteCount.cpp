@@ -5,10 +5,13 @@
 
 qint64 ByteCount::add(qint64 a, qint64 b)
 {
-    qint64 sum = 0;
-    if (!__builtin_add_overflow(a, b, &sum))
-        return sum;
-    return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    constexpr qint64 most = std::numeric_limits<qint64>::max();
+    constexpr qint64 least = std::numeric_limits<qint64>::min();
+    if (b > 0 && a > most - b)
+        return most;
+    if (b < 0 && a < least - b)
+        return least;
+    return a + b;
 }
 
 qint64 ByteCount::fromConfig(const QVariant &value)
