@@ -10,7 +10,7 @@ build_linux "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUSKMERE_WERROR=ON
 (cd "$BUILD" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
 
 # The Windows build and its tests under Wine, wherever the Qt kit for mingw-w64 is at hand.
-if [ -n "${DUSKMERE_QT_MINGW_KIT:-}" ] || [ -d "$ROOT/../shared/qt6-mingw" ] || [ -d /work/shared/qt6-mingw ]; then
+if [ -n "${DUSKMERE_QT_MINGW_KIT:-}" ] || [ -d "$ROOT/../shared/qt6-mingw" ]; then
     bash "$ROOT/scripts/test-windows.sh"
 else
     echo "== no Qt kit for mingw-w64 here: the Windows build is skipped"
