@@ -65,13 +65,15 @@ QString windowsPath(const QString &localPath)
 void TestJourney::install_data()
 {
     QTest::addColumn<bool>("steam");
-    QTest::newRow("retail") << false;
-    QTest::newRow("steam") << true;
+    QTest::addColumn<bool>("readOnlyFile");
+    QTest::newRow("steam") << true << false;
+    QTest::newRow("retail, a read-only file") << false << true;
 }
 
 void TestJourney::install()
 {
     QFETCH(bool, steam);
+    QFETCH(bool, readOnlyFile);
     Sandbox sandbox;
     SampleWorld::prepare(sandbox);
     // Names beyond ASCII and a read-only file, as a mod's files may come.
@@ -79,9 +81,10 @@ void TestJourney::install()
                   "[Public]");
     sandbox.write(QStringLiteral("work/GameFiles/DuskmereGame/Maps/DM-\u5915\u66ae\u308c.ut3"),
                   "map");
-    QVERIFY(QFile::setPermissions(SampleWorld::dataDir(sandbox)
-                                      + QStringLiteral("/DuskmereGame/Config/DefaultGame.ini"),
-                                  QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(!readOnlyFile
+            || QFile::setPermissions(SampleWorld::dataDir(sandbox)
+                                         + QStringLiteral("/DuskmereGame/Config/DefaultGame.ini"),
+                                     QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     const QMap<QString, QByteArray> sample = tree(SampleWorld::dataDir(sandbox));
     MessageBoxAnswerer boxes(QMessageBox::No);
     UrlRecorder urls;
