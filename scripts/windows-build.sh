@@ -141,7 +141,7 @@ package() {
     rm -rf "$dest"
     gather "$dest/Setup" "$BUILD/DuskmereSetup.exe" "${plugins[@]}"
     # The data lies where the default looks, whatever the sample points to.
-    sed '/^[[:space:]]*dataDir[[:space:]]*=/d' "$conf" >"$dest/Setup/ds.conf"
+    sed '/^[[:space:]]*datadir[[:space:]]*=/Id' "$conf" >"$dest/Setup/ds.conf"
     # Slide show pictures and extras given as paths relative to ds.conf travel with it.
     sed -n 's/^[[:space:]]*\(File\|URL\)[0-9]*[[:space:]]*=[[:space:]]*//p' "$conf" | tr -d '\r"' \
         | while read -r name; do
