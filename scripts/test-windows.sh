@@ -40,7 +40,10 @@ cleanup() {
     [ -n "$PROGRAM_PID" ] && kill "$PROGRAM_PID" 2>/dev/null
     [ -d "$SCRATCH/prefix" ] && WINEPREFIX="$SCRATCH/prefix" as_user wineserver -k 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
-    [ -n "$TEST_USER" ] && userdel -f "$TEST_USER" 2>/dev/null
+    if [ -n "$TEST_USER" ]; then # nothing of the throw-away account outlives it
+        pkill -KILL -u "$TEST_USER" 2>/dev/null
+        userdel -f "$TEST_USER" 2>/dev/null
+    fi
     if [ "${KEEP_SCRATCH:-0}" = 1 ]; then
         echo "== kept $SCRATCH"
     else
@@ -74,7 +77,8 @@ chmod 700 "$XDG_RUNTIME_DIR"
 printf 'XDG_DESKTOP_DIR="%s"\nXDG_DOCUMENTS_DIR="%s"\n' "$HOME/Desktop" "$HOME/Documents" \
     | as_user tee "$XDG_CONFIG_HOME/user-dirs.dirs" >/dev/null
 
-as_user Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$SCRATCH/display" \
+# Started without a shell function between, so that its process id is the server's own.
+"${AS_USER[@]}" Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$SCRATCH/display" \
     >"$SCRATCH/xvfb.log" 2>&1 &
 XVFB_PID=$!
 for _ in $(seq 1 100); do
@@ -86,7 +90,7 @@ DISPLAY=:$(head -n1 "$SCRATCH/display")
 export DISPLAY
 
 PREFIX_STARTED=$SECONDS
-as_user sh -c 'wineboot -i && wineserver -w' >"$SCRATCH/wineboot.log" 2>&1 &
+"${AS_USER[@]}" sh -c 'wineboot -i && wineserver -w' >"$SCRATCH/wineboot.log" 2>&1 &
 WINEBOOT_PID=$!
 
 # --- build ------------------------------------------------------------------------------------
