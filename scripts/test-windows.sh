@@ -44,6 +44,7 @@ cleanup() {
         pkill -KILL -u "$TEST_USER" 2>/dev/null
         userdel -f "$TEST_USER" 2>/dev/null
     fi
+    [ -n "${X11_DIR_MADE:-}" ] && rmdir /tmp/.X11-unix 2>/dev/null
     if [ "${KEEP_SCRATCH:-0}" = 1 ]; then
         echo "== kept $SCRATCH"
     else
@@ -60,9 +61,18 @@ if [ "$(id -u)" -eq 0 ]; then
         env USER="$TEST_USER" LOGNAME="$TEST_USER")
     say "the Wine part runs as $TEST_USER"
     chown "$TEST_USER:" "$SCRATCH"
-    # The tests read the sample mod from this checkout.
-    as_user test -r "$ROOT/sample/ds.conf" || fail "$TEST_USER cannot read $ROOT/sample"
 fi
+# The tests read the sample mod; the checkout may lie where the account cannot read (below
+# /root, say), so they get a copy of their own.
+cp -r "$ROOT/sample" "$SCRATCH/sample"
+[ -z "$TEST_USER" ] || chown -R "$TEST_USER:" "$SCRATCH/sample"
+export DUSKMERE_SAMPLE_DIR
+DUSKMERE_SAMPLE_DIR="Z:${SCRATCH//\//\\}\\sample"
+# Wine keeps its server's socket below TMPDIR, Xvfb its own in /tmp/.X11-unix: the first goes
+# with the scratch folder, the second when this run made it.
+export TMPDIR=$SCRATCH/tmp
+as_user mkdir -p "$TMPDIR"
+[ -d /tmp/.X11-unix ] || X11_DIR_MADE=1
 prepare_build "$SCRATCH"
 
 # --- the virtual display and a fresh Wine prefix, made while the build runs -------------------
