@@ -1,46 +1,50 @@
 #!/usr/bin/env bash
 # The Windows build, made and tried on Linux: cross-compiles the program and every test with
-# mingw-w64 against the Qt kit for Windows (warnings are errors), gathers a folder that runs on
-# a clean Windows machine, runs every test under Wine on a virtual display, then starts the
-# program itself there, checks that its window shows, quits it the way a user does and checks
-# its exit code.
+# mingw-w64 against the Qt kit for Windows (warnings are errors), lays out the folder a mod team
+# ships, runs every test under Wine on a virtual display as an ordinary user, then starts the
+# shipped program itself there, checks that its window shows, quits it the way a user does and
+# checks its exit code.
+#
+# Run as root, the script makes a throw-away account for the Wine part (root may write where a
+# user may not, and so would hide permission faults) and removes it at the end; run as anyone
+# else, it runs the Wine part as the caller.
 #
 # Environment (all optional):
 #   DUSKMERE_QT_MINGW_KIT  the kit archive (qt6-mingw-6.4.2.tar.xz) or its unpacked folder;
-#                          else ../shared/qt6-mingw/ beside the repository, else /work/shared/...
+#                          else ../shared/qt6-mingw/ beside the repository
 #   BUILD_WIN              build folder to keep between runs, with its own copy of the kit
 #                          (default: a temporary one)
-#   DEPLOY_WIN             where the folder for Windows is gathered (default: in the build folder)
 #   TEST_TIMEOUT           seconds one test program may take under Wine (default 300)
 #   KEEP_SCRATCH=1         keep the temporary folder (Wine prefix, results) for a look afterwards
 set -euo pipefail
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# Without a locale Wine turns every file name beyond ASCII into "?".
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+source "$(dirname "${BASH_SOURCE[0]}")/windows-build.sh"
 
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools cmake ninja-build
-    xz-utils wine wine64 xvfb xauth xdotool)
 TEST_TIMEOUT=${TEST_TIMEOUT:-300}
 PROGRAM_TIMEOUT=60
-MINGW=x86_64-w64-mingw32
 STARTED=$SECONDS
-
-say() { echo "== $*"; }
-fail() {
-    echo "== FAILED: $*" >&2
-    exit 1
-}
-took() { echo "$((SECONDS - $1)) s"; }
 
 bash "$ROOT/scripts/install-deps.sh" "${WINDOWS_PACKAGES[@]}"
 
 # --- scratch: kit, Wine prefix, its HOME, results; everything goes when the script ends -------
 SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/duskmere-windows-XXXXXX")
+TEST_USER=""
 XVFB_PID=""
 PROGRAM_PID=""
+# What runs a command as the account of the Wine part, with this environment.
+AS_USER=()
+as_user() { "${AS_USER[@]}" "$@"; }
 cleanup() {
     set +e
     [ -n "$PROGRAM_PID" ] && kill "$PROGRAM_PID" 2>/dev/null
-    [ -d "$SCRATCH/prefix" ] && WINEPREFIX="$SCRATCH/prefix" wineserver -k 2>/dev/null
+    [ -d "$SCRATCH/prefix" ] && WINEPREFIX="$SCRATCH/prefix" as_user wineserver -k 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    if [ -n "$TEST_USER" ]; then # nothing of the throw-away account outlives it
+        pkill -KILL -u "$TEST_USER" 2>/dev/null
+        userdel -f "$TEST_USER" 2>/dev/null
+    fi
+    [ -n "${X11_DIR_MADE:-}" ] && rmdir /tmp/.X11-unix 2>/dev/null
     if [ "${KEEP_SCRATCH:-0}" = 1 ]; then
         echo "== kept $SCRATCH"
     else
@@ -49,30 +53,27 @@ cleanup() {
 }
 trap cleanup EXIT
 
-find_kit() {
-    local candidate
-    for candidate in "${DUSKMERE_QT_MINGW_KIT:-}" \
-        "$ROOT/../shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz" \
-        /work/shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz; do
-        [ -n "$candidate" ] && [ -e "$candidate" ] && echo "$candidate" && return
-    done
-    fail "no Qt kit for mingw-w64: set DUSKMERE_QT_MINGW_KIT to qt6-mingw-6.4.2.tar.xz"
-}
-
-KIT_SOURCE=$(find_kit)
-BUILD=${BUILD_WIN:-$SCRATCH/build}
-if [ -d "$KIT_SOURCE" ]; then
-    KIT=$(cd "$KIT_SOURCE" && pwd)
-elif [ -n "${BUILD_WIN:-}" ]; then
-    # A kept build folder keeps its kit too: the build refers to the kit by its path.
-    mkdir -p "$BUILD"
-    KIT=$(cd "$BUILD" && pwd)/qt6-mingw
-    [ -f "$KIT/mingw-w64-x86_64.cmake" ] || tar xJf "$KIT_SOURCE" -C "$BUILD"
-else
-    tar xJf "$KIT_SOURCE" -C "$SCRATCH"
-    KIT=$SCRATCH/qt6-mingw
+if [ "$(id -u)" -eq 0 ]; then
+    TEST_USER=duskmere-$(basename "$SCRATCH" | sed 's/.*-//' | tr '[:upper:]' '[:lower:]')
+    useradd --no-create-home --home-dir "$SCRATCH/home" --shell /usr/sbin/nologin --user-group \
+        "$TEST_USER" || fail "cannot make the account $TEST_USER"
+    AS_USER=(setpriv --reuid="$TEST_USER" --regid="$TEST_USER" --init-groups
+        env USER="$TEST_USER" LOGNAME="$TEST_USER")
+    say "the Wine part runs as $TEST_USER"
+    chown "$TEST_USER:" "$SCRATCH"
 fi
-[ -f "$KIT/mingw-w64-x86_64.cmake" ] || fail "$KIT_SOURCE holds no qt6-mingw kit"
+# The tests read the sample mod; the checkout may lie where the account cannot read (below
+# /root, say), so they get a copy of their own.
+cp -r "$ROOT/sample" "$SCRATCH/sample"
+[ -z "$TEST_USER" ] || chown -R "$TEST_USER:" "$SCRATCH/sample"
+export DUSKMERE_SAMPLE_DIR
+DUSKMERE_SAMPLE_DIR="Z:${SCRATCH//\//\\}\\sample"
+# Wine keeps its server's socket below TMPDIR, Xvfb its own in /tmp/.X11-unix: the first goes
+# with the scratch folder, the second when this run made it.
+export TMPDIR=$SCRATCH/tmp
+as_user mkdir -p "$TMPDIR"
+[ -d /tmp/.X11-unix ] || X11_DIR_MADE=1
+prepare_build "$SCRATCH"
 
 # --- the virtual display and a fresh Wine prefix, made while the build runs -------------------
 # Wine links "My Documents" and the Desktop into $HOME: a HOME of our own keeps them away from
@@ -81,12 +82,13 @@ export HOME=$SCRATCH/home WINEPREFIX=$SCRATCH/prefix WINEDEBUG=-all WINEARCH=win
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" # no Mono/Gecko prompts
 export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
 export XDG_CACHE_HOME=$HOME/.cache XDG_RUNTIME_DIR=$SCRATCH/runtime
-mkdir -p "$HOME/Documents" "$HOME/Desktop" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+as_user mkdir -p "$HOME/Documents" "$HOME/Desktop" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 printf 'XDG_DESKTOP_DIR="%s"\nXDG_DOCUMENTS_DIR="%s"\n' "$HOME/Desktop" "$HOME/Documents" \
-    >"$XDG_CONFIG_HOME/user-dirs.dirs"
+    | as_user tee "$XDG_CONFIG_HOME/user-dirs.dirs" >/dev/null
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$SCRATCH/display" \
+# Started without a shell function between, so that its process id is the server's own.
+"${AS_USER[@]}" Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$SCRATCH/display" \
     >"$SCRATCH/xvfb.log" 2>&1 &
 XVFB_PID=$!
 for _ in $(seq 1 100); do
@@ -98,18 +100,13 @@ DISPLAY=:$(head -n1 "$SCRATCH/display")
 export DISPLAY
 
 PREFIX_STARTED=$SECONDS
-(wineboot -i && wineserver -w) >"$SCRATCH/wineboot.log" 2>&1 &
+"${AS_USER[@]}" sh -c 'wineboot -i && wineserver -w' >"$SCRATCH/wineboot.log" 2>&1 &
 WINEBOOT_PID=$!
 
 # --- build ------------------------------------------------------------------------------------
 BUILD_STARTED=$SECONDS
 say "building for Windows in $BUILD"
-cmake -S "$ROOT" -B "$BUILD" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-qt6.cmake" -DDUSKMERE_QT_MINGW_DIR="$KIT" \
-    -DCMAKE_BUILD_TYPE=Release -DDUSKMERE_WERROR=ON >"$SCRATCH/configure.log" 2>&1 \
-    || { cat "$SCRATCH/configure.log"; fail "configuring the Windows build"; }
-cmake --build "$BUILD" -j2 >"$SCRATCH/build.log" 2>&1 \
-    || { grep -v '^\[' "$SCRATCH/build.log" | tail -n 80; fail "building for Windows"; }
+build_windows "$SCRATCH"
 say "built in $(took "$BUILD_STARTED")"
 
 wait "$WINEBOOT_PID" || { cat "$SCRATCH/wineboot.log"; fail "creating the Wine prefix"; }
@@ -121,89 +118,37 @@ for folder in Documents Desktop; do
     [ "$target" = "$(readlink -f "$HOME/$folder")" ] || fail "Wine's $folder is $target, not inside $SCRATCH"
 done
 
-# --- gathering: a program and the DLLs that a clean Windows lacks ------------------------------
-RUNTIME_DIRS=("$KIT/bin")
-for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
-    path=$("$MINGW-g++-posix" -print-file-name="$dll")
-    [ -f "$path" ] || fail "the mingw-w64 runtime has no $dll"
-    RUNTIME_DIRS+=("$(cd "$(dirname "$path")" && pwd)")
-done
-declare -A SYSTEM_DLL=()
+# --- what a mod team ships, unpacked by the user; and the tests with their plug-ins ------------
+package "$SCRATCH/package" "$ROOT/sample/GameFiles" "$ROOT/sample/ds.conf"
+(cd "$SCRATCH/package" && zip -qr "$SCRATCH/DuskmereSetup.zip" Setup GameFiles)
+SHIPPED=$SCRATCH/shipped
+as_user unzip -q "$SCRATCH/DuskmereSetup.zip" -d "$SHIPPED"
+say "shipped: $(cd "$SHIPPED/Setup" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')"
 
-is_system_dll() {
-    local name=${1,,}
-    case $name in
-    api-ms-win-* | ext-ms-win-*) return 0 ;; # API sets: the loader maps them to system DLLs
-    esac
-    if [ -z "${SYSTEM_DLL[$name]:-}" ]; then
-        SYSTEM_DLL[$name]=no
-        [ -n "$(find "$WINEPREFIX/drive_c/windows/system32" -maxdepth 1 -iname "$name" \
-            -print -quit)" ] && SYSTEM_DLL[$name]=yes
-    fi
-    [ "${SYSTEM_DLL[$name]}" = yes ]
-}
-
-# gather <folder> <file>[=<subfolder>]...: copies the files (plug-ins into their subfolder)
-# and, one import after another, every DLL they need that is not part of Windows.
-gather() {
-    local dest=$1 item file sub dll dir found
-    shift
-    local queue=()
-    mkdir -p "$dest"
-    for item in "$@"; do
-        file=${item%%=*}
-        sub=""
-        [ "$item" != "$file" ] && sub=${item#*=}
-        mkdir -p "$dest/$sub"
-        cp "$file" "$dest/$sub/"
-        queue+=("$dest/$sub/$(basename "$file")")
-    done
-    while [ ${#queue[@]} -gt 0 ]; do
-        file=${queue[0]}
-        queue=("${queue[@]:1}")
-        while read -r dll; do
-            [ -e "$dest/$dll" ] && continue
-            found=""
-            for dir in "${RUNTIME_DIRS[@]}"; do
-                [ -f "$dir/$dll" ] && found=$dir/$dll && break
-            done
-            if [ -n "$found" ]; then
-                cp "$found" "$dest/"
-                queue+=("$dest/$dll")
-            elif ! is_system_dll "$dll"; then
-                fail "$(basename "$file") needs $dll, which neither Windows nor the kit has"
-            fi
-        done < <("$MINGW-objdump" -p "$file" | sed -n 's/^[[:space:]]*DLL Name: //p')
-    done
-}
-
-PLUGINS=$KIT/plugins
-DEPLOY=${DEPLOY_WIN:-$BUILD/DuskmereSetup-win64}
 RUN=$SCRATCH/tests
-rm -rf "$DEPLOY"
-gather "$DEPLOY" "$BUILD/DuskmereSetup.exe" "$PLUGINS/platforms/qwindows.dll=platforms" \
-    "$PLUGINS/imageformats/qjpeg.dll=imageformats" \
-    "$PLUGINS/styles/qwindowsvistastyle.dll=styles"
 # The tests this build defines, not whatever a kept build folder still holds from earlier.
 mapfile -t TESTS < <(cd "$BUILD" && ctest -N | sed -n 's/^ *Test *#[0-9]*: *//p' \
     | sed "s|^|$BUILD/tests/|; s|\$|.exe|" | sort)
 [ ${#TESTS[@]} -gt 0 ] || fail "the build made no test programs"
-gather "$RUN" "${TESTS[@]}" "$PLUGINS/platforms/qoffscreen.dll=platforms" \
-    "$PLUGINS/platforms/qwindows.dll=platforms" "$PLUGINS/imageformats/qjpeg.dll=imageformats" \
-    "$PLUGINS/styles/qwindowsvistastyle.dll=styles"
-say "gathered $DEPLOY: $(cd "$DEPLOY" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')"
-
+AUTOPILOT=$(find "$BUILD/tests/generic" -maxdepth 1 -name '*.dll' | head -n1)
+[ -n "$AUTOPILOT" ] || fail "the build made no autopilot plug-in"
+mapfile -t test_plugins < <(plugin_items platforms/qoffscreen.dll "${PROGRAM_PLUGINS[@]}")
+gather "$RUN" "${TESTS[@]}" "$AUTOPILOT=generic" "${test_plugins[@]}"
+[ -z "$TEST_USER" ] || chown -R "$TEST_USER:" "$RUN"
 # --- every test program under Wine --------------------------------------------------------------
 windows_path() { echo "Z:${1//\//\\}"; }
 FONTS=/usr/share/wine/fonts
 RESULTS=$SCRATCH/results
-mkdir -p "$RESULTS"
+as_user mkdir -p "$RESULTS"
+# tst_program starts the program as it ships.
+export DUSKMERE_PROGRAM
+DUSKMERE_PROGRAM=$(windows_path "$SHIPPED/Setup/DuskmereSetup.exe")
 TESTS_STARTED=$SECONDS
 programs=0 passed=0 failed=0 skipped=0 broken=()
 count() { sed -n "s/.* \([0-9][0-9]*\) $1.*/\1/p" <<<"$totals"; } # from QtTest's Totals line
 fresh_user_folders() { # whatever a test or the program put in Documents or on the Desktop goes
     rm -rf "$SCRATCH/home/Documents" "$SCRATCH/home/Desktop"
-    mkdir -p "$SCRATCH/home/Documents" "$SCRATCH/home/Desktop"
+    as_user mkdir -p "$SCRATCH/home/Documents" "$SCRATCH/home/Desktop"
 }
 for exe in "${TESTS[@]}"; do
     name=$(basename "$exe" .exe)
@@ -211,7 +156,7 @@ for exe in "${TESTS[@]}"; do
     fresh_user_folders
     started=$SECONDS
     rc=0
-    timeout -k 10 "$TEST_TIMEOUT" env QT_QPA_PLATFORM=offscreen \
+    timeout -k 10 "$TEST_TIMEOUT" "${AS_USER[@]}" env QT_QPA_PLATFORM=offscreen \
         QT_QPA_FONTDIR="$(windows_path "$FONTS")" \
         wine "$RUN/$name.exe" -o "$(windows_path "$result"),txt" >"$RESULTS/$name.log" 2>&1 \
         || rc=$?
@@ -229,7 +174,7 @@ for exe in "${TESTS[@]}"; do
     broken+=("$name")
     if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
         echo "   HUNG  $name: killed after $TEST_TIMEOUT s"
-        wineserver -k 2>/dev/null || true # whatever it left running
+        as_user wineserver -k 2>/dev/null || true # whatever it left running
     else
         echo "   FAIL  $name (exit code $rc)"
     fi
@@ -260,9 +205,8 @@ wait_for_window() { # title pattern, seconds; prints the window id
 
 PROGRAM_STARTED=$SECONDS
 PROGRAM_ERROR=""
-cp -r "$ROOT/sample" "$SCRATCH/setup"
 fresh_user_folders
-(cd "$SCRATCH/setup" && exec env QT_QPA_PLATFORM=windows wine "$DEPLOY/DuskmereSetup.exe") \
+(cd "$SHIPPED/Setup" && exec "${AS_USER[@]}" env QT_QPA_PLATFORM=windows wine DuskmereSetup.exe) \
     >"$SCRATCH/program.log" 2>&1 &
 PROGRAM_PID=$!
 if ! window=$(wait_for_window '^The Duskmere Setup$' "$PROGRAM_TIMEOUT"); then

@@ -31,8 +31,8 @@ QStringList filesBelow(const QString &folder)
 
 void TestProgram::initTestCase()
 {
-    if (!ProgramRun::available())
-        QSKIP("the autopilot cannot be preloaded on this platform");
+    QVERIFY2(ProgramRun::available(),
+             "the autopilot plug-in is not in \"generic\" beside this test");
 }
 
 void TestProgram::waysOut_data()
@@ -48,16 +48,18 @@ void TestProgram::waysOut_data()
     const QString critical = "DuskmereSetup - Critical Error\t";
     const QStringList install {"click:Continue", "click:Continue", "click:Continue",
                                "click:Install"};
-    QTest::newRow("escape, yes") << QByteArray() << QStringList()
-                                 << QStringList {"key:Escape", "answer:Yes"} << QStringList {quit}
-                                 << QStringList() << 0;
-    QTest::newRow("no, then the close button, yes")
+    const QStringList toPaths {"click:Continue", "click:Continue"};
+    QTest::newRow("escape on Welcome, yes")
+        << QByteArray() << QStringList() << QStringList {"key:Escape", "answer:Yes"}
+        << QStringList {quit} << QStringList() << 0;
+    QTest::newRow("escape on Paths, no, then the close button, yes")
         << QByteArray() << QStringList()
-        << QStringList {"key:Escape", "answer:No", "close", "answer:Yes"}
+        << (toPaths + QStringList {"key:Escape", "answer:No", "close", "answer:Yes"})
         << QStringList {quit, quit} << QStringList() << 0;
-    QTest::newRow("cancel, with arguments")
+    QTest::newRow("cancel on Paths, with arguments")
         << QByteArray() << QStringList {"--install", "-x", "C:\\Games", "ds.conf"}
-        << QStringList {"click:Cancel", "answer:Yes"} << QStringList {quit} << QStringList() << 0;
+        << (toPaths + QStringList {"click:Cancel", "answer:No", "click:Cancel", "answer:Yes"})
+        << QStringList {quit, quit} << QStringList() << 0;
     QTest::newRow("close on the last page")
         << QByteArray() << QStringList()
         << (install + QStringList {"click:Continue", "click:Close"}) << QStringList()
@@ -120,11 +122,16 @@ void TestProgram::resetStartsANewCopy()
     Sandbox sandbox;
     SampleWorld::prepare(sandbox);
     ProgramRun run;
-    run.steps = QStringList {"click:Continue", "click:Reset", "answer:Yes"};
+    run.steps =
+        QStringList {"click:Continue", "click:Reset", "answer:No", "click:Reset", "answer:Yes"};
     run.stepsOfNewCopy = QStringList {"key:Escape", "answer:Yes"};
     const ProgramRun::Result result = run.run(sandbox);
     QVERIFY(result.finished);
     QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.records("box"),
+             QStringList(2,
+                         "DuskmereSetup - Really reset?\tAre you sure you want to reset "
+                         "DuskmereSetup?"));
 
     // The new copy is detached: wait for its own records, starting on the Welcome page.
     QStringList log;

@@ -1,19 +1,23 @@
-// Preloaded into the real program by tests (LD_PRELOAD), the autopilot carries out the steps
-// listed in DUSKMERE_AUTOPILOT, separated by ';':
+// A Qt generic plug-in that tests name in QT_QPA_GENERIC_PLUGINS, so that it loads into the real
+// program on every platform without any hook in the program. It carries out the steps listed in
+// DUSKMERE_AUTOPILOT, separated by ';':
 //   click:<button text>   press the enabled button of that text (mnemonic '&' ignored)
 //   answer:<Yes|No|Ok>    answer the next message box, logging its title and text
-//   key:<Escape>          send a key to the wizard
+//   key:Escape            press Escape in the wizard
 //   close                 close the wizard's window as its close button would
-//   wait:<ms>             pause
-// Everything it sees goes to the file named by DUSKMERE_AUTOPILOT_LOG, one record a line; what
-// the program asks the desktop to open is logged, never opened.
-// A new copy started by Reset gets the steps of DUSKMERE_AUTOPILOT_NEXT, or none.
+// It logs what it sees to DUSKMERE_AUTOPILOT_LOG, a record a line, and what the program asks
+// the desktop to open instead of opening it. A new copy started by Reset gets the steps of
+// DUSKMERE_AUTOPILOT_NEXT. On Windows, where they are not taken from the environment, it moves
+// the Documents, Desktop and Start Menu folders below DUSKMERE_AUTOPILOT_FOLDERS.
+#include "StandardFoldersRedirect.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGenericPlugin>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QStackedWidget>
@@ -75,8 +79,6 @@ private:
 
     void tick()
     {
-        if (busy)
-            return;
         if (steps.isEmpty()) {
             ticker.stop();
             return;
@@ -115,11 +117,6 @@ private:
         }
         if (box)
             return false; // a box nobody expected: wait, the step after it will say so
-        if (verb == QLatin1String("wait")) {
-            busy = true;
-            QTimer::singleShot(arg.toInt(), this, [this] { busy = false; });
-            return true;
-        }
         QDialog *dialog = wizard();
         if (!dialog)
             return false;
@@ -134,9 +131,8 @@ private:
             return false;
         }
         if (verb == QLatin1String("key")) {
-            const int key = arg == QLatin1String("Escape") ? Qt::Key_Escape : Qt::Key_Return;
-            later([dialog, key] {
-                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            later([dialog] {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
                 QApplication::sendEvent(dialog, &press);
             });
             return true;
@@ -154,28 +150,29 @@ private:
     QFile log;
     QTimer ticker;
     QElapsedTimer stepClock;
-    bool busy = false;
 };
 
-void startAutopilot()
+class AutopilotPlugin : public QGenericPlugin
 {
-    const QString script = qEnvironmentVariable("DUSKMERE_AUTOPILOT");
-    const QString logPath = qEnvironmentVariable("DUSKMERE_AUTOPILOT_LOG");
-    if (script.isEmpty() || logPath.isEmpty())
-        return;
-    const QByteArray next = qgetenv("DUSKMERE_AUTOPILOT_NEXT");
-    qunsetenv("DUSKMERE_AUTOPILOT_NEXT");
-    if (next.isEmpty())
-        qunsetenv("DUSKMERE_AUTOPILOT");
-    else
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "autopilot.json")
+
+public:
+    // Called while the application is being built: the wizard does not exist yet.
+    QObject *create(const QString &, const QString &) override
+    {
+        const QString folders = qEnvironmentVariable("DUSKMERE_AUTOPILOT_FOLDERS");
+        if (!folders.isEmpty())
+            redirectStandardFolders(folders);
+        const QString script = qEnvironmentVariable("DUSKMERE_AUTOPILOT");
+        const QByteArray next = qgetenv("DUSKMERE_AUTOPILOT_NEXT");
+        qunsetenv("DUSKMERE_AUTOPILOT_NEXT");
         qputenv("DUSKMERE_AUTOPILOT", next);
-    const QStringList steps = script.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    // The application is still being built; start once its event loop runs.
-    QMetaObject::invokeMethod(
-        qApp, [steps, logPath] { new Autopilot(steps, logPath); }, Qt::QueuedConnection);
-}
+        return new Autopilot(script.split(QLatin1Char(';'), Qt::SkipEmptyParts),
+                             qEnvironmentVariable("DUSKMERE_AUTOPILOT_LOG"));
+    }
+};
 
 } // namespace
 
-Q_COREAPP_STARTUP_FUNCTION(startAutopilot)
 #include "Autopilot.moc"

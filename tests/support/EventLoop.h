@@ -7,9 +7,7 @@
 namespace EventLoop {
 constexpr int TimedOut = -99;
 int runUntilExit(const std::function<void()> &start, int timeoutMs = 30000);
-} // namespace EventLoop
 
-namespace EventLoop {
 // Runs `action` inside the event loop and tells whether it asked the application to quit.
 bool requestsQuit(const std::function<void()> &action);
 } // namespace EventLoop

@@ -2,16 +2,16 @@
 
 #include "Sandbox.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 
+// The autopilot lies in "generic" beside the test programs, where Qt looks for plug-ins of that
+// kind below each folder of QT_PLUGIN_PATH.
 bool ProgramRun::available()
 {
-#ifdef DUSKMERE_AUTOPILOT
-    return QFile::exists(QStringLiteral(DUSKMERE_AUTOPILOT));
-#else
-    return false;
-#endif
+    return !QDir(QCoreApplication::applicationDirPath() + "/generic").isEmpty(QDir::Files);
 }
 
 QStringList ProgramRun::Result::records(const char *kind) const
@@ -31,9 +31,10 @@ ProgramRun::Result ProgramRun::run(const Sandbox &sandbox) const
     QFile::remove(logPath);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-#ifdef DUSKMERE_AUTOPILOT
-    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(DUSKMERE_AUTOPILOT));
-#endif
+    env.insert(QStringLiteral("QT_PLUGIN_PATH"),
+               QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("duskmereautopilot"));
+    env.insert(QStringLiteral("DUSKMERE_AUTOPILOT_FOLDERS"), sandbox.home());
     env.insert(QStringLiteral("DUSKMERE_AUTOPILOT"), steps.join(QLatin1Char(';')));
     env.insert(QStringLiteral("DUSKMERE_AUTOPILOT_NEXT"), stepsOfNewCopy.join(QLatin1Char(';')));
     env.insert(QStringLiteral("DUSKMERE_AUTOPILOT_LOG"), logPath);
@@ -42,7 +43,8 @@ ProgramRun::Result ProgramRun::run(const Sandbox &sandbox) const
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(sandbox.work());
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QStringLiteral(DUSKMERE_PROGRAM), arguments);
+    program.start(qEnvironmentVariable("DUSKMERE_PROGRAM", QStringLiteral(DUSKMERE_PROGRAM)),
+                  arguments);
     result.finished = program.waitForFinished(timeoutMs);
     if (!result.finished) {
         program.kill();

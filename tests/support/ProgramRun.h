@@ -5,7 +5,8 @@
 class Sandbox;
 
 // Runs the real DuskmereSetup offscreen in the sandbox's working directory, driven by the
-// autopilot (steps as the autopilot reads them), and collects what it logged.
+// autopilot (steps as the autopilot reads them), and collects what it logged. The program is
+// the build's own, or the one DUSKMERE_PROGRAM names (a folder as it ships, on Windows).
 struct ProgramRun
 {
     QStringList steps;

@@ -6,6 +6,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QOperatingSystemVersion>
+#include <QSettings>
 
 namespace {
 const char SystemReg[] =
@@ -16,10 +18,25 @@ const char SystemReg[] =
     "#time=1da1f2e3c4b5a69\n"
     "\"DisplayName\"=\"Unreal Tournament 3\"\n"
     "\"InstallLocation\"=\"C:\\\\Games\\\\Unreal Tournament 3\\\\\"\n";
+const char RetailKey[] = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                         "InstallShield_{BFA90209-7AFF-4DB6-8E4B-E57305751AD7}";
 const char UserReg[] = "WINE REGISTRY Version 2\n"
                        ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
                        "[Software\\\\Valve\\\\Steam] 1700000000\n"
                        "\"InstallPath\"=\"C:\\\\Program Files (x86)\\\\Steam\"\n";
+
+bool windows()
+{
+    return QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
+}
+
+// The folder that the retail game's or Steam's installer registers.
+QString installFolder(const Sandbox &sandbox, bool steam)
+{
+    return QDir::toNativeSeparators(
+        sandbox.prefix() + "/drive_c/"
+        + (steam ? "Program Files (x86)/Steam" : "Games/Unreal Tournament 3"));
+}
 
 void copyTree(const QString &from, const QString &to)
 {
@@ -36,14 +53,10 @@ void copyTree(const QString &from, const QString &to)
 
 void SampleWorld::prepare(const Sandbox &sandbox)
 {
-    copyTree(QStringLiteral(DUSKMERE_SOURCE_DIR "/sample"), sandbox.work());
-    // Where no Wine registry stands in for Windows' own (on Windows), the fallback finds them.
-    QFile config(sandbox.work() + QStringLiteral("/ds.conf"));
-    if (!config.open(QIODevice::Append))
-        qFatal("cannot extend ds.conf");
-    config.write("\n[Paths]\nUT3Path=\"" + sandbox.prefix().toUtf8()
-                 + "/drive_c/Games/Unreal Tournament 3\"\nSteamPath=\"" + sandbox.prefix().toUtf8()
-                 + "/drive_c/Program Files (x86)/Steam\"\n");
+    // The Windows test run copies the sample where its account can read it, and names it.
+    copyTree(
+        qEnvironmentVariable("DUSKMERE_SAMPLE_DIR", QStringLiteral(DUSKMERE_SOURCE_DIR "/sample")),
+        sandbox.work());
     sandbox.write(QStringLiteral("wineprefix/system.reg"), SystemReg);
     sandbox.write(QStringLiteral("wineprefix/user.reg"), UserReg);
     sandbox.write(QStringLiteral("wineprefix/drive_c/Games/Unreal Tournament 3/Binaries/UT3.exe"),
@@ -53,6 +66,38 @@ void SampleWorld::prepare(const Sandbox &sandbox)
     sandbox.mkdir(QStringLiteral("wineprefix/dosdevices"));
     if (!QFile::link(QStringLiteral("../drive_c"), sandbox.prefix() + "/dosdevices/c:"))
         qFatal("cannot link drive c:");
+    if (!windows())
+        return;
+    // Windows has a registry of its own: the installers' values go below the sandbox's key, and
+    // key lists of the sandbox's own name them.
+    const QString key = sandbox.registryKey() + QLatin1Char('\\');
+    QSettings(key + RetailKey, QSettings::NativeFormat)
+        .setValue(QStringLiteral("InstallLocation"),
+                  installFolder(sandbox, false) + QLatin1Char('\\'));
+    QSettings(key + "Software\\Valve\\Steam", QSettings::NativeFormat)
+        .setValue(QStringLiteral("InstallPath"), installFolder(sandbox, true));
+    sandbox.write(QStringLiteral("work/ut3.keys"),
+                  (key + RetailKey + "\\InstallLocation").toUtf8());
+    sandbox.write(QStringLiteral("work/steam.keys"),
+                  (key + "Software\\Valve\\Steam\\InstallPath").toUtf8());
+}
+
+QString SampleWorld::detected(const Sandbox &sandbox, bool steam)
+{
+    if (!windows()) // as the Wine prefix's registry spells it
+        return steam ? "C:\\Program Files (x86)\\Steam\\steam.exe"
+                     : "C:\\Games\\Unreal Tournament 3\\\\Binaries\\UT3.exe";
+    return steam ? installFolder(sandbox, true) + QStringLiteral("\\steam.exe")
+                 : installFolder(sandbox, false) + QStringLiteral("\\\\Binaries\\UT3.exe");
+}
+
+QString SampleWorld::inLink(const Sandbox &sandbox, bool steam)
+{
+    if (!windows())
+        return steam ? "C:\\Program Files (x86)\\Steam\\Steam.exe"
+                     : "C:\\Games\\Unreal Tournament 3\\Binaries\\UT3.exe";
+    return QDir::toNativeSeparators(
+        QFileInfo(steam ? steamExe(sandbox) : retailExe(sandbox)).canonicalFilePath());
 }
 
 QString SampleWorld::dataDir(const Sandbox &sandbox)
@@ -67,5 +112,8 @@ QString SampleWorld::retailExe(const Sandbox &sandbox)
 
 QString SampleWorld::steamExe(const Sandbox &sandbox)
 {
-    return sandbox.prefix() + QStringLiteral("/drive_c/Program Files (x86)/Steam/Steam.exe");
+    // Windows takes the name as the registry spells it and as it is written: letter case does
+    // not matter there.
+    return sandbox.prefix() + QStringLiteral("/drive_c/Program Files (x86)/Steam/")
+        + (windows() ? "steam.exe" : "Steam.exe");
 }

@@ -7,13 +7,14 @@ class Sandbox;
 // The sample release as a user unpacks it, in the sandbox's working directory (ds.conf,
 // GameFiles, slides, ReadMe.txt), on a Windows machine played by the sandbox's Wine prefix: a
 // retail game that its uninstall entry names (with a trailing backslash, as installers write
-// it) and a Steam client that Steam's own key names, in other letter case than on disk.
+// it) and a Steam client that Steam's own key names, in other letter case than on disk. On
+// Windows the same values stand in the registry below the sandbox's own key.
 namespace SampleWorld {
 void prepare(const Sandbox &sandbox);
 
-// What detection stores, as the registry spells it.
-constexpr char RetailDetected[] = "C:\\Games\\Unreal Tournament 3\\\\Binaries\\UT3.exe";
-constexpr char SteamDetected[] = "C:\\Program Files (x86)\\Steam\\steam.exe";
+// What detection stores, as the registry spells it, and the program as the shortcuts name it.
+QString detected(const Sandbox &sandbox, bool steam);
+QString inLink(const Sandbox &sandbox, bool steam);
 
 QString dataDir(const Sandbox &sandbox);
 QString retailExe(const Sandbox &sandbox); // on this machine's file system

@@ -1,10 +1,10 @@
 #include "Sandbox.h"
 
-#include "platform/StandardFolders.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QOperatingSystemVersion>
+#include <QSettings>
 #include <QTest>
 
 Sandbox::Sandbox()
@@ -34,6 +34,9 @@ Sandbox::Sandbox()
 
 Sandbox::~Sandbox()
 {
+    if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+        QSettings(registryKey().section('\\', 0, -2), QSettings::NativeFormat)
+            .remove(registryKey().section('\\', -1));
     QDir::setCurrent(previousCwd);
     Platform::setStandardFoldersRoot(previousFoldersRoot);
     for (auto it = savedEnv.cbegin(); it != savedEnv.cend(); ++it) {
@@ -44,19 +47,10 @@ Sandbox::~Sandbox()
     }
 }
 
-QString Sandbox::documents() const
+QString Sandbox::registryKey() const
 {
-    return Platform::documentsFolder();
-}
-
-QString Sandbox::desktop() const
-{
-    return Platform::desktopFolder();
-}
-
-QString Sandbox::startMenu() const
-{
-    return Platform::startMenuFolder();
+    return QStringLiteral("HKEY_CURRENT_USER\\Software\\DuskmereSetup test ")
+        + QFileInfo(root()).fileName();
 }
 
 void Sandbox::write(const QString &relative, const QByteArray &content) const

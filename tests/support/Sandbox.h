@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/StandardFolders.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QProcess> // mkfifo(): none on Windows, where it does nothing
@@ -22,9 +24,12 @@ public:
     QString work() const { return path(QStringLiteral("work")); }
     QString home() const { return path(QStringLiteral("home")); }
     QString prefix() const { return path(QStringLiteral("wineprefix")); }
-    QString documents() const;
-    QString desktop() const;
-    QString startMenu() const;
+    QString documents() const { return Platform::documentsFolder(); }
+    QString desktop() const { return Platform::desktopFolder(); }
+    QString startMenu() const { return Platform::startMenuFolder(); }
+    // A registry key of its own below HKEY_CURRENT_USER (Windows), for what an installer would
+    // register there; it goes with the sandbox.
+    QString registryKey() const;
 
     // Files are written below the sandbox root (or at an absolute path), with their parents.
     void write(const QString &relative, const QByteArray &content) const;

@@ -1,0 +1,153 @@
+# The Windows build made on Linux, shared by test-windows.sh and package-windows.sh: the Qt kit
+# for mingw-w64, the cross build, and the gathering of a program with every DLL it needs.
+# shellcheck shell=bash
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools cmake ninja-build
+    xz-utils wine wine64 xvfb xauth xdotool zip unzip)
+MINGW=x86_64-w64-mingw32
+
+say() { echo "== $*"; }
+fail() {
+    echo "== FAILED: $*" >&2
+    exit 1
+}
+took() { echo "$((SECONDS - $1)) s"; }
+
+# The kit archive (qt6-mingw-6.4.2.tar.xz) or its unpacked folder: DUSKMERE_QT_MINGW_KIT, else
+# the one in ../shared/qt6-mingw/ beside the repository.
+find_kit() {
+    local candidate
+    for candidate in "${DUSKMERE_QT_MINGW_KIT:-}" \
+        "$ROOT/../shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz"; do
+        [ -n "$candidate" ] && [ -e "$candidate" ] && echo "$candidate" && return
+    done
+    fail "no Qt kit for mingw-w64: set DUSKMERE_QT_MINGW_KIT to qt6-mingw-6.4.2.tar.xz"
+}
+
+# prepare_build <scratch>: sets BUILD (BUILD_WIN, else below the scratch folder) and KIT, the
+# unpacked kit. A kept build folder keeps its kit too: the build refers to the kit by its path.
+prepare_build() {
+    local scratch=$1 source
+    source=$(find_kit)
+    BUILD=${BUILD_WIN:-$scratch/build}
+    mkdir -p "$BUILD"
+    BUILD=$(cd "$BUILD" && pwd)
+    if [ -d "$source" ]; then
+        KIT=$(cd "$source" && pwd)
+    else
+        KIT=$BUILD/qt6-mingw
+        [ -f "$KIT/mingw-w64-x86_64.cmake" ] || tar xJf "$source" -C "$BUILD"
+    fi
+    [ -f "$KIT/mingw-w64-x86_64.cmake" ] || fail "$source holds no qt6-mingw kit"
+}
+
+# build_windows <log folder>: the program and every test as Windows executables, warnings as
+# errors.
+build_windows() {
+    local logs=$1
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-qt6.cmake" -DDUSKMERE_QT_MINGW_DIR="$KIT" \
+        -DCMAKE_BUILD_TYPE=Release -DDUSKMERE_WERROR=ON >"$logs/configure.log" 2>&1 \
+        || { cat "$logs/configure.log"; fail "configuring the Windows build"; }
+    cmake --build "$BUILD" -j2 >"$logs/build.log" 2>&1 \
+        || { grep -v '^\[' "$logs/build.log" | tail -n 80; fail "building for Windows"; }
+}
+
+# --- gathering: a program and the DLLs that a clean Windows lacks ------------------------------
+declare -A SYSTEM_DLL=()
+WINE_DLLS=$(find /usr/lib /usr/lib64 -maxdepth 4 -type d -path '*wine*/x86_64-windows' \
+    2>/dev/null | head -n1)
+
+# What Wine offers as part of Windows stands for Windows.
+is_system_dll() {
+    local name=${1,,}
+    case $name in
+    api-ms-win-* | ext-ms-win-*) return 0 ;; # API sets: the loader maps them to system DLLs
+    esac
+    if [ -z "${SYSTEM_DLL[$name]:-}" ]; then
+        SYSTEM_DLL[$name]=no
+        [ -n "$WINE_DLLS" ] && [ -n "$(find "$WINE_DLLS" -maxdepth 1 -iname "$name" -print -quit)" ] \
+            && SYSTEM_DLL[$name]=yes
+    fi
+    [ "${SYSTEM_DLL[$name]}" = yes ]
+}
+
+runtime_dirs() {
+    local dll path
+    RUNTIME_DIRS=("$KIT/bin")
+    for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+        path=$("$MINGW-g++-posix" -print-file-name="$dll")
+        [ -f "$path" ] || fail "the mingw-w64 runtime has no $dll"
+        RUNTIME_DIRS+=("$(cd "$(dirname "$path")" && pwd)")
+    done
+}
+
+# gather <folder> <file>[=<subfolder>]...: copies the files (plug-ins into their subfolder)
+# and, one import after another, every DLL they need that is not part of Windows.
+gather() {
+    local dest=$1 item file sub dll dir found
+    shift
+    local queue=()
+    [ -n "${RUNTIME_DIRS:-}" ] || runtime_dirs
+    mkdir -p "$dest"
+    for item in "$@"; do
+        file=${item%%=*}
+        sub=""
+        [ "$item" != "$file" ] && sub=${item#*=}
+        mkdir -p "$dest/$sub"
+        cp "$file" "$dest/$sub/"
+        queue+=("$dest/$sub/$(basename "$file")")
+    done
+    while [ ${#queue[@]} -gt 0 ]; do
+        file=${queue[0]}
+        queue=("${queue[@]:1}")
+        while read -r dll; do
+            [ -e "$dest/$dll" ] && continue
+            found=""
+            for dir in "${RUNTIME_DIRS[@]}"; do
+                [ -f "$dir/$dll" ] && found=$dir/$dll && break
+            done
+            if [ -n "$found" ]; then
+                cp "$found" "$dest/"
+                queue+=("$dest/$dll")
+            elif ! is_system_dll "$dll"; then
+                fail "$(basename "$file") needs $dll, which neither Windows nor the kit has"
+            fi
+        done < <("$MINGW-objdump" -p "$file" | sed -n 's/^[[:space:]]*DLL Name: //p')
+    done
+}
+
+# The program with what it needs on a clean Windows: the windows platform plug-in to open a
+# window at all, the JPEG reader for the logo and the slide show, the native style.
+PROGRAM_PLUGINS=(platforms/qwindows.dll imageformats/qjpeg.dll styles/qwindowsvistastyle.dll)
+
+# plugin_items <plugin>...: the kit's plug-ins as gather takes them, each into its own folder.
+plugin_items() {
+    local plugin
+    for plugin in "$@"; do
+        echo "$KIT/plugins/$plugin=$(dirname "$plugin")"
+    done
+}
+
+# package <folder> <data folder> <ds.conf>: what a mod team ships, in <folder>: Setup/ with the
+# program, its DLLs and plug-ins, ds.conf and the files that ds.conf names beside it, and
+# GameFiles/ with the data, where ds.conf's default "..\GameFiles\" finds it.
+package() {
+    local dest=$1 data=$2 conf=$3 name plugins
+    [ -d "$data" ] || fail "no data folder $data"
+    [ -f "$conf" ] || fail "no ds.conf at $conf"
+    mapfile -t plugins < <(plugin_items "${PROGRAM_PLUGINS[@]}")
+    rm -rf "$dest"
+    gather "$dest/Setup" "$BUILD/DuskmereSetup.exe" "${plugins[@]}"
+    # The data lies where the default looks, whatever the sample points to.
+    sed '/^[[:space:]]*datadir[[:space:]]*=/Id' "$conf" >"$dest/Setup/ds.conf"
+    # Slide show pictures and extras given as paths relative to ds.conf travel with it.
+    sed -n 's/^[[:space:]]*\(File\|URL\)[0-9]*[[:space:]]*=[[:space:]]*//p' "$conf" | tr -d '\r"' \
+        | while read -r name; do
+            [ -f "$(dirname "$conf")/$name" ] || continue
+            mkdir -p "$dest/Setup/$(dirname "$name")"
+            cp "$(dirname "$conf")/$name" "$dest/Setup/$name"
+        done
+    cp -r "$data" "$dest/GameFiles"
+}
