@@ -85,12 +85,6 @@ QStringList install(DuskmereWizard &wizard, const QString &quitAt = QString())
     return log;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList entriesOf(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
@@ -135,11 +129,11 @@ void TestCopyThread::installsOverAnOlderTree()
         expected << "file " + QDir::toNativeSeparators(entry.first) << "written 1";
     QCOMPARE(install(wizard), (expected + QStringList {"done", "written 5"}));
     for (const auto &[name, content] : sorted)
-        QCOMPARE(readFile(wizard.ut3UserDir + '/' + name), content);
+        QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + name), content);
     QCOMPARE(QFile::permissions(wizard.ut3UserDir + "/b.txt"), QFile::permissions(script));
     QVERIFY(QFileInfo(wizard.ut3UserDir + "/Empty/Inner").isDir());
     QCOMPARE(entriesOf(elsewhere), QStringList {"keep.txt"});
-    QCOMPARE(readFile(elsewhere + "/keep.txt"), QByteArray("keep"));
+    QCOMPARE(sandbox.read(elsewhere + "/keep.txt"), QByteArray("keep"));
 }
 
 void TestCopyThread::runEnds_data()
@@ -202,7 +196,7 @@ void TestCopyThread::runEnds()
     QCOMPARE(entriesOf(wizard.ut3UserDir), left);
     for (const QString &name : left)
         if (QFileInfo(wizard.ut3UserDir + '/' + name).isFile())
-            QVERIFY(readFile(wizard.ut3UserDir + '/' + name) == readFile(data + '/' + name));
+            QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + name), sandbox.read(data + '/' + name));
 }
 
 void TestCopyThread::copyNeverOverwrites()
@@ -212,7 +206,7 @@ void TestCopyThread::copyNeverOverwrites()
     sandbox.write(QStringLiteral("to/old.txt"), "old");
     const QString target = sandbox.path(QStringLiteral("to/old.txt"));
     QVERIFY(!FileCopier().copy(sandbox.path(QStringLiteral("new.txt")), target));
-    QCOMPARE(readFile(target), QByteArray("old"));
+    QCOMPARE(sandbox.read(target), QByteArray("old"));
     QCOMPARE(entriesOf(sandbox.path(QStringLiteral("to"))), QStringList {"old.txt"});
 }
 
@@ -253,7 +247,7 @@ void TestCopyThread::killedCopyLeavesNoPartialFile()
     QVERIFY(visible.isEmpty() || visible == QStringList {"large.bin"});
     if (visible.isEmpty())
         QVERIFY(FileCopier().copy(source, target));
-    QVERIFY(readFile(target) == data);
+    QVERIFY(sandbox.read(target) == data);
 }
 
 DUSKMERE_TEST_MAIN(TestCopyThread)

@@ -70,7 +70,7 @@ void TestProgram::waysOut_data()
         << QStringList {critical + "<html><b>Data directory <i>NoSuchFolder</i> missing."}
         << QStringList() << 0;
     QTest::newRow("too little space")
-        << QByteArray("[Files]\ndataDir=GameFiles\nExtraSpace=9000000000000000000\n")
+        << QByteArray("[Files]\ndataDir=GameFiles\nExtraSpace=9223372036854775807\n")
         << QStringList() << QStringList {"click:Continue", "answer:OK"}
         << QStringList {critical + "<html><b>You do not have sufficient space</b>"} << QStringList()
         << 0;

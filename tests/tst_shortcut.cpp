@@ -175,19 +175,15 @@ void TestShortcut::header()
     QVERIFY(target.open(QIODevice::ReadOnly)
             && target.setFileTime(QDateTime(QDate(2009, 10, 11), QTime(12, 13, 14), Qt::UTC),
                                   QFileDevice::FileModificationTime));
-    QFile file(sandbox.path(QStringLiteral("x.lnk")));
     QVERIFY(Platform::writeShellLink(
-        file.fileName(), {target.fileName(), sandbox.root(), "-solomod", "/duskmere.ico", 7}));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+        sandbox.path("x.lnk"),
+        {target.fileName(), sandbox.root(), "-solomod", "/duskmere.ico", 7}));
+    const QByteArray bytes = sandbox.read("x.lnk");
     QVERIFY(bytes.size() > 0x4C);
     // The structure at large, for any fields, is the fuzz harness's: fuzz/ShellLinkReader.
-    const auto u32 = [&](int offset) { return qFromLittleEndian<quint32>(bytes.data() + offset); };
-    QCOMPARE(u32(0x14), 0xF3u); // item list, link info, all three strings, Unicode
-    QCOMPARE(u32(0x18), 0x20u); // archive: a plain file
     QCOMPARE(qFromLittleEndian<quint64>(bytes.data() + 0x2C), 0x1ca4a6c35062900ull); // written
-    QCOMPARE(u32(0x34), 1234u);
-    QCOMPARE(u32(0x38), 7u);
+    QCOMPARE(qFromLittleEndian<quint32>(bytes.data() + 0x34), 1234u);
+    QCOMPARE(qFromLittleEndian<quint32>(bytes.data() + 0x38), 7u);
     QCOMPARE(bytes.right(4), QByteArray(4, '\0')); // terminal block, nothing of the old link
 }
 
@@ -208,8 +204,7 @@ void TestShortcut::writeFails()
         {sandbox.path("UT3.exe"), sandbox.root(), QString(70000, 'a'), {}, 0}));
     // Nothing half written, no temporary file left, the old link as it was.
     QCOMPARE(QDir(sandbox.root()).entryList(QDir::AllEntries | QDir::Hidden), before);
-    QFile old(sandbox.path(QStringLiteral("old.lnk")));
-    QVERIFY(old.open(QIODevice::ReadOnly) && old.readAll() == "an older link");
+    QCOMPARE(sandbox.read("old.lnk"), QByteArray("an older link"));
     QVERIFY(QFileInfo(sandbox.path("folder.lnk")).isDir());
 }
 

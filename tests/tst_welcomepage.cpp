@@ -54,7 +54,6 @@ void TestWelcomePage::logo_data()
     QTest::newRow("configured file") << QByteArray("art/logo.png") << QSize(50, 70);
     QTest::newRow("windows separators") << QByteArray("\"art\\\\logo.png\"") << QSize(50, 70);
     QTest::newRow("missing file") << QByteArray("art/none.png") << QSize(360, 580);
-    QTest::newRow("a FIFO") << QByteArray("art/fifo") << QSize(360, 580);
 }
 
 void TestWelcomePage::logo()
@@ -66,7 +65,6 @@ void TestWelcomePage::logo()
     picture.fill(Qt::darkBlue);
     sandbox.mkdir("work/art");
     QVERIFY(picture.save(sandbox.path("work/art/logo.png")));
-    sandbox.mkfifo("work/art/fifo");
     if (!configured.isEmpty())
         sandbox.writeConfig("[Window]\nLogo=" + configured + "\n");
 

@@ -95,19 +95,15 @@ void TestWinePrefix::registry_data()
     QByteArray many;
     for (int n = 0; n < 5000; ++n)
         many += "[Software\\\\Classes\\\\" + QByteArray::number(n) + "] 1\n@=\"x\"\n";
-    const QByteArray between = QByteArray(key + "[Software\\\\Other] 1\n").repeated(200000);
     const auto hive = [&](const char *name, const QByteArray &hive, const QString &expected) {
         row(name, steam, "InstallPath", expected, hive);
     };
     hive("CR LF line ends, the last cut short",
          QByteArray(head + key + value).replace("\n", "\r\n").chopped(1), "C:\\Steam");
     hive("broken string hides nothing", head + key + "\"InstallPath\"=\"C:\n" + value, "C:\\Steam");
-    hive("bytes go on over the next line, whatever it holds",
-         head + key + "\"x\"=hex:00,\\\n" + value, "");
     hive("among thousands of keys", head + many + key + value, "C:\\Steam");
     hive("one key a million times", head + key.repeated(1000000) + value + key.repeated(1000000),
          "C:\\Steam");
-    hive("one key between others, 200000 times", head + between + value + between, "");
     hive("regedit export", "REGEDIT4\n" + key + value, "");
     hive("broken key line ends the key before it", head + key + "[Software\n" + value, "");
     hive("no closing quote", head + key + "\"InstallPath\"=\"C:\\\\Steam\n", "");
@@ -132,9 +128,8 @@ void TestWinePrefix::registry()
     timer.start();
     for (int lookup = 0; lookup < 20; ++lookup)
         QCOMPARE(Platform::registryString(keyPath, valueName), expected);
-    if (timer.elapsed() > 100)
-        qInfo("indexed and looked up 20 times in %lld ms", timer.elapsed());
-    QVERIFY(timer.elapsed() < 10000); // generous: sanitizers slow it down several times
+    // Generous: the sanitizers slow it down several times.
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed()) + " ms"));
 }
 
 void TestWinePrefix::hiveChangesBetweenLookups()
@@ -142,10 +137,8 @@ void TestWinePrefix::hiveChangesBetweenLookups()
     const auto installPath = [] { return Platform::registryString(steam, "InstallPath"); };
     Sandbox sandbox;
     QCOMPARE(installPath(), QString());
-    sandbox.mkdir(QStringLiteral("wineprefix/system.reg")); // a folder where the file belongs
-    sandbox.mkfifo(QStringLiteral("wineprefix/user.reg")); // opening it would wait for a writer
+    sandbox.mkfifo(QStringLiteral("wineprefix/system.reg")); // opening it would wait for a writer
     QCOMPARE(installPath(), QString());
-    QCOMPARE(Platform::registryString("HKEY_CURRENT_USER\\Software", "x"), QString());
 
     // The prefix is looked up anew for every value. Each version moves the key, so that a stale
     // index finds nothing: the same size at a later time, then the same time with another size.

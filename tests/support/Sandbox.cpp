@@ -8,7 +8,8 @@
 #include <QTest>
 
 Sandbox::Sandbox()
-    : dir(QDir::tempPath() + QLatin1String("/duskmere-test-XXXXXX"))
+    // "%2" in every path: a message filled by a chain of arg() calls would show it garbled.
+    : dir(QDir::tempPath() + QLatin1String("/duskmere-test-%2-XXXXXX"))
     , previousCwd(QDir::currentPath())
     , previousFoldersRoot(Platform::standardFoldersRoot())
 {
@@ -61,6 +62,12 @@ void Sandbox::write(const QString &relative, const QByteArray &content) const
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
         || file.write(content) != content.size())
         qFatal("cannot write %s", qPrintable(target));
+}
+
+QByteArray Sandbox::read(const QString &relative) const
+{
+    QFile file(QDir::isAbsolutePath(relative) ? relative : path(relative));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void Sandbox::mkdir(const QString &relative) const

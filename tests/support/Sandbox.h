@@ -33,6 +33,7 @@ public:
 
     // Files are written below the sandbox root (or at an absolute path), with their parents.
     void write(const QString &relative, const QByteArray &content) const;
+    QByteArray read(const QString &path) const; // relative or absolute; empty when unreadable
     void writeConfig(const QByteArray &ini) const { write(QStringLiteral("work/ds.conf"), ini); }
     void mkdir(const QString &relative) const;
     void mkfifo(const QString &relative) const { QProcess::execute("mkfifo", {path(relative)}); }
