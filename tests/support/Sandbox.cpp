@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QOperatingSystemVersion>
+#include <QProcess>
 #include <QTest>
 
 Sandbox::Sandbox()
@@ -73,6 +75,16 @@ void Sandbox::mkdir(const QString &relative) const
 {
     if (!QDir().mkpath(path(relative)))
         qFatal("cannot make %s", qPrintable(path(relative)));
+}
+
+bool Sandbox::linkFolder(const QString &target, const QString &link)
+{
+    if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
+        return QFile::link(target, link);
+    QProcess::execute(
+        QStringLiteral("cmd"),
+        {"/c", "mklink", "/J", QDir::toNativeSeparators(link), QDir::toNativeSeparators(target)});
+    return QFileInfo(link).isJunction();
 }
 
 void Sandbox::setEnv(const char *name, const QString &value)

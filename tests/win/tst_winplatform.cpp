@@ -210,6 +210,7 @@ void TestWinPlatform::shellLink()
                                       native("duskmereicon.ico")};
     const QString linkPath = native("The Duskmere.lnk");
     QVERIFY(Platform::writeShellLink(linkPath, fields));
+    QVERIFY(QFile::setPermissions(linkPath, QFile::ReadOwner)); // read-only does not stop a new one
     fields.arguments.prepend("-applaunch 13210 ");
     fields.iconIndex = 2;
     bool before = false, written = false, after = false;
@@ -228,6 +229,8 @@ void TestWinPlatform::shellLink()
     QCOMPARE(readLink(linkPath),
              QStringList(
                  {fields.target, fields.arguments, fields.workingDirectory, fields.iconPath, "2"}));
+    QCOMPARE(QDir(sandbox.root()).entryList({"*.lnk", ".*"}, QDir::Files | QDir::Hidden),
+             QStringList {"The Duskmere.lnk"}); // no temporary left
     QVERIFY(!Platform::writeShellLink(native("Start Menu/The Duskmere/The Duskmere.lnk"), fields));
     QVERIFY(!QFileInfo::exists(sandbox.path("Start Menu")));
     if (!comBefore && before)
