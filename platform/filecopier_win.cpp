@@ -11,8 +11,9 @@
 #include <windows.h>
 
 // Each file is written into a temporary beside its target and renamed into place once it is
-// complete, through the handle that wrote it. The temporary is marked for deletion from its
-// creation until that rename, so that the system removes it when the process dies half way.
+// complete, through the handle that wrote it. A temporary left by a process that died half way
+// goes with the next run that copies into its folder; marking each one for deletion until its
+// rename would spare that, but costs as much as the copying of a small file under Wine.
 // Durability is bought at the end of the run, for all files at once: flushing every file as it
 // is done costs more than the copying itself on a tree of many small files.
 
@@ -64,11 +65,17 @@ private:
     HANDLE handle;
 };
 
-bool markForDeletion(HANDLE file, bool deleteIt)
+// Removes a temporary that will not be finished, read-only or not, through the handle that
+// wrote it; always false, the copy's result.
+bool discard(HANDLE file)
 {
+    FILE_BASIC_INFO basic {};
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
     FILE_DISPOSITION_INFO disposition {};
-    disposition.DeleteFile = deleteIt;
-    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+    disposition.DeleteFile = TRUE;
+    SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+    return false;
 }
 
 // The final name never replaces anything: the worker has cleared the way, and a name that
@@ -193,34 +200,23 @@ bool FileCopier::copy(const QString &source, const QString &target, qint64 *size
     const std::wstring finalPath = nativePath(target);
     std::wstring temporaryPath;
     const Handle out(createTemporary(folder, temporaryPath));
-    if (!out.valid() || !markForDeletion(out.get(), true))
+    if (!out.valid())
         return false;
-
-    // From here on, any failure leaves the temporary to go with its handle.
+    // From here on, any failure removes the temporary through its handle.
     qint64 copied = 0;
-    if (!d->write(in.get(), out.get(), copied))
-        return false;
     const DWORD attributes = info.dwFileAttributes & keptAttributes;
     const bool readOnly = attributes & FILE_ATTRIBUTE_READONLY;
-    if (readOnly && !FlushFileBuffers(out.get()))
-        return false;
+    if (!d->write(in.get(), out.get(), copied) || (readOnly && !FlushFileBuffers(out.get())))
+        return discard(out.get());
     // Writing has moved the time of the last change; it comes back to the source's, as with
     // CopyFileW. Attributes last: read-only stops nothing on a handle that is already open.
     FILE_BASIC_INFO basic {};
     basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
     basic.LastWriteTime.HighPart = LONG(info.ftLastWriteTime.dwHighDateTime);
     basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
-    if (!SetFileInformationByHandle(out.get(), FileBasicInfo, &basic, sizeof basic))
-        return false;
-    if (!markForDeletion(out.get(), false))
-        return false;
-    if (!renameTo(out.get(), finalPath)) {
-        // Read-only refuses deletion, and the temporary is not to stay.
-        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-        SetFileInformationByHandle(out.get(), FileBasicInfo, &basic, sizeof basic);
-        markForDeletion(out.get(), true);
-        return false;
-    }
+    if (!SetFileInformationByHandle(out.get(), FileBasicInfo, &basic, sizeof basic)
+        || !renameTo(out.get(), finalPath))
+        return discard(out.get());
     if (!readOnly)
         d->unflushed.push_back(finalPath);
     if (size)

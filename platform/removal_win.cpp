@@ -26,20 +26,25 @@ struct Entry
     }
 };
 
-// The entry itself, not what it points to: a directory listing never follows a link.
+// The entry itself, not what it points to: neither call follows a link. Only a reparse point
+// needs the second one, for its tag.
 Entry entryAt(const QString &path)
 {
     Entry entry;
+    const DWORD attributes = GetFileAttributesW(nativePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return entry;
+    entry.exists = true;
+    entry.attributes = attributes;
+    if (!entry.isReparsePoint())
+        return entry;
     WIN32_FIND_DATAW data;
     const HANDLE find = FindFirstFileExW(nativePath(path).c_str(), FindExInfoBasic, &data,
                                          FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE)
-        return entry;
-    FindClose(find);
-    entry.exists = true;
-    entry.attributes = data.dwFileAttributes;
-    if (entry.isReparsePoint())
+    if (find != INVALID_HANDLE_VALUE) {
+        FindClose(find);
         entry.reparseTag = data.dwReserved0;
+    }
     return entry;
 }
 } // namespace

@@ -7,7 +7,6 @@
 #include "platform/FreeSpace.h"
 #include "wizard/DuskmereWizard.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>

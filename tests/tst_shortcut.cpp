@@ -181,7 +181,7 @@ void TestShortcut::header()
 {
     Sandbox sandbox;
     sandbox.write(QStringLiteral("UT3.exe"), QByteArray(1234, 'x'));
-    // An old, longer link, behind a link that the new one replaces instead of writing through.
+    // An old, longer link behind a link, which is replaced, never written through.
     sandbox.write(QStringLiteral("elsewhere/x.lnk"), QByteArray(100000, 'o'));
     QVERIFY(QFile::link(sandbox.path("elsewhere/x.lnk"), sandbox.path("x.lnk")));
     QFile target(sandbox.path(QStringLiteral("UT3.exe")));

@@ -81,9 +81,8 @@ bool Sandbox::linkFolder(const QString &target, const QString &link)
 {
     if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
         return QFile::link(target, link);
-    QProcess::execute(
-        QStringLiteral("cmd"),
-        {"/c", "mklink", "/J", QDir::toNativeSeparators(link), QDir::toNativeSeparators(target)});
+    const auto native = &QDir::toNativeSeparators;
+    QProcess::execute("cmd", {"/c", "mklink", "/J", native(link), native(target)});
     return QFileInfo(link).isJunction();
 }
 

@@ -29,8 +29,7 @@ public:
     void write(const QString &relative, const QByteArray &content) const;
     void writeConfig(const QByteArray &ini) const { write(QStringLiteral("work/ds.conf"), ini); }
     void mkdir(const QString &relative) const;
-    // A link at `link` to the folder `target`: a symbolic link, or on Windows a junction, which
-    // needs no privilege. False where the system makes neither, as Wine does.
+    // A symbolic link to a folder, on Windows a junction (no privilege needed; Wine makes none).
     static bool linkFolder(const QString &target, const QString &link);
 
 private:

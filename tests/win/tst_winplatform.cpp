@@ -224,8 +224,7 @@ void TestWinPlatform::shellLink()
             CoUninitialize();
     }));
     thread->start();
-    QVERIFY(thread->wait(30000));
-    QVERIFY(written);
+    QVERIFY(thread->wait(30000) && written);
     QCOMPARE(readLink(linkPath),
              QStringList(
                  {fields.target, fields.arguments, fields.workingDirectory, fields.iconPath, "2"}));
