@@ -34,6 +34,8 @@ public:
     void write(const QString &relative, const QByteArray &content) const;
     void writeConfig(const QByteArray &ini) const { write(QStringLiteral("work/ds.conf"), ini); }
     void mkdir(const QString &relative) const;
+    // A symbolic link to a folder, on Windows a junction (no privilege needed; Wine makes none).
+    static bool linkFolder(const QString &target, const QString &link);
 
 private:
     void setEnv(const char *name, const QString &value);
