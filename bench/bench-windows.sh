@@ -10,11 +10,13 @@
 #   DUSKMERE_QT_MINGW_KIT  the kit archive or its unpacked folder (as for test-windows.sh)
 #   WINEPREFIX     a prefix to reuse (default: a fresh one in a temporary folder)
 set -euo pipefail
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BUILD=${BUILD_WIN:-$ROOT/build-win}
-MINGW=x86_64-w64-mingw32
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/windows-build.sh"
+source "$ROOT/scripts/xvfb.sh"
+BUILD_WIN=${BUILD_WIN:-$ROOT/build-win}
 
 SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/duskmere-bench-windows-XXXXXX")
+PREFIX=${WINEPREFIX:-$SCRATCH/prefix}
 XVFB_PID=""
 cleanup() {
     set +e
@@ -22,23 +24,9 @@ cleanup() {
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
     rm -rf "$SCRATCH"
 }
-PREFIX=${WINEPREFIX:-$SCRATCH/prefix}
 trap cleanup EXIT
 
-KIT=$BUILD/qt6-mingw
-if [ ! -f "$KIT/mingw-w64-x86_64.cmake" ]; then
-    source_kit=${DUSKMERE_QT_MINGW_KIT:-}
-    for candidate in "$source_kit" "$ROOT/../shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz" \
-        /work/shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz; do
-        [ -n "$candidate" ] && [ -e "$candidate" ] && source_kit=$candidate && break
-    done
-    [ -e "$source_kit" ] || { echo "no Qt kit for mingw-w64: set DUSKMERE_QT_MINGW_KIT" >&2; exit 1; }
-    if [ -d "$source_kit" ]; then
-        KIT=$(cd "$source_kit" && pwd)
-    else
-        mkdir -p "$BUILD" && tar xJf "$source_kit" -C "$BUILD"
-    fi
-fi
+prepare_build "$SCRATCH"
 if [ ! -f "$BUILD/build.ninja" ]; then
     cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-qt6.cmake" \
         -DDUSKMERE_QT_MINGW_DIR="$KIT" -DCMAKE_BUILD_TYPE=Release -DDUSKMERE_WERROR=ON >/dev/null
@@ -49,20 +37,13 @@ if [ -w "$BUILD" ]; then
 fi
 
 # The DLLs come from where they lie: the kit's and the compiler's runtime, through Wine's PATH.
-windows_path() { echo "Z:${1//\//\\}"; }
 runtime=$(dirname "$("$MINGW-g++-posix" -print-file-name=libstdc++-6.dll)")
 pthread=$(dirname "$("$MINGW-g++-posix" -print-file-name=libwinpthread-1.dll)")
 export WINEPATH="$(windows_path "$KIT/bin");$(windows_path "$runtime");$(windows_path "$pthread")"
 export QT_PLUGIN_PATH=$(windows_path "$KIT/plugins") QT_QPA_PLATFORM=offscreen
-export WINEPREFIX=$PREFIX WINEDEBUG=-all WINEARCH=win64
+export WINEPREFIX=$PREFIX WINEDEBUG=-all WINEARCH=win64 TMPDIR=$SCRATCH
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$SCRATCH/display" >/dev/null 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 1 100); do
-    [ -s "$SCRATCH/display" ] && break
-    sleep 0.1
-done
-export DISPLAY=:$(head -n1 "$SCRATCH/display")
+start_xvfb "$SCRATCH"
 [ -d "$PREFIX/drive_c" ] || (wineboot -i && wineserver -w) >/dev/null 2>&1
 wine "$BUILD/bench/bench_copy_windows.exe"
