@@ -3,9 +3,9 @@
 // Prints one line per case and round, and last the median ratios (worker time over the tools'
 // time), worst case last. No arguments; the trees live in a scratch folder that goes away.
 
+#include "CopyCases.h"
 #include "install/CopyThread.h"
 #include "pages/CopyPage.h"
-#include "pages/DataCollector.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QApplication>
@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -26,6 +25,8 @@
 #include <vector>
 
 namespace {
+
+using namespace CopyCases;
 
 struct Case
 {
@@ -38,97 +39,6 @@ struct Case
     bool removeEachCopy;
     std::vector<double> ratios;
 };
-
-QString scratchPath; // removed on the way out, whichever way that is
-
-void fail(const QString &why)
-{
-    std::fprintf(stderr, "bench_copy: %s\n", qPrintable(why));
-    if (!scratchPath.isEmpty())
-        QDir(scratchPath).removeRecursively();
-    std::exit(1);
-}
-
-void writeFile(const QString &path, qint64 size, QRandomGenerator &random)
-{
-    QByteArray block(qMin<qint64>(size, 1 << 20), Qt::Uninitialized);
-    random.fillRange(reinterpret_cast<quint32 *>(block.data()), block.size() / 4);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("cannot write %1").arg(path));
-    for (qint64 left = size; left > 0; left -= block.size()) {
-        const qint64 chunk = qMin<qint64>(left, block.size());
-        if (file.write(block.constData(), chunk) != chunk)
-            fail(QStringLiteral("cannot write %1").arg(path));
-    }
-}
-
-// Small files of 512 bytes to 8 KiB, `perFolder` to a folder.
-void writeSmallFiles(const QString &root, int count, int perFolder, QRandomGenerator &random)
-{
-    for (int i = 0; i < count; ++i) {
-        const QString folder =
-            root + QStringLiteral("/Folder%1").arg(i / perFolder, 3, 10, QChar('0'));
-        if (i % perFolder == 0)
-            QDir().mkpath(folder);
-        writeFile(folder + QStringLiteral("/file%1.dat").arg(i), random.bounded(512, 8193), random);
-    }
-}
-
-void makeLargeTree(const QString &root)
-{
-    QRandomGenerator random(1);
-    QDir().mkpath(root + QLatin1String("/Packages"));
-    for (int i = 0; i < 20; ++i)
-        writeFile(root + QStringLiteral("/Packages/package%1.upk").arg(i), 20 * 1048576, random);
-    writeSmallFiles(root + QLatin1String("/Config"), 300, 30, random);
-}
-
-void makeSmallTree(const QString &root)
-{
-    QRandomGenerator random(2);
-    writeSmallFiles(root, 20000, 100, random);
-}
-
-// What the Gather page leaves in the install state for this data directory.
-void collect(DuskmereWizard &wizard, const QString &dataDir)
-{
-    DataCollector::Result collected = DataCollector::collect(dataDir, [] {});
-    wizard.dataDir = dataDir;
-    wizard.files = collected.files;
-    wizard.dirs = collected.dirs;
-    wizard.size = collected.size;
-}
-
-double runWorker(DuskmereWizard &wizard, const QString &target)
-{
-    wizard.ut3UserDir = target;
-    CopyThread thread(&wizard);
-    QEventLoop loop;
-    // The page's share of the work: every signal crosses to the GUI thread.
-    int filesShown = 0;
-    bool done = false;
-    QString error;
-    QObject::connect(&thread, &CopyThread::currentFileChanged, &loop,
-                     [&](const QString &) { ++filesShown; });
-    QObject::connect(&thread, &CopyThread::written, &loop, [](int) {});
-    QObject::connect(&thread, &CopyThread::doneCopying, &loop, [&] { done = true; });
-    QObject::connect(&thread, &CopyThread::prepareDirError, &loop,
-                     [&](const QString &dir) { error = dir; });
-    QObject::connect(&thread, &CopyThread::copyFileError, &loop,
-                     [&](const QString &file) { error = file; });
-    QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
-
-    QElapsedTimer clock;
-    clock.start();
-    thread.start(QThread::HighPriority);
-    loop.exec();
-    const double seconds = clock.nsecsElapsed() / 1e9;
-    QCoreApplication::processEvents();
-    if (!done || !error.isEmpty() || filesShown != wizard.files.size())
-        fail(QStringLiteral("the worker did not finish its copy (%1)").arg(error));
-    return seconds;
-}
 
 // The whole Copy page: the worker, its signals to the page's slots and the progress bar, and the
 // slide show; `longestGap` is the longest pause between two ticks of a 10 ms timer meanwhile.
@@ -180,13 +90,6 @@ double runTools(const QString &source, const QString &target)
     return clock.nsecsElapsed() / 1e9;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -196,7 +99,7 @@ int main(int argc, char **argv)
     QTemporaryDir scratch(QDir::tempPath() + QLatin1String("/duskmere-bench-XXXXXX"));
     if (!scratch.isValid())
         fail(QStringLiteral("cannot make a scratch folder"));
-    scratchPath = scratch.path();
+    CopyCases::scratchPath = scratch.path();
     // The wizard reads ds.conf and the Documents folder; both come from the scratch folder.
     qputenv("HOME", QFile::encodeName(scratch.path()));
     QDir::setCurrent(scratch.path());

@@ -2,6 +2,7 @@
 
 #include "platform/FileCopier.h"
 #include "platform/LocalPath.h"
+#include "platform/Removal.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>
@@ -69,27 +70,15 @@ private:
     QString targetPrefix;
 };
 
-// A link standing in the installed tree is never written through: the mod's entry replaces the
-// link itself, so nothing lands outside the game's folder.
-bool isLink(const QFileInfo &info)
-{
-    return info.isSymbolicLink() || info.isJunction();
-}
-
-bool removeEntry(const QFileInfo &info)
-{
-    if (info.isJunction())
-        return QDir().rmdir(info.absoluteFilePath());
-    return QFile::remove(info.absoluteFilePath());
-}
-
 // The target root itself may well be reached through a link (a moved Documents folder); only
-// what lies below it is the installer's to replace.
+// what lies below it is the installer's to replace. A link standing in the installed tree is
+// never written through: the mod's entry replaces the link itself, so nothing lands outside the
+// game's folder.
 bool prepareDirectory(const QString &path, bool isRoot)
 {
     const QFileInfo info(path);
-    const bool link = !isRoot && isLink(info);
-    if ((link || (info.exists() && !info.isDir())) && !removeEntry(info))
+    const bool link = !isRoot && Platform::isLink(path);
+    if ((link || (info.exists() && !info.isDir())) && !Platform::removeFileOrLink(path))
         return false;
     return QDir().mkpath(path);
 }
@@ -141,9 +130,9 @@ void CopyThread::run()
         emit currentFileChanged(QDir::toNativeSeparators(mapping.relative));
 
         const QFileInfo existing(mapping.target);
-        const bool link = isLink(existing);
+        const bool link = Platform::isLink(mapping.target);
         if (link || existing.exists()) {
-            if ((!link && existing.isDir()) || !removeEntry(existing)) {
+            if ((!link && existing.isDir()) || !Platform::removeFileOrLink(mapping.target)) {
                 emit copyFileError(mapping.target);
                 return;
             }

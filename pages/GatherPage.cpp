@@ -8,6 +8,7 @@
 #include "RichLabel.h"
 #include "platform/FreeSpace.h"
 #include "platform/LocalPath.h"
+#include "platform/Removal.h"
 #include "platform/StandardFolders.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
@@ -192,7 +193,8 @@ void GatherPage::checkFreeSpace()
                       "containing<br><i>%1</i><br><br>You <b>need %2 MB</b>, but <b>only have "
                       "%3 MB</b> free.<br><br>Please <b>free up %4 MB</b> of additional space and "
                       "restart DuskmereSetup.</html>")
-                       .arg(documents, megabytes(need), megabytes(*free), megabytes(need - *free)));
+                       .arg(QDir::toNativeSeparators(documents), megabytes(need), megabytes(*free),
+                            megabytes(need - *free)));
     }
     wizard->bytesFree = *free;
 }
@@ -209,7 +211,7 @@ void GatherPage::checkOldVersion()
 {
     const QString oldPath = oldVersionPath();
     const QFileInfo old(Platform::localPath(oldPath));
-    if (!old.exists() && !old.isSymLink())
+    if (!old.exists() && !Platform::isLink(old.filePath()))
         return;
     const QString shown = QDir::toNativeSeparators(old.absoluteFilePath());
     const auto answer = QMessageBox::question(

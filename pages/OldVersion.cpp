@@ -1,24 +1,12 @@
 #include "OldVersion.h"
 
 #include "platform/LocalPath.h"
+#include "platform/Removal.h"
 #include "platform/StandardFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-
-namespace {
-bool isLink(const QFileInfo &info)
-{
-    return info.isSymLink() || info.isJunction();
-}
-
-// A link to a directory is a directory entry on Windows, a file entry elsewhere.
-bool removeLink(const QString &path)
-{
-    return QFile::remove(path) || QDir().rmdir(path);
-}
-} // namespace
 
 QString oldVersionPath()
 {
@@ -29,10 +17,9 @@ QString oldVersionPath()
 bool removeDirectory(const QString &path)
 {
     const QString local = Platform::localPath(path);
-    const QFileInfo self(local);
-    if (isLink(self))
-        return removeLink(local);
-    if (!self.exists())
+    if (Platform::isLink(local))
+        return Platform::removeFileOrLink(local);
+    if (!QFileInfo::exists(local))
         return true;
 
     const QFileInfoList entries =
@@ -40,13 +27,12 @@ bool removeDirectory(const QString &path)
     for (const QFileInfo &entry : entries) {
         QCoreApplication::processEvents();
         const QString entryPath = entry.absoluteFilePath();
-        if (isLink(entry)) {
-            if (!removeLink(entryPath))
-                return false;
-        } else if (entry.isDir()) {
+        // A link to a folder looks like a folder; a read-only file from an earlier install
+        // goes like any other.
+        if (entry.isDir() && !Platform::isLink(entryPath)) {
             if (!removeDirectory(entryPath))
                 return false;
-        } else if (!QFile::remove(entryPath)) {
+        } else if (!Platform::removeFileOrLink(entryPath)) {
             return false;
         }
     }

@@ -1,4 +1,5 @@
 #include "FileCopier.h"
+#include "PartialFiles.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -228,13 +229,27 @@ struct FileCopier::Private
     // reports the write-back errors that happened since the descriptor was opened.
     std::vector<std::pair<dev_t, int>> devices;
     QByteArray lastFolder;
+    // Folders cleared of the named temporaries that a killed run may have left.
+    std::set<QByteArray> sweptFolders;
+    QByteArray lastSwept;
     // Without syncfs, each file is flushed by itself at the end.
     std::vector<QByteArray> written;
 
     bool copyAnonymous(int in, off_t size, mode_t mode, const QByteArray &target, bool &fallBack);
     bool copyHidden(int in, off_t size, mode_t mode, const QByteArray &target);
     void remember(int out, const QByteArray &target);
+    void sweep(const QByteArray &target);
 };
+
+void FileCopier::Private::sweep(const QByteArray &target)
+{
+    QByteArray folder = parentOf(target);
+    if (folder == lastSwept)
+        return;
+    if (sweptFolders.insert(folder).second)
+        Platform::removePartialFiles(QFile::decodeName(folder));
+    lastSwept = std::move(folder);
+}
 
 void FileCopier::Private::remember(int out, const QByteArray &target)
 {
@@ -297,7 +312,7 @@ bool FileCopier::Private::copyAnonymous(int in, off_t size, mode_t mode, const Q
 bool FileCopier::Private::copyHidden(int in, off_t size, mode_t mode, const QByteArray &target)
 {
     // Not derived from the target's name, which may already be as long as a name can be.
-    QByteArray temporary = parentOf(target) + "/.duskmere-partial-XXXXXX";
+    QByteArray temporary = parentOf(target) + '/' + Platform::partialFilePrefix + "XXXXXX";
     Fd out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!out.valid())
         return false;
@@ -328,6 +343,7 @@ bool FileCopier::copy(const QString &source, const QString &target, qint64 *size
     const mode_t mode = st.st_mode & 0777;
     if (size)
         *size = st.st_size;
+    d->sweep(targetName);
 
     if (!d->anonymousUnsupported) {
         bool fallBack = false;
@@ -371,5 +387,7 @@ bool FileCopier::sync(const QString &targetRoot)
     d->devices.clear();
     d->lastFolder.clear();
     d->written.clear();
+    d->sweptFolders.clear();
+    d->lastSwept.clear();
     return ok;
 }

@@ -1,4 +1,8 @@
+#include "PartialFiles.h"
 #include "ShellLink.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <objbase.h>
 #include <objidl.h>
@@ -27,14 +31,55 @@ bool describe(IShellLinkW *link, const Platform::ShellLinkFields &fields)
     return true;
 }
 
-bool save(IShellLinkW *link, const QString &linkPath)
+bool saveTo(IShellLinkW *link, const QString &path)
 {
     IPersistFile *file = nullptr;
     if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file))))
         return false;
-    const bool saved = SUCCEEDED(file->Save(wide(linkPath), TRUE));
+    const bool saved = SUCCEEDED(file->Save(wide(path), TRUE));
     file->Release();
     return saved;
+}
+
+bool flush(const QString &path)
+{
+    const HANDLE file = CreateFileW(wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool flushed = FlushFileBuffers(file);
+    CloseHandle(file);
+    return flushed;
+}
+
+// The rename replaces whatever file or link stands at the link's path, never what a link points
+// to; only a read-only file refuses it, and a link written earlier may have been made so.
+bool moveOver(const QString &from, const QString &to)
+{
+    constexpr DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (MoveFileExW(wide(from), wide(to), flags))
+        return true;
+    const DWORD attributes = GetFileAttributesW(wide(to));
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)
+        || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return false;
+    const DWORD writable = attributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
+    return SetFileAttributesW(wide(to), writable ? writable : FILE_ATTRIBUTE_NORMAL)
+        && MoveFileExW(wide(from), wide(to), flags);
+}
+
+// The shell writes the link in place; written under a temporary name beside it and moved over
+// it once complete, a reader never meets half a link.
+bool save(IShellLinkW *link, const QString &linkPath)
+{
+    const QString folder = QFileInfo(linkPath).absolutePath();
+    Platform::removePartialFiles(folder);
+    const QString temporary = QDir::toNativeSeparators(
+        folder + QLatin1Char('/') + Platform::partialFileName() + QLatin1String(".lnk"));
+    if (saveTo(link, temporary) && flush(temporary) && moveOver(temporary, linkPath))
+        return true;
+    DeleteFileW(wide(temporary));
+    return false;
 }
 
 HRESULT createShellLink(IShellLinkW **link)

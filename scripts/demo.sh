@@ -12,6 +12,7 @@
 # than build/, the folder the test command uses too.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+source "$ROOT/scripts/xvfb.sh"
 
 mode=window
 case "${1:-}" in
@@ -128,14 +129,7 @@ xvfb)
     PICTURES="$BUILD/pictures-xvfb"
     rm -rf "$PICTURES"
     mkdir -p "$PICTURES"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$SCRATCH/display" \
-        >"$SCRATCH/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 1 100); do
-        [ -s "$SCRATCH/display" ] && break
-        sleep 0.1
-    done
-    export DISPLAY=:$(head -n1 "$SCRATCH/display")
+    start_xvfb "$SCRATCH"
     drive_window "$PICTURES"
     echo "== after $((SECONDS - STARTED)) s, pictures of the live window in $PICTURES:"
     ls "$PICTURES" | sed 's/^/   /'

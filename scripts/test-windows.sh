@@ -20,6 +20,7 @@ set -euo pipefail
 # Without a locale Wine turns every file name beyond ASCII into "?".
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 source "$(dirname "${BASH_SOURCE[0]}")/windows-build.sh"
+source "$ROOT/scripts/xvfb.sh"
 
 TEST_TIMEOUT=${TEST_TIMEOUT:-300}
 PROGRAM_TIMEOUT=60
@@ -67,7 +68,7 @@ fi
 cp -r "$ROOT/sample" "$SCRATCH/sample"
 [ -z "$TEST_USER" ] || chown -R "$TEST_USER:" "$SCRATCH/sample"
 export DUSKMERE_SAMPLE_DIR
-DUSKMERE_SAMPLE_DIR="Z:${SCRATCH//\//\\}\\sample"
+DUSKMERE_SAMPLE_DIR=$(windows_path "$SCRATCH/sample")
 # Wine keeps its server's socket below TMPDIR, Xvfb its own in /tmp/.X11-unix: the first goes
 # with the scratch folder, the second when this run made it.
 export TMPDIR=$SCRATCH/tmp
@@ -87,17 +88,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 printf 'XDG_DESKTOP_DIR="%s"\nXDG_DOCUMENTS_DIR="%s"\n' "$HOME/Desktop" "$HOME/Documents" \
     | as_user tee "$XDG_CONFIG_HOME/user-dirs.dirs" >/dev/null
 
-# Started without a shell function between, so that its process id is the server's own.
-"${AS_USER[@]}" Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$SCRATCH/display" \
-    >"$SCRATCH/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 1 100); do
-    [ -s "$SCRATCH/display" ] && break
-    sleep 0.1
-done
-[ -s "$SCRATCH/display" ] || fail "Xvfb did not start: $(cat "$SCRATCH/xvfb.log")"
-DISPLAY=:$(head -n1 "$SCRATCH/display")
-export DISPLAY
+start_xvfb "$SCRATCH" "${AS_USER[@]}" || fail "no virtual display"
 
 PREFIX_STARTED=$SECONDS
 "${AS_USER[@]}" sh -c 'wineboot -i && wineserver -w' >"$SCRATCH/wineboot.log" 2>&1 &
@@ -136,7 +127,6 @@ mapfile -t test_plugins < <(plugin_items platforms/qoffscreen.dll "${PROGRAM_PLU
 gather "$RUN" "${TESTS[@]}" "$AUTOPILOT=generic" "${test_plugins[@]}"
 [ -z "$TEST_USER" ] || chown -R "$TEST_USER:" "$RUN"
 # --- every test program under Wine --------------------------------------------------------------
-windows_path() { echo "Z:${1//\//\\}"; }
 FONTS=/usr/share/wine/fonts
 RESULTS=$SCRATCH/results
 as_user mkdir -p "$RESULTS"

@@ -13,6 +13,8 @@ fail() {
     exit 1
 }
 took() { echo "$((SECONDS - $1)) s"; }
+# How Wine names a path of this machine.
+windows_path() { echo "Z:${1//\//\\}"; }
 
 # The kit archive (qt6-mingw-6.4.2.tar.xz) or its unpacked folder: DUSKMERE_QT_MINGW_KIT, else
 # the one in ../shared/qt6-mingw/ beside the repository.

@@ -164,7 +164,8 @@ void TestGatherPage::freeSpace()
                             "containing<br><i>%1</i><br><br>You <b>need %2 MB</b>, but <b>only "
                             "have %3 MB</b> free.<br><br>Please <b>free up %4 MB</b> of additional "
                             "space and restart DuskmereSetup.</html>")
-                 .arg(sandbox.documents(), figures[0], figures[1], figures[2]));
+                 .arg(QDir::toNativeSeparators(sandbox.documents()), figures[0], figures[1],
+                      figures[2]));
 }
 
 void TestGatherPage::finishedPageLeadsOn()

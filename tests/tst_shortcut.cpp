@@ -170,7 +170,9 @@ void TestShortcut::header()
     SKIP_ON_WINDOWS("a test of the Unix link writer");
     Sandbox sandbox;
     sandbox.write(QStringLiteral("UT3.exe"), QByteArray(1234, 'x'));
-    sandbox.write(QStringLiteral("x.lnk"), QByteArray(100000, 'o')); // an old, longer link
+    // An old, longer link behind a link, which is replaced, never written through.
+    sandbox.write(QStringLiteral("elsewhere/x.lnk"), QByteArray(100000, 'o'));
+    QVERIFY(QFile::link(sandbox.path("elsewhere/x.lnk"), sandbox.path("x.lnk")));
     QFile target(sandbox.path(QStringLiteral("UT3.exe")));
     QVERIFY(target.open(QIODevice::ReadOnly)
             && target.setFileTime(QDateTime(QDate(2009, 10, 11), QTime(12, 13, 14), Qt::UTC),
@@ -185,6 +187,8 @@ void TestShortcut::header()
     QCOMPARE(qFromLittleEndian<quint32>(bytes.data() + 0x34), 1234u);
     QCOMPARE(qFromLittleEndian<quint32>(bytes.data() + 0x38), 7u);
     QCOMPARE(bytes.right(4), QByteArray(4, '\0')); // terminal block, nothing of the old link
+    QVERIFY(!QFileInfo(file).isSymLink()
+            && QFileInfo(sandbox.path("elsewhere/x.lnk")).size() == 100000);
 }
 
 void TestShortcut::writeFails()

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QOperatingSystemVersion>
+#include <QProcess>
 #include <QSettings>
 #include <QTest>
 
@@ -74,6 +75,15 @@ void Sandbox::mkdir(const QString &relative) const
 {
     if (!QDir().mkpath(path(relative)))
         qFatal("cannot make %s", qPrintable(path(relative)));
+}
+
+bool Sandbox::linkFolder(const QString &target, const QString &link)
+{
+    if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
+        return QFile::link(target, link);
+    const auto native = &QDir::toNativeSeparators;
+    QProcess::execute("cmd", {"/c", "mklink", "/J", native(link), native(target)});
+    return QFileInfo(link).isJunction();
 }
 
 void Sandbox::setEnv(const char *name, const QString &value)

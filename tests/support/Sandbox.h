@@ -37,6 +37,8 @@ public:
     void writeConfig(const QByteArray &ini) const { write(QStringLiteral("work/ds.conf"), ini); }
     void mkdir(const QString &relative) const;
     void mkfifo(const QString &relative) const { QProcess::execute("mkfifo", {path(relative)}); }
+    // A symbolic link to a folder, on Windows a junction (no privilege needed; Wine makes none).
+    static bool linkFolder(const QString &target, const QString &link);
 
 private:
     void setEnv(const char *name, const QString &value);

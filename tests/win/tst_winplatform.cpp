@@ -159,6 +159,7 @@ void TestWinPlatform::shellLink()
                                       native("duskmereicon.ico")};
     const QString linkPath = native("The Duskmere.lnk");
     QVERIFY(Platform::writeShellLink(linkPath, fields));
+    QVERIFY(QFile::setPermissions(linkPath, QFile::ReadOwner)); // read-only does not stop a new one
     fields.arguments.prepend("-applaunch 13210 ");
     fields.iconIndex = 2;
     bool before = false, written = false, after = false;
@@ -172,12 +173,13 @@ void TestWinPlatform::shellLink()
             CoUninitialize();
     }));
     thread->start();
-    QVERIFY(thread->wait(30000));
-    QVERIFY(written);
+    QVERIFY(thread->wait(30000) && written);
     const QMap<QString, QString> link = LnkInfo::read(linkPath);
     QCOMPARE(QStringList(link.cbegin(), link.cend()),
              QStringList(
                  {fields.arguments, "2", fields.iconPath, fields.target, fields.workingDirectory}));
+    QCOMPARE(QDir(sandbox.root()).entryList({"*.lnk", ".*"}, QDir::Files | QDir::Hidden),
+             QStringList {"The Duskmere.lnk"}); // no temporary left
     QVERIFY(!Platform::writeShellLink(native("Start Menu/The Duskmere/The Duskmere.lnk"), fields));
     QVERIFY(!QFileInfo::exists(sandbox.path("Start Menu")));
     if (!comBefore && before)

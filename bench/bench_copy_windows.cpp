@@ -1,0 +1,118 @@
+// The install copy on Windows against `xcopy /e /i`, the copy that every Windows user has at
+// hand, on the same trees: the copy worker alone, run to its end as the Copy page runs it, with
+// the install state the Gather page would leave. Prints one line per case and round, and last the
+// median ratios (worker time over xcopy's time), worst case last. The worker's time includes
+// making every byte durable, which xcopy never does; what xcopy left unwritten is flushed before
+// the next clock starts, so that neither pays for the other. No arguments; the trees live in a
+// scratch folder that goes away. bench/bench-windows.sh runs it under Wine.
+
+#include "CopyCases.h"
+#include "wizard/DuskmereWizard.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+#include <windows.h>
+
+namespace {
+
+using namespace CopyCases;
+
+struct Case
+{
+    const char *name;
+    int rounds;
+    void (*make)(const QString &root);
+    std::vector<double> ratios;
+};
+
+double runXcopy(const QString &source, const QString &target)
+{
+    QProcess xcopy;
+    xcopy.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer clock;
+    clock.start();
+    xcopy.start(QStringLiteral("xcopy"),
+                {QStringLiteral("/e"), QStringLiteral("/i"), QStringLiteral("/q"),
+                 QDir::toNativeSeparators(source), QDir::toNativeSeparators(target)});
+    if (!xcopy.waitForFinished(-1) || xcopy.exitStatus() != QProcess::NormalExit
+        || xcopy.exitCode() != 0)
+        fail(QStringLiteral("xcopy failed: %1")
+                 .arg(QString::fromLocal8Bit(xcopy.readAllStandardError())));
+    return clock.nsecsElapsed() / 1e9;
+}
+
+// What the system still holds for the disk goes there now, off the clock.
+void flushTree(const QString &root)
+{
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const std::wstring path = QDir::toNativeSeparators(it.next()).toStdWString();
+        const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            FlushFileBuffers(file);
+            CloseHandle(file);
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir scratch(QDir::tempPath() + QLatin1String("/duskmere-bench-XXXXXX"));
+    if (!scratch.isValid())
+        fail(QStringLiteral("cannot make a scratch folder"));
+    scratchPath = scratch.path();
+    QDir::setCurrent(scratch.path()); // no ds.conf: the defaults
+    DuskmereWizard wizard;
+
+    Case cases[] = {{"20 files of 20 MB + 300 small", 5, makeLargeTree, {}},
+                    {"20000 small files in 200 folders", 3, makeSmallTree, {}}};
+    for (int c = 0; c < 2; ++c) {
+        Case &current = cases[c];
+        const QString folder = scratch.path() + QStringLiteral("/case%1").arg(c);
+        const QString source = folder + QLatin1String("/data");
+        current.make(source);
+        flushTree(source);
+        collect(wizard, source);
+        for (int round = 1; round <= current.rounds; ++round) {
+            double workerSeconds = 0;
+            double xcopySeconds = 0;
+            // Alternating which goes first evens out whatever the first of a pair pays.
+            for (int turn = 0; turn < 2; ++turn) {
+                const QString target =
+                    folder + QStringLiteral("/installed%1-%2").arg(round).arg(turn);
+                if ((turn == 0) == (round % 2 == 1)) {
+                    workerSeconds = runWorker(wizard, target);
+                } else {
+                    xcopySeconds = runXcopy(source, target);
+                    flushTree(target);
+                }
+                QDir(target).removeRecursively();
+            }
+            current.ratios.push_back(workerSeconds / xcopySeconds);
+            std::printf("%s, round %d: worker %.3f s, xcopy /e /i %.3f s, ratio %.2f\n",
+                        current.name, round, workerSeconds, xcopySeconds, current.ratios.back());
+            std::fflush(stdout);
+        }
+        QDir(folder).removeRecursively();
+    }
+
+    std::sort(std::begin(cases), std::end(cases),
+              [](const Case &a, const Case &b) { return median(a.ratios) < median(b.ratios); });
+    std::printf("median ratio (worker / xcopy /e /i): %s %.2f, %s %.2f\n", cases[0].name,
+                median(cases[0].ratios), cases[1].name, median(cases[1].ratios));
+    return 0;
+}

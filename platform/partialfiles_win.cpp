@@ -1,0 +1,39 @@
+#include "PartialFiles.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+
+#include <string_view>
+#include <windows.h>
+
+QString Platform::partialFileName()
+{
+    return QLatin1String(partialFilePrefix)
+        + QString::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+void Platform::removePartialFiles(const QString &folder)
+{
+    const std::wstring native = QDir::toNativeSeparators(folder).toStdWString();
+    const std::wstring prefix = QString::fromLatin1(partialFilePrefix).toStdWString();
+    const std::wstring pattern = native + L"\\" + prefix + L"*";
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        // The pattern matches short (8.3) names too.
+        if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)
+            || std::wstring_view(data.cFileName).substr(0, prefix.size()) != prefix)
+            continue;
+        const std::wstring path = native + L"\\" + data.cFileName;
+        // A write opens its temporary without sharing deletion, so only a leftover can go.
+        if (DeleteFileW(path.c_str()) || !(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+            continue;
+        // A leftover from between setting the attributes and taking the final name.
+        if (SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL) && !DeleteFileW(path.c_str()))
+            SetFileAttributesW(path.c_str(), data.dwFileAttributes);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
