@@ -84,12 +84,6 @@ QStringList install(DuskmereWizard &wizard, const QString &quitAt = QString())
     return log;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 constexpr QDir::Filters hiddenToo =
     QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
@@ -144,13 +138,13 @@ void TestCopyThread::installsOverAnOlderTree()
     for (int run = 0; run < 2; ++run)
         QCOMPARE(install(wizard), (expected + QStringList {"done", "written 5"}));
     for (const auto &[name, content] : sorted)
-        QCOMPARE(readFile(wizard.ut3UserDir + '/' + name), content);
+        QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + name), content);
     QCOMPARE(QFile::permissions(wizard.ut3UserDir + "/A.txt"), QFile::permissions(readOnly));
     QCOMPARE(QFile::permissions(wizard.ut3UserDir + "/b.txt"), QFile::permissions(script));
     QVERIFY(QFileInfo(wizard.ut3UserDir + "/Empty/Inner").isDir());
     QCOMPARE(entriesOf(wizard.ut3UserDir + "/a"), QStringList {"y.txt"});
     QCOMPARE(entriesOf(elsewhere), QStringList {"keep.txt"});
-    QCOMPARE(readFile(elsewhere + "/keep.txt"), QByteArray("keep"));
+    QCOMPARE(sandbox.read(elsewhere + "/keep.txt"), QByteArray("keep"));
     if (!links)
         QSKIP("all but the links passed: this system makes no junctions (Wine)");
 }
@@ -211,7 +205,7 @@ void TestCopyThread::runEnds()
     QCOMPARE(entriesOf(wizard.ut3UserDir), left);
     for (const QString &name : left)
         if (QFileInfo(wizard.ut3UserDir + '/' + name).isFile())
-            QVERIFY(readFile(wizard.ut3UserDir + '/' + name) == readFile(data + '/' + name));
+            QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + name), sandbox.read(data + '/' + name));
 }
 
 void TestCopyThread::killedCopyLeavesNoPartialFile()
@@ -260,7 +254,7 @@ void TestCopyThread::killedCopyLeavesNoPartialFile()
     if (!QFileInfo::exists(target))
         QVERIFY(FileCopier().copy(source, target));
     QVERIFY(!FileCopier().copy(sandbox.path(QStringLiteral("work/ds.conf")), target));
-    QVERIFY(readFile(target) == data);
+    QVERIFY(sandbox.read(target) == data);
     QCOMPARE(entriesOf(folder), QStringList {"large.bin"});
 }
 

@@ -29,13 +29,6 @@ QString newFolder(const Sandbox &sandbox)
 {
     return sandbox.documents() + QStringLiteral("/My Games/Unreal Tournament 3/DuskmereGame");
 }
-void write(const QString &path, const QByteArray &content = "x")
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 } // namespace
 
 void TestOldVersion::removal_data()
@@ -72,7 +65,7 @@ void TestOldVersion::removal()
     Sandbox sandbox;
     const QString old = oldFolder(sandbox);
     const QString outside = sandbox.path(QStringLiteral("precious"));
-    write(outside + QStringLiteral("/deep/save.dat"));
+    sandbox.write(outside + QStringLiteral("/deep/save.dat"), "x");
     for (const QString &entry : entries) {
         const bool link = entry.endsWith(QLatin1String("=>"));
         const QString path = entry.startsWith('=') ? old : old + '/' + entry.chopped(link ? 2 : 0);
@@ -82,9 +75,9 @@ void TestOldVersion::removal()
         else if (entry.endsWith(QLatin1Char('/')))
             QDir().mkpath(path);
         else if (!link)
-            write(path);
+            sandbox.write(path, "x");
     }
-    write(newFolder(sandbox) + QStringLiteral("/current.txt"));
+    sandbox.write(newFolder(sandbox) + QStringLiteral("/current.txt"), "x");
     // Read-only, as from a disc.
     QFile::setPermissions(old + QStringLiteral("/CookedPC/c.u"), QFile::ReadOwner);
 
