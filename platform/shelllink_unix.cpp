@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -56,6 +57,10 @@ QList<WineDrive> wineDrives()
 QString resolvedPath(const QString &path)
 {
     QFileInfo existing(QDir::cleanPath(path));
+    // No file system call takes a longer path, and walking up one of, say, a hundred thousand
+    // characters a name at a time would cost their square.
+    if (existing.filePath().size() > PATH_MAX)
+        return existing.absoluteFilePath();
     QStringList missing;
     while (!existing.exists() && !existing.isRoot()) {
         missing.prepend(existing.fileName());
