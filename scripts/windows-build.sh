@@ -58,8 +58,7 @@ build_windows() {
 
 # --- gathering: a program and the DLLs that a clean Windows lacks ------------------------------
 declare -A SYSTEM_DLL=()
-WINE_DLLS=$(find /usr/lib /usr/lib64 -maxdepth 4 -type d -path '*wine*/x86_64-windows' \
-    2>/dev/null | head -n1)
+WINE_DLLS="" # looked up at first use: Wine may be installed only after this file is read
 
 # What Wine offers as part of Windows stands for Windows.
 is_system_dll() {
@@ -68,6 +67,8 @@ is_system_dll() {
     api-ms-win-* | ext-ms-win-*) return 0 ;; # API sets: the loader maps them to system DLLs
     esac
     if [ -z "${SYSTEM_DLL[$name]:-}" ]; then
+        [ -n "$WINE_DLLS" ] || WINE_DLLS=$(find /usr/lib /usr/lib64 -maxdepth 4 -type d \
+            -path '*wine*/x86_64-windows' 2>/dev/null | head -n1)
         SYSTEM_DLL[$name]=no
         [ -n "$WINE_DLLS" ] && [ -n "$(find "$WINE_DLLS" -maxdepth 1 -iname "$name" -print -quit)" ] \
             && SYSTEM_DLL[$name]=yes
