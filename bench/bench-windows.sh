@@ -10,7 +10,6 @@
 #   DUSKMERE_QT_MINGW_KIT  the kit archive or its unpacked folder (as for test-windows.sh)
 #   WINEPREFIX     a prefix to reuse (default: a fresh one in a temporary folder)
 set -euo pipefail
-export LANG=C.UTF-8 LC_ALL=C.UTF-8
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/windows-build.sh"
 source "$ROOT/scripts/xvfb.sh"
 BUILD_WIN=${BUILD_WIN:-$ROOT/build-win}

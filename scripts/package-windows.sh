@@ -19,7 +19,7 @@ ZIP=$(realpath "${2:-DuskmereSetup.zip}")
 CONF=$(realpath "${DS_CONF:-$ROOT/sample/ds.conf}")
 
 bash "$ROOT/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools \
-    cmake ninja-build xz-utils zip wine64
+    cmake ninja-build xz-utils zip unzip wine64
 SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/duskmere-package-XXXXXX")
 trap 'rm -rf "$SCRATCH"' EXIT
 

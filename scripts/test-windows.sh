@@ -17,8 +17,6 @@
 #   TEST_TIMEOUT           seconds one test program may take under Wine (default 300)
 #   KEEP_SCRATCH=1         keep the temporary folder (Wine prefix, results) for a look afterwards
 set -euo pipefail
-# Without a locale Wine turns every file name beyond ASCII into "?".
-export LANG=C.UTF-8 LC_ALL=C.UTF-8
 source "$(dirname "${BASH_SOURCE[0]}")/windows-build.sh"
 source "$ROOT/scripts/xvfb.sh"
 

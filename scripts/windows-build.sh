@@ -3,6 +3,9 @@
 # shellcheck shell=bash
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# Without a locale Wine, zip and Qt turn every file name beyond ASCII into "?".
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+unset LANGUAGE
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools cmake ninja-build
     xz-utils wine wine64 xvfb xauth xdotool zip unzip)
 MINGW=x86_64-w64-mingw32
