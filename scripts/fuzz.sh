@@ -5,14 +5,21 @@
 #   scripts/fuzz.sh [build folder configured with -DDUSKMERE_FUZZ=ON]
 #   FUZZ_SECONDS=30  time for each harness
 #   FUZZ_GROW=1      merge the new inputs that add coverage into fuzz/corpus/<harness>/
+#   FUZZ_OUT=<folder> where the copies, logs and crash inputs go (default: a temporary folder,
+#                    removed at the end unless a harness crashed or KEEP_SCRATCH=1)
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 BUILD=$(cd "${1:-$ROOT/build-sanitizers}" && pwd)
 SECONDS_EACH=${FUZZ_SECONDS:-30}
-OUT=${FUZZ_OUT:-$(mktemp -d /tmp/duskmere-fuzz-XXXXXX)}
+OUT=${FUZZ_OUT:-$(mktemp -d "${TMPDIR:-/tmp}/duskmere-fuzz-XXXXXX")}
 HARNESSES=(wineregistry keylist localpath config shelllink)
 mkdir -p "$OUT"
+# A folder of our own making goes at the end, unless it holds a crash's input or is to be kept.
+if [ -z "${FUZZ_OUT:-}" ]; then
+    trap 'if [ "${failed:-0}" -eq 0 ] && [ "${KEEP_SCRATCH:-0}" != 1 ]; then rm -rf "$OUT";
+          else echo "== kept $OUT"; fi' EXIT
+fi
 
 passed=0
 failed=0
