@@ -199,7 +199,9 @@ void TestGatherPage::missingDataDirectoryStillReachesDone()
     DuskmereWizard wizard;
 
     QVERIFY(EventLoop::requestsQuit([&] { wizard.gatherPage->startProcessing(); }));
-    QCOMPARE(boxes.titles(), QStringList {"DuskmereSetup - Critical Error"}); // nothing more asked
+    // Asked while the program is quitting, the question closes at once and deletes nothing.
+    QCOMPARE(boxes.titles(),
+             (QStringList {"DuskmereSetup - Critical Error", "DuskmereSetup - Old Version Found"}));
     QCOMPARE(wizard.gatherPage->statusLabels[3]->text(), green("Done"));
     QVERIFY(wizard.continueButton->isEnabled());
     QVERIFY(QFileInfo::exists(oldVersion));

@@ -24,6 +24,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTimer>
 
 // The whole journey through the real wizard on the sample release: every page, the buttons a
 // user presses, the installed tree and the shortcuts, twice over; and a quit in the middle of

@@ -2,13 +2,17 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QTimer>
 
 MessageBoxAnswerer::MessageBoxAnswerer(QMessageBox::StandardButton fallback)
     : fallback(fallback)
 {
-    timer.setInterval(5);
-    connect(&timer, &QTimer::timeout, this, &MessageBoxAnswerer::poll);
-    timer.start();
+    qApp->installEventFilter(this);
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer()
+{
+    qApp->removeEventFilter(this);
 }
 
 MessageBoxAnswerer &MessageBoxAnswerer::then(QMessageBox::StandardButton answer)
@@ -33,18 +37,17 @@ QStringList MessageBoxAnswerer::texts() const
     return result;
 }
 
-void MessageBoxAnswerer::poll()
+bool MessageBoxAnswerer::eventFilter(QObject *object, QEvent *event)
 {
-    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible())
-        return;
-    const QMessageBox::StandardButton answer = answers.isEmpty() ? fallback : answers.takeFirst();
-    seen.append({box->windowTitle(), box->text(), box->icon(), answer});
-    if (QAbstractButton *button = box->button(answer)) {
-        button->click();
-        return;
-    }
-    // The box has no such button: record what it offered and close it the way Escape would.
-    seen.last().answer = QMessageBox::NoButton;
-    box->reject();
+    auto *box = qobject_cast<QMessageBox *>(object);
+    if (!box || event->type() != QEvent::Show)
+        return false;
+    QMessageBox::StandardButton answer = answers.isEmpty() ? fallback : answers.takeFirst();
+    QAbstractButton *button = box->button(answer);
+    if (!button)
+        answer = QMessageBox::NoButton; // closed the way Escape would
+    seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(), answer});
+    // From the box's own event loop, once it runs.
+    QTimer::singleShot(0, box, [box, button] { button ? button->click() : box->reject(); });
+    return false;
 }

@@ -3,10 +3,10 @@
 #include <QList>
 #include <QMessageBox>
 #include <QObject>
-#include <QTimer>
 
-// Answers the modal message boxes that code under test opens, and remembers what they said.
-// Answers are used in order; once they run out, the fallback answers every further box.
+// Answers the modal message boxes that code under test opens, and remembers each as it shows,
+// also one that closes at once because the application is already quitting. Answers are used in
+// order; once they run out, the fallback answers every further box.
 class MessageBoxAnswerer : public QObject
 {
     Q_OBJECT
@@ -17,21 +17,22 @@ public:
         QString title;
         QString text;
         QMessageBox::Icon icon;
-        QMessageBox::StandardButton answer;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton answer; // NoButton: the box did not offer it
     };
 
     explicit MessageBoxAnswerer(QMessageBox::StandardButton fallback = QMessageBox::Ok);
-
+    ~MessageBoxAnswerer() override;
     MessageBoxAnswerer &then(QMessageBox::StandardButton answer);
 
     QList<Box> seen;
     QStringList titles() const;
     QStringList texts() const;
 
-private:
-    void poll();
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override;
 
+private:
     QList<QMessageBox::StandardButton> answers;
     QMessageBox::StandardButton fallback;
-    QTimer timer;
 };
