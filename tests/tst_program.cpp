@@ -12,28 +12,14 @@ class TestProgram : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        QVERIFY2(ProgramRun::available(), "the autopilot plug-in is not in \"generic\" here");
+    }
     void waysOut_data();
     void waysOut();
     void resetStartsANewCopy();
 };
-
-namespace {
-QStringList filesBelow(const QString &folder)
-{
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(it.next());
-    return files;
-}
-} // namespace
-
-void TestProgram::initTestCase()
-{
-    QVERIFY2(ProgramRun::available(),
-             "the autopilot plug-in is not in \"generic\" beside this test");
-}
 
 void TestProgram::waysOut_data()
 {
@@ -43,42 +29,33 @@ void TestProgram::waysOut_data()
     QTest::addColumn<QStringList>("boxes"); // the start of each box's title and text
     QTest::addColumn<QStringList>("opened");
     QTest::addColumn<int>("filesInHome");
-
+    const auto row = [](const char *name, const QByteArray &config, const QStringList &steps,
+                        const QStringList &boxes, const QStringList &opened = {}, int files = 0,
+                        const QStringList &arguments = {}) {
+        QTest::newRow(name) << config << arguments << steps << boxes << opened << files;
+    };
     const QString quit = "DuskmereSetup - Really quit?\tAre you sure you want to quit";
-    const QString critical = "DuskmereSetup - Critical Error\t";
+    const QString critical = "DuskmereSetup - Critical Error\t<html>";
     const QStringList install {"click:Continue", "click:Continue", "click:Continue",
                                "click:Install"};
-    const QStringList toPaths {"click:Continue", "click:Continue"};
-    QTest::newRow("escape on Welcome, yes")
-        << QByteArray() << QStringList() << QStringList {"key:Escape", "answer:Yes"}
-        << QStringList {quit} << QStringList() << 0;
-    QTest::newRow("escape on Paths, no, then the close button, yes")
-        << QByteArray() << QStringList()
-        << (toPaths + QStringList {"key:Escape", "answer:No", "close", "answer:Yes"})
-        << QStringList {quit, quit} << QStringList() << 0;
-    QTest::newRow("cancel on Paths, with arguments")
-        << QByteArray() << QStringList {"--install", "-x", "C:\\Games", "ds.conf"}
-        << (toPaths + QStringList {"click:Cancel", "answer:No", "click:Cancel", "answer:Yes"})
-        << QStringList {quit, quit} << QStringList() << 0;
-    QTest::newRow("close on the last page")
-        << QByteArray() << QStringList()
-        << (install + QStringList {"click:Continue", "click:Close"}) << QStringList()
-        << QStringList {"http://www.example.com/duskmere"} << 12;
-    QTest::newRow("data directory missing")
-        << QByteArray("[Files]\ndataDir=NoSuchFolder\n") << QStringList()
-        << QStringList {"click:Continue", "answer:OK"}
-        << QStringList {critical + "<html><b>Data directory <i>NoSuchFolder</i> missing."}
-        << QStringList() << 0;
-    QTest::newRow("too little space")
-        << QByteArray("[Files]\ndataDir=GameFiles\nExtraSpace=9223372036854775807\n")
-        << QStringList() << QStringList {"click:Continue", "answer:OK"}
-        << QStringList {critical + "<html><b>You do not have sufficient space</b>"} << QStringList()
-        << 0;
+    const QStringList toPaths = install.mid(0, 2);
+    row("escape on Welcome, yes", {}, {"key:Escape", "answer:Yes"}, {quit});
+    row("escape on Paths, no, then the close button, yes", {},
+        toPaths + QStringList {"key:Escape", "answer:No", "close", "answer:Yes"}, {quit, quit});
+    row("cancel on Paths, with arguments", {},
+        toPaths + QStringList {"click:Cancel", "answer:No", "click:Cancel", "answer:Yes"},
+        {quit, quit}, {}, 0, {"--install", "-x", "C:\\Games", "ds.conf"});
+    // 10 installed files and 2 shortcuts.
+    row("close on the last page", {}, install + QStringList {"click:Continue", "click:Close"}, {},
+        {"http://www.example.com/duskmere"}, 12);
+    row("data directory missing", "[Files]\ndataDir=NoSuchFolder\n",
+        {"click:Continue", "answer:OK"},
+        {critical + "<b>Data directory <i>NoSuchFolder</i> missing."});
+    row("too little space", "[Files]\ndataDir=GameFiles\nExtraSpace=9223372036854775807\n",
+        {"click:Continue", "answer:OK"}, {critical + "<b>You do not have sufficient space</b>"});
     // A folder stands where the first file in sorted order belongs.
-    QTest::newRow("a file cannot be copied")
-        << QByteArray() << QStringList() << (install + QStringList {"answer:OK"})
-        << QStringList {critical + "<html>DuskmereSetup couldn't copy the file<br><i>"}
-        << QStringList() << 0;
+    row("a file cannot be copied", {}, install + QStringList {"answer:OK"},
+        {critical + "DuskmereSetup couldn't copy the file<br><i>"});
 }
 
 void TestProgram::waysOut()
@@ -91,14 +68,10 @@ void TestProgram::waysOut()
     QFETCH(int, filesInHome);
     Sandbox sandbox;
     SampleWorld::prepare(sandbox);
-    QFile conf(sandbox.work() + QStringLiteral("/ds.conf"));
-    QVERIFY(conf.open(QIODevice::Append));
-    conf.write("\n" + config);
-    conf.close();
-    if (QString(QTest::currentDataTag()).contains(QLatin1String("copied")))
-        QVERIFY(QDir().mkpath(sandbox.home()
-                              + "/Documents/My Games/Unreal Tournament 3/DuskmereGame/Config/"
-                                "DefaultGame.ini"));
+    sandbox.writeConfig(sandbox.read("work/ds.conf") + "\n" + config);
+    if (QString(QTest::currentDataTag()).endsWith("copied"))
+        sandbox.mkdir("home/Documents/My Games/Unreal Tournament 3/DuskmereGame/Config/"
+                      "DefaultGame.ini");
 
     ProgramRun run;
     run.steps = steps;
@@ -112,9 +85,12 @@ void TestProgram::waysOut()
     for (int i = 0; i < boxes.size(); ++i)
         QVERIFY2(seen[i].startsWith(boxes[i]), qPrintable(seen[i]));
     QCOMPARE(result.records("open"), opened);
-    // 10 installed files and 2 shortcuts on a full run; nothing at all on an error.
-    QCOMPARE(filesBelow(sandbox.home()).size() + filesBelow(sandbox.path("xdg/data")).size(),
-             filesInHome);
+    int files = 0;
+    for (const QString &folder : {sandbox.home(), sandbox.path("xdg/data")})
+        for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+             it.hasNext(); it.next())
+            ++files;
+    QCOMPARE(files, filesInHome);
 }
 
 void TestProgram::resetStartsANewCopy()
@@ -134,18 +110,16 @@ void TestProgram::resetStartsANewCopy()
                          "DuskmereSetup?"));
 
     // The new copy is detached: wait for its own records, starting on the Welcome page.
-    QStringList log;
-    const bool newCopyEnded = QTest::qWaitFor(
-        [&] {
-            QFile file(sandbox.path(QStringLiteral("autopilot.log")));
-            file.open(QIODevice::ReadOnly);
-            log = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-            return log.filter(QRegularExpression(QStringLiteral("^quit\t"))).size() == 2;
-        },
-        30000);
-    QVERIFY2(newCopyEnded, qPrintable(log.join('\n')));
-    QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^start\t"))).size(), 2);
-    QVERIFY(log.contains(QStringLiteral("step\tkey:Escape\t0")));
+    QString log;
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     log = QString::fromUtf8(sandbox.read("autopilot.log"));
+                     return log.count("\nquit\t") == 2;
+                 },
+                 30000),
+             qPrintable(log));
+    QCOMPARE(log.count("start\t"), 2);
+    QVERIFY(log.contains("\nstep\tkey:Escape\t0\n"));
 }
 
 DUSKMERE_TEST_MAIN(TestProgram)

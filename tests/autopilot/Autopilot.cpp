@@ -2,7 +2,7 @@
 // program on every platform without any hook in the program. It carries out the steps listed in
 // DUSKMERE_AUTOPILOT, separated by ';':
 //   click:<button text>   press the enabled button of that text (mnemonic '&' ignored)
-//   answer:<Yes|No|Ok>    answer the next message box, logging its title and text
+//   answer:<button text>  answer the next message box, logging its title and text
 //   key:Escape            press Escape in the wizard
 //   close                 close the wizard's window as its close button would
 // It logs what it sees to DUSKMERE_AUTOPILOT_LOG, a record a line, and what the program asks
@@ -35,9 +35,9 @@ public:
         , log(logPath)
     {
         log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
-        record(QStringLiteral("start\t%1").arg(QCoreApplication::applicationPid()));
+        record("start", QString::number(QCoreApplication::applicationPid()));
         connect(qApp, &QCoreApplication::aboutToQuit, this,
-                [this] { record(QStringLiteral("quit\t%1").arg(currentPage())); });
+                [this] { record("quit", QString::number(currentPage())); });
         for (const char *scheme : {"http", "https", "file"})
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
         connect(&ticker, &QTimer::timeout, this, &Autopilot::tick);
@@ -46,14 +46,12 @@ public:
     }
 
 public slots:
-    void open(const QUrl &url) { record(QStringLiteral("open\t%1").arg(url.toString())); }
+    void open(const QUrl &url) { record("open", url.toString()); }
 
 private:
-    void record(const QString &line)
+    void record(const char *kind, const QString &what)
     {
-        QString flat = line;
-        flat.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-        log.write(flat.toUtf8() + '\n');
+        log.write(kind + ('\t' + QString(what).replace('\n', "\\n")).toUtf8() + '\n');
     }
 
     static QDialog *wizard()
@@ -66,84 +64,61 @@ private:
 
     static int currentPage()
     {
-        QDialog *dialog = wizard();
-        auto *stack = dialog ? dialog->findChild<QStackedWidget *>() : nullptr;
+        auto *stack = wizard() ? wizard()->findChild<QStackedWidget *>() : nullptr;
         return stack ? stack->currentIndex() : -1;
     }
 
-    void later(std::function<void()> action)
+    static QAbstractButton *button(const QList<QAbstractButton *> &buttons, const QString &text)
     {
-        // Actions may open a modal box; run them from the event loop so the ticker keeps going.
-        QTimer::singleShot(0, this, std::move(action));
+        for (QAbstractButton *button : buttons)
+            if (button->isVisible() && button->isEnabled() && button->text().remove('&') == text)
+                return button;
+        return nullptr;
     }
 
     void tick()
     {
-        if (steps.isEmpty()) {
-            ticker.stop();
-            return;
-        }
+        if (steps.isEmpty())
+            return ticker.stop();
         if (stepClock.elapsed() > 60000) {
-            record(QStringLiteral("stuck\t%1\t%2").arg(steps.first()).arg(currentPage()));
+            record("stuck", steps.first() + '\t' + QString::number(currentPage()));
             steps.clear();
-            QCoreApplication::exit(3);
-            return;
+            return QCoreApplication::exit(3);
         }
-        const QString step = steps.first();
-        const QString verb = step.section(QLatin1Char(':'), 0, 0);
-        const QString arg = step.section(QLatin1Char(':'), 1);
-        if (!perform(verb, arg))
+        // Actions may open a modal box: they run from the event loop, so the ticker keeps going.
+        const std::function<void()> action = next(steps.first());
+        if (!action)
             return; // not possible yet; try again at the next tick
-        record(QStringLiteral("step\t%1\t%2").arg(step).arg(currentPage()));
-        steps.removeFirst();
+        record("step", steps.takeFirst() + '\t' + QString::number(currentPage()));
+        QTimer::singleShot(0, this, action);
         stepClock.restart();
     }
 
-    bool perform(const QString &verb, const QString &arg)
+    std::function<void()> next(const QString &step)
     {
+        const QString verb = step.section(':', 0, 0);
+        const QString arg = step.section(':', 1);
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (verb == QLatin1String("answer")) {
-            if (!box || !box->isVisible())
-                return false;
-            record(QStringLiteral("box\t%1\t%2").arg(box->windowTitle(), box->text()));
-            QAbstractButton *button = nullptr;
-            for (QAbstractButton *candidate : box->buttons())
-                if (candidate->text().remove(QLatin1Char('&')) == arg)
-                    button = candidate;
-            if (!button)
-                return false;
-            later([button] { button->click(); });
-            return true;
+        if (verb == "answer" && box && box->isVisible()) {
+            record("box", box->windowTitle() + '\t' + box->text());
+            if (QAbstractButton *answer = button(box->buttons(), arg))
+                return [answer] { answer->click(); };
         }
-        if (box)
-            return false; // a box nobody expected: wait, the step after it will say so
         QDialog *dialog = wizard();
-        if (!dialog)
-            return false;
-        if (verb == QLatin1String("click")) {
-            for (QAbstractButton *button : dialog->findChildren<QAbstractButton *>()) {
-                if (button->isVisible() && button->isEnabled()
-                    && button->text().remove(QLatin1Char('&')) == arg) {
-                    later([button] { button->click(); });
-                    return true;
-                }
-            }
-            return false;
-        }
-        if (verb == QLatin1String("key")) {
-            later([dialog] {
+        if (box || !dialog)
+            return {}; // a box nobody expected: wait, the step after it will say so
+        if (verb == "click") {
+            if (QAbstractButton *pressed = button(dialog->findChildren<QAbstractButton *>(), arg))
+                return [pressed] { pressed->click(); };
+        } else if (verb == "key") {
+            return [dialog] {
                 QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
                 QApplication::sendEvent(dialog, &press);
-            });
-            return true;
+            };
+        } else if (verb == "close") {
+            return [dialog] { dialog->close(); };
         }
-        if (verb == QLatin1String("close")) {
-            later([dialog] { dialog->close(); });
-            return true;
-        }
-        record(QStringLiteral("unknown\t%1").arg(verb));
-        steps.clear();
-        return false;
+        return {};
     }
 
     QStringList steps;
@@ -164,11 +139,10 @@ public:
         const QString folders = qEnvironmentVariable("DUSKMERE_AUTOPILOT_FOLDERS");
         if (!folders.isEmpty())
             redirectStandardFolders(folders);
-        const QString script = qEnvironmentVariable("DUSKMERE_AUTOPILOT");
-        const QByteArray next = qgetenv("DUSKMERE_AUTOPILOT_NEXT");
+        const QString steps = qEnvironmentVariable("DUSKMERE_AUTOPILOT");
+        qputenv("DUSKMERE_AUTOPILOT", qgetenv("DUSKMERE_AUTOPILOT_NEXT"));
         qunsetenv("DUSKMERE_AUTOPILOT_NEXT");
-        qputenv("DUSKMERE_AUTOPILOT", next);
-        return new Autopilot(script.split(QLatin1Char(';'), Qt::SkipEmptyParts),
+        return new Autopilot(steps.split(';', Qt::SkipEmptyParts),
                              qEnvironmentVariable("DUSKMERE_AUTOPILOT_LOG"));
     }
 };
