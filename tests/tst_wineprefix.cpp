@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QOperatingSystemVersion>
 #include <QRandomGenerator>
 
 // What the Unix build reads from the Wine prefix: registry hives, drives and Program Files.
@@ -16,7 +15,7 @@ class TestWinePrefix : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { SKIP_ON_WINDOWS("Windows has a registry and drives of its own"); }
     void registry_data();
     void registry();
     void hiveChangesBetweenLookups();
@@ -53,12 +52,6 @@ const QByteArray sample = R"(WINE REGISTRY Version 2
 )";
 
 } // namespace
-
-void TestWinePrefix::initTestCase()
-{
-    if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
-        QSKIP("Windows has a registry and drives of its own");
-}
 
 void TestWinePrefix::registry_data()
 {
@@ -159,8 +152,8 @@ void TestWinePrefix::localPath_data()
 {
     QTest::addColumn<QString>("configured");
     QTest::addColumn<QString>("expected");
-    const auto row = [](const char *name, const char *configured, const char *expected) {
-        QTest::newRow(name) << QString::fromUtf8(configured) << QString::fromUtf8(expected);
+    const auto row = [](const char *name, const QString &configured, const QString &expected) {
+        QTest::newRow(name) << configured << expected;
     };
     // Windows, and Wine with it, finds files whatever their letter case.
     row("steam.exe is Steam.exe", "C:\\PROGRAM FILES (X86)\\steam\\steam.exe",
@@ -188,14 +181,14 @@ void TestWinePrefix::localPath()
 void TestWinePrefix::programFiles()
 {
     Sandbox sandbox;
-    const QString driveC = sandbox.prefix() + QStringLiteral("/drive_c/");
-    QCOMPARE(programFilesFolder(), QStringLiteral("C:\\Program Files"));
-    sandbox.mkdir(QStringLiteral("wineprefix/drive_c/Program Files"));
-    sandbox.write(QStringLiteral("wineprefix/drive_c/Program Files (x86)"), "a file, no folder");
-    QCOMPARE(programFilesFolder(), driveC + "Program Files");
-    QVERIFY(QFile::remove(driveC + "Program Files (x86)"));
-    sandbox.mkdir(QStringLiteral("wineprefix/drive_c/Program Files (x86)"));
-    QCOMPARE(programFilesFolder(), driveC + "Program Files (x86)");
+    const QString programs = sandbox.prefix() + "/drive_c/Program Files";
+    QCOMPARE(programFilesFolder(), "C:\\Program Files");
+    sandbox.mkdir(programs);
+    sandbox.write(programs + " (x86)", "a file, no folder");
+    QCOMPARE(programFilesFolder(), programs);
+    QVERIFY(QFile::remove(programs + " (x86)"));
+    sandbox.mkdir(programs + " (x86)");
+    QCOMPARE(programFilesFolder(), programs + " (x86)");
 }
 
 DUSKMERE_TEST_MAIN(TestWinePrefix)

@@ -55,9 +55,14 @@ QString Sandbox::registryKey() const
         + QFileInfo(root()).fileName();
 }
 
+QString Sandbox::at(const QString &relative) const
+{
+    return QDir::isAbsolutePath(relative) ? relative : path(relative);
+}
+
 void Sandbox::write(const QString &relative, const QByteArray &content) const
 {
-    const QString target = QDir::isAbsolutePath(relative) ? relative : path(relative);
+    const QString target = at(relative);
     QDir().mkpath(QFileInfo(target).absolutePath());
     QFile file(target);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
@@ -67,14 +72,14 @@ void Sandbox::write(const QString &relative, const QByteArray &content) const
 
 QByteArray Sandbox::read(const QString &relative) const
 {
-    QFile file(QDir::isAbsolutePath(relative) ? relative : path(relative));
+    QFile file(at(relative));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void Sandbox::mkdir(const QString &relative) const
 {
-    if (!QDir().mkpath(path(relative)))
-        qFatal("cannot make %s", qPrintable(path(relative)));
+    if (!QDir().mkpath(at(relative)))
+        qFatal("cannot make %s", qPrintable(at(relative)));
 }
 
 bool Sandbox::linkFolder(const QString &target, const QString &link)

@@ -31,16 +31,18 @@ public:
     // register there; it goes with the sandbox.
     QString registryKey() const;
 
-    // Files are written below the sandbox root (or at an absolute path), with their parents.
+    // Files and folders are made below the sandbox root (or at an absolute path), with their
+    // parents.
     void write(const QString &relative, const QByteArray &content) const;
     QByteArray read(const QString &path) const; // relative or absolute; empty when unreadable
     void writeConfig(const QByteArray &ini) const { write(QStringLiteral("work/ds.conf"), ini); }
     void mkdir(const QString &relative) const;
-    void mkfifo(const QString &relative) const { QProcess::execute("mkfifo", {path(relative)}); }
+    void mkfifo(const QString &relative) const { QProcess::execute("mkfifo", {at(relative)}); }
     // A symbolic link to a folder, on Windows a junction (no privilege needed; Wine makes none).
     static bool linkFolder(const QString &target, const QString &link);
 
 private:
+    QString at(const QString &relative) const; // below the root unless absolute
     void setEnv(const char *name, const QString &value);
 
     QTemporaryDir dir;
