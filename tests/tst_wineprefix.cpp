@@ -38,11 +38,14 @@ const QByteArray sample = R"(WINE REGISTRY Version 2
 @="machine default"
 "InstallPath"="C:\\Program Files (x86)\\Steam"
 "Folder"="C:\\Games\\UT3\\"
-"Escaped"="\"\tCaf\xe9 Ren\x00e9e \0012 \xd83c\xdfae"
+"Escaped"="\"\tCaf\xe9 Ren\x00e9e \0012 \xd83c\xdfae\e\f"
 "Raw"="Café"
 "Expand"=str(2):"%ProgramFiles%\\Steam"
 "Multi"=str(7):"a\0b\0"
-"Hex1"=hex(1):43,00,3a,00,5c,00,55,00,54,00,33,00
+"Hex1"=hex(1):43,00,3a,00,5c,00,55,00,54,00,33,00,ac,20
+"Hex4"=hex(4):2a,00,00,80
+"HexB"=hex(b):01,00,00,00,00,00,00,01
+"Hex7"=hex(7):61,00,00,00
 "Hex2"=hex(2):25,00,50,00,46,00,25,00,\
   5c,00,00,00,78,00
 "Dword"=dword:ffffffff
@@ -70,11 +73,14 @@ void TestWinePrefix::registry_data()
     row("default value, as Windows names it", steam, "Default", "machine default");
     row("no name, as a key list line ending in a backslash gives", steam, "", "");
     row("parent key holds none", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Valve", "InstallPath", "");
-    row("escapes", steam, "Escaped", QString::fromUtf16(u"\"\tCafé Renée \u00012 \U0001F3AE"));
+    row("escapes", steam, "Escaped", QString::fromUtf16(u"\"\tCafé Renée \u00012 \U0001F3AE\x1b\f"));
     row("raw UTF-8", steam, "Raw", "Café");
     row("expandable string stays unexpanded", steam, "Expand", "%ProgramFiles%\\Steam");
     row("multi-string is no string", steam, "Multi", "");
-    row("string saved as bytes without its NUL", steam, "Hex1", "C:\\UT3");
+    row("string saved as bytes without its NUL", steam, "Hex1", "C:\\UT3€");
+    row("DWORD as bytes", steam, "Hex4", "-2147483606");
+    row("QWORD as bytes", steam, "HexB", "72057594037927937");
+    row("multi-string as bytes is no string", steam, "Hex7", "");
     row("bytes over two lines, up to the NUL", steam, "Hex2", "%PF%\\");
     row("DWORD", steam, "Dword", "-1");
     row("commented out", steam, "Commented", "");
