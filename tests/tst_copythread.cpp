@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMutexLocker>
-#include <QProcess>
 #include <QStorageInfo>
 #include <QVariant>
 
@@ -46,13 +45,12 @@ const int copyingChild = [] {
 // The install state as the Gather page leaves it; the game's folder is "Game/UT3".
 void collect(DuskmereWizard &wizard, const Sandbox &sandbox, const QString &configured)
 {
-    const DataCollector::Result collected =
-        DataCollector::collect(Platform::localPath(configured), [] {});
+    auto [files, dirs, size] = DataCollector::collect(Platform::localPath(configured), [] {});
     wizard.dataDir = configured;
-    wizard.files = collected.files;
-    wizard.dirs = collected.dirs;
-    wizard.size = collected.size;
-    wizard.ut3UserDir = sandbox.path(QStringLiteral("Game/UT3"));
+    wizard.files = files;
+    wizard.dirs = dirs;
+    wizard.size = size;
+    wizard.ut3UserDir = sandbox.path("Game/UT3");
 }
 
 // Runs the worker to its end and returns its signals in the order the Copy page receives them.
@@ -84,12 +82,10 @@ QStringList install(DuskmereWizard &wizard, const QString &quitAt = QString())
     return log;
 }
 
-constexpr QDir::Filters hiddenToo =
-    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-
 QStringList entriesOf(const QString &folder)
 {
-    return QDir(folder).entryList(hiddenToo);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                  | QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -105,10 +101,10 @@ void TestCopyThread::installsOverAnOlderTree()
                                                         {"b.txt", "b"}};
     for (const auto &[name, content] : sorted)
         sandbox.write("GameFiles/" + name, content);
-    sandbox.mkdir(QStringLiteral("GameFiles/Empty/Inner"));
+    sandbox.mkdir("GameFiles/Empty/Inner");
     // Read-only as from a disc; bits a umask takes away, an execute bit no default mode has.
-    const QString readOnly = sandbox.path(QStringLiteral("GameFiles/A.txt"));
-    const QString script = sandbox.path(QStringLiteral("GameFiles/b.txt"));
+    const QString readOnly = sandbox.path("GameFiles/A.txt");
+    const QString script = sandbox.path("GameFiles/b.txt");
     QVERIFY(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadOther));
     QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOther));
     // Configured the Windows way and reached through a link, while the entries are canonical.
@@ -119,13 +115,13 @@ void TestCopyThread::installsOverAnOlderTree()
     wizard.size = 5 * megabyte; // the bar's maximum, which the last value must reach
     // Replaced: a file for a folder, an older read-only file; leftovers of a killed run go; links
     // to elsewhere are never written through.
-    sandbox.write(QStringLiteral("Game/UT3/B"), "a file where a folder belongs");
+    sandbox.write("Game/UT3/B", "a file where a folder belongs");
     for (const QString name : {"Game/UT3/A.txt", "Game/UT3/a/.duskmere-partial-x1"}) {
         sandbox.write(name, "an older version");
         QVERIFY(QFile::setPermissions(sandbox.path(name), QFile::ReadOwner));
     }
-    sandbox.write(QStringLiteral("elsewhere/keep.txt"), "keep");
-    const QString elsewhere = sandbox.path(QStringLiteral("elsewhere"));
+    sandbox.write("elsewhere/keep.txt", "keep");
+    const QString elsewhere = sandbox.path("elsewhere");
     if (links)
         QVERIFY(Sandbox::linkFolder(elsewhere, wizard.ut3UserDir + "/DuskmereGame"));
     if (links && QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
@@ -179,11 +175,11 @@ void TestCopyThread::runEnds()
     if (fault.startsWith("Outside"))
         SKIP_ON_WINDOWS("the links are made with the Unix call");
     Sandbox sandbox;
-    sandbox.write(QStringLiteral("GameFiles/A.txt"), "first");
-    sandbox.write(QStringLiteral("GameFiles/B.bin"), QByteArray(3 * megabyte, 'b'));
-    sandbox.write(QStringLiteral("GameFiles/C.txt"), "after");
-    sandbox.write(QStringLiteral("Outside/secret.txt"), "secret");
-    const QString data = sandbox.path(QStringLiteral("GameFiles"));
+    sandbox.write("GameFiles/A.txt", "first");
+    sandbox.write("GameFiles/B.bin", QByteArray(3 * megabyte, 'b'));
+    sandbox.write("GameFiles/C.txt", "after");
+    sandbox.write("Outside/secret.txt", "secret");
+    const QString data = sandbox.path("GameFiles");
     if (fault.startsWith("Outside"))
         QVERIFY(QFile::link(sandbox.path(fault), data + "/Linked"));
     DuskmereWizard wizard;
@@ -215,24 +211,24 @@ void TestCopyThread::killedCopyLeavesNoPartialFile()
     // Progress shows in a tmpfs's free space (the file has no name yet), on Windows in its size.
     const bool windows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
     std::optional<TmpfsMount> mount;
-    if (!windows && !mount.emplace(sandbox.path(QStringLiteral("target")), 2 * size).isMounted())
+    if (!windows && !mount.emplace(sandbox.path("target"), 2 * size).isMounted())
         QSKIP(qPrintable(mount->reason()));
-    const QString folder = windows ? sandbox.path(QStringLiteral("target")) : mount->path();
+    const QString folder = sandbox.path("target");
     QDir().mkpath(folder);
     QByteArray data(size, Qt::Uninitialized);
     for (qint64 i = 0; i < size; ++i)
         data[i] = char((i * 7 + i / 4093) & 0xff);
-    sandbox.write(QStringLiteral("source.bin"), data);
+    sandbox.write("source.bin", data);
     sandbox.writeConfig("another file");
-    const QString source = sandbox.path(QStringLiteral("source.bin"));
+    const QString source = sandbox.path("source.bin");
     const QString target = folder + "/large.bin";
 
     QStorageInfo storage(folder);
     const qint64 before = storage.bytesAvailable();
     const auto written = [&] {
         qint64 named = 0;
-        for (const QFileInfo &entry : QDir(folder).entryInfoList(hiddenToo))
-            named += entry.size();
+        for (const QString &name : entriesOf(folder))
+            named += QFileInfo(folder + '/' + name).size();
         storage.refresh();
         return windows ? named : before - storage.bytesAvailable();
     };
@@ -253,7 +249,7 @@ void TestCopyThread::killedCopyLeavesNoPartialFile()
     // the folder, and a file that is there is never overwritten.
     if (!QFileInfo::exists(target))
         QVERIFY(FileCopier().copy(source, target));
-    QVERIFY(!FileCopier().copy(sandbox.path(QStringLiteral("work/ds.conf")), target));
+    QVERIFY(!FileCopier().copy(sandbox.path("work/ds.conf"), target));
     QVERIFY(sandbox.read(target) == data);
     QCOMPARE(entriesOf(folder), QStringList {"large.bin"});
 }

@@ -1,7 +1,6 @@
 #include "EventLoop.h"
 #include "MessageBoxAnswerer.h"
 #include "SampleWorld.h"
-#include "Sandbox.h"
 #include "TestMain.h"
 #include "pages/GatherPage.h"
 #include "platform/FreeSpace.h"
@@ -11,9 +10,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTimer>
 
-// The page's rows, the free space step, its closing state, and a fatal step that does not stop
-// the sequence.
+// The page's rows and its steps: the walk of the data directory, the free space, the old
+// layout's folder (nothing outside it ever touched), and fatal steps that do not stop the rest.
 class TestGatherPage : public QObject
 {
     Q_OBJECT
@@ -22,69 +22,80 @@ private slots:
     void cleanup() { Platform::setFreeSpaceQuery(nullptr); }
     void rows_data();
     void rows();
-    void freeSpace_data();
-    void freeSpace();
     void finishedPageLeadsOn();
-    void missingDataDirectoryStillReachesDone();
+    void walk();
+    void oldVersion_data();
+    void oldVersion();
 };
 
 namespace {
-// A free space query that answers `bytes`, or fails for a negative figure.
-void setFreeBytes(qint64 bytes)
+// Runs a step inside the event loop; true when it asked the program to quit.
+bool run(DuskmereWizard &wizard, void (GatherPage::*step)())
 {
-    Platform::setFreeSpaceQuery([bytes](const QString &) -> std::optional<qint64> {
-        return bytes < 0 ? std::nullopt : std::optional<qint64>(bytes);
-    });
+    return EventLoop::requestsQuit([&] { (wizard.gatherPage->*step)(); });
 }
 
-QString green(const QString &text)
+QString canonical(const QString &path)
 {
-    return QStringLiteral("<font color=green><b>%1</b></font>").arg(text);
-}
-
-QString red(const QString &text)
-{
-    return QStringLiteral("<font color=red><b>%1</b></font>").arg(text);
+    return QFileInfo(path).canonicalFilePath();
 }
 } // namespace
 
 void TestGatherPage::rows_data()
 {
-    QTest::addColumn<bool>("steam");
-    QTest::addColumn<bool>("gameOnDisk");
     QTest::addColumn<QList<int>>("fileSizes");
-    QTest::addColumn<qint64>("free");
-    QTest::addColumn<QStringList>("statuses");
-
-    const QString done = green("Done");
-    QTest::newRow("retail missing, just under a megabyte")
-        << false << false << QList<int> {1048575} << 5000000000LL
-        << QStringList {red("UT3 not found"), green("0 MBytes in 1 files"),
-                        green("4768 MBytes free"), done};
-    QTest::newRow("retail found, one megabyte")
-        << false << true << QList<int> {1048570, 6} << 5000000000LL
-        << QStringList {green("UT3 found"), green("1 MBytes in 2 files"), green("4768 MBytes free"),
-                        done};
-    QTest::newRow("steam found, empty data")
-        << true << true << QList<int>() << 1048576LL
-        << QStringList {green("Steam found"), green("0 MBytes in 0 files"), green("1 MBytes free"),
-                        done};
+    QTest::addColumn<QByteArray>("files"); // the configuration's [Files] section
+    QTest::addColumn<qint64>("free"); // negative: the query fails
+    QTest::addColumn<QString>("statuses"); // of the first three steps; "!": in red
+    QTest::addColumn<QString>("box"); // the fatal error, or the MB needed, free and missing
+    const auto row = [](const char *name, const QList<int> &sizes, const char *files, qint64 free,
+                        const char *statuses, const QString &box = {}) {
+        QTest::newRow(name) << sizes << QByteArray(files) << free << QString(statuses) << box;
+    };
+    const auto missing = [](const char *dir) {
+        return QStringLiteral("<html><b>Data directory <i>%1</i> missing.<br><br>Please make sure "
+                              "the archive is unmodified and restart DuskmereSetup.</b></html>")
+            .arg(dir);
+    };
+    row("retail missing, just under a megabyte", {1048575}, "", 5000000000,
+        "!UT3 not found|0 MBytes in 1 files|4768 MBytes free");
+    row("retail found, one megabyte, equal is too little", {1048570, 6}, "", 1048576,
+        "UT3 found|1 MBytes in 2 files|1 MBytes free", "1 1 0");
+    row("steam found, empty data", {}, "", 1, "Steam found|0 MBytes in 0 files|0 MBytes free");
     // A failed query shows no figure at all.
-    QTest::newRow("steam missing, free space unknown")
-        << true << false << QList<int> {10} << -1LL
-        << QStringList {red("Steam not found"), green("0 MBytes in 1 files"), red("Unknown"), done};
+    row("steam missing, free space unknown", {10}, "", -1,
+        "!Steam not found|0 MBytes in 1 files|!Unknown",
+        "Error while determining the available disk space.");
+    row("extra space counts", {5242880}, "ExtraSpace=1048576", 3145728,
+        "UT3 found|5 MBytes in 1 files|3 MBytes free", "6 3 3");
+    row("shortfall under a megabyte", {3146000}, "", 3145728,
+        "UT3 found|3 MBytes in 1 files|3 MBytes free", "3 3 0");
+    row("truncated, not rounded", {1572863}, "", 1000,
+        "UT3 found|1 MBytes in 1 files|0 MBytes free", "1 0 1");
+    row("negative extra space lowers the need, one byte to spare", {4194304}, "ExtraSpace=-2097152",
+        2097153, "UT3 found|4 MBytes in 1 files|2 MBytes free");
+    row("extra space beyond 64 bits, the sum held at the top", {10},
+        "ExtraSpace=99999999999999999999", 1048576, "UT3 found|0 MBytes in 1 files|1 MBytes free",
+        "8796093022207 1 8796093022206");
+    row("data directory a file, extra space not a number", {}, "dataDir=ds.conf\nExtraSpace=plenty",
+        1, "UT3 found|0 MBytes in 0 files|0 MBytes free", missing("ds.conf"));
+    row("data directory with windows separators", {}, "dataDir=\"Mods\\\\Duskmere\"", 1,
+        "UT3 found|0 MBytes in 0 files|0 MBytes free", missing("Mods\\Duskmere"));
 }
 
+// The whole sequence; the edition and whether its game is there follow from the first status.
 void TestGatherPage::rows()
 {
-    QFETCH(bool, steam);
-    QFETCH(bool, gameOnDisk);
     QFETCH(QList<int>, fileSizes);
+    QFETCH(QByteArray, files);
     QFETCH(qint64, free);
-    QFETCH(QStringList, statuses);
+    QFETCH(QString, statuses);
+    QFETCH(QString, box);
+    const bool steam = statuses.contains("Steam");
+    const bool gameOnDisk = !statuses.startsWith('!');
     Sandbox sandbox;
-    sandbox.writeConfig("[Paths]\nUT3Path=" + sandbox.path("UT3").toUtf8()
-                        + "\nSteamPath=" + sandbox.path("Steam").toUtf8() + "\n");
+    sandbox.writeConfig("[Paths]\nUT3Path=" + sandbox.path("UT3").toUtf8() + "\nSteamPath="
+                        + sandbox.path("Steam").toUtf8() + "\n[Files]\n" + files + "\n");
     if (gameOnDisk) {
         sandbox.write("UT3/Binaries/UT3.exe", "MZ");
         sandbox.write("Steam/steam.exe", "MZ");
@@ -92,80 +103,42 @@ void TestGatherPage::rows()
     sandbox.mkdir("GameFiles");
     for (int i = 0; i < fileSizes.size(); ++i)
         sandbox.write(QStringLiteral("GameFiles/f%1.bin").arg(i), QByteArray(fileSizes[i], 'x'));
-    setFreeBytes(free);
-
-    DuskmereWizard wizard;
-    wizard.ut3Path = wizard.steamPath = QStringLiteral("untouched");
-    wizard.steam = steam;
-    MessageBoxAnswerer boxes;
-    QCOMPARE(EventLoop::requestsQuit([&] { wizard.gatherPage->startProcessing(); }), free < 0);
-    if (free < 0)
-        QCOMPARE(boxes.texts(), QStringList {"Error while determining the available disk space."});
-
-    GatherPage *page = wizard.gatherPage;
-    for (int step = 0; step < GatherPage::StepCount; ++step) {
-        QCOMPARE(page->statusLabels[step]->text(), statuses[step]);
-        QVERIFY(!page->statusLabels[step]->isHidden() && !page->bulletLabels[step]->isHidden());
-    }
-    const QString app = steam ? QStringLiteral("Steam") : QStringLiteral("UT3");
-    QVERIFY(page->headingLabel->text().contains(QStringLiteral("your %1 installation").arg(app)));
-    // Only the chosen edition's path is written.
-    QCOMPARE(steam ? wizard.ut3Path : wizard.steamPath, QStringLiteral("untouched"));
-    QCOMPARE((steam ? wizard.steamPath : wizard.ut3Path).isEmpty(), !gameOnDisk);
-}
-
-void TestGatherPage::freeSpace_data()
-{
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<qint64>("extra");
-    QTest::addColumn<qint64>("free");
-    QTest::addColumn<QStringList>("figures"); // need, have, missing; empty: enough space
-
-    QTest::newRow("one byte to spare") << 10485760LL << 0LL << 10485761LL << QStringList();
-    QTest::newRow("equal is too little")
-        << 10485760LL << 0LL << 10485760LL << QStringList {"10", "10", "0"};
-    QTest::newRow("extra space counts")
-        << 5242880LL << 1048576LL << 3145728LL << QStringList {"6", "3", "3"};
-    QTest::newRow("shortfall under a megabyte")
-        << 3146000LL << 0LL << 3145728LL << QStringList {"3", "3", "0"};
-    QTest::newRow("truncated, not rounded")
-        << 1572863LL << 0LL << 1000LL << QStringList {"1", "0", "1"};
-    QTest::newRow("negative extra space lowers the need")
-        << 4194304LL << -2097152LL << 3145728LL << QStringList();
-}
-
-void TestGatherPage::freeSpace()
-{
-    QFETCH(qint64, size);
-    QFETCH(qint64, extra);
-    QFETCH(qint64, free);
-    QFETCH(QStringList, figures);
-    Sandbox sandbox;
     QString askedFor;
     Platform::setFreeSpaceQuery([&](const QString &path) {
         askedFor = path;
-        return free;
+        return free < 0 ? std::nullopt : std::optional<qint64>(free);
     });
     DuskmereWizard wizard;
-    wizard.size = size;
-    wizard.extraSpace = extra;
+    wizard.ut3Path = wizard.steamPath = "untouched";
+    wizard.steam = steam;
     MessageBoxAnswerer boxes;
-    QCOMPARE(EventLoop::requestsQuit([&] { wizard.gatherPage->checkFreeSpace(); }),
-             !figures.isEmpty());
+    QCOMPARE(run(wizard, &GatherPage::startProcessing), !box.isEmpty());
     QCOMPARE(askedFor, sandbox.documents());
-    QCOMPARE(wizard.bytesFree, free); // stored either way
-    if (figures.isEmpty()) {
-        QVERIFY(boxes.seen.isEmpty());
-        return;
+    const QStringList figures = box.split(' ');
+    if (figures.size() == 3)
+        box = QStringLiteral("<html><b>You do not have sufficient space</b> on the partition "
+                             "containing<br><i>%1</i><br><br>You <b>need %2 MB</b>, but <b>only "
+                             "have %3 MB</b> free.<br><br>Please <b>free up %4 MB</b> of "
+                             "additional space and restart DuskmereSetup.</html>")
+                  .arg(QDir::toNativeSeparators(sandbox.documents()), figures[0], figures[1],
+                       figures[2]);
+    QCOMPARE(boxes.texts(), box.isEmpty() ? QStringList() : QStringList {box});
+    QCOMPARE(boxes.titles(), QStringList(boxes.seen.size(), "DuskmereSetup - Critical Error"));
+
+    GatherPage *page = wizard.gatherPage;
+    const QStringList expected = (statuses + "|Done").split('|');
+    for (int step = 0; step < GatherPage::StepCount; ++step) {
+        const bool red = expected[step].startsWith('!');
+        QCOMPARE(page->statusLabels[step]->text(),
+                 QStringLiteral("<font color=%1><b>%2</b></font>")
+                     .arg(red ? "red" : "green", expected[step].mid(red ? 1 : 0)));
+        QVERIFY(!page->statusLabels[step]->isHidden() && !page->bulletLabels[step]->isHidden());
     }
-    QCOMPARE(boxes.titles(), QStringList {"DuskmereSetup - Critical Error"});
-    QCOMPARE(boxes.seen[0].text,
-             QStringLiteral("<html><b>You do not have sufficient space</b> on the partition "
-                            "containing<br><i>%1</i><br><br>You <b>need %2 MB</b>, but <b>only "
-                            "have %3 MB</b> free.<br><br>Please <b>free up %4 MB</b> of additional "
-                            "space and restart DuskmereSetup.</html>")
-                 .arg(QDir::toNativeSeparators(sandbox.documents()), figures[0], figures[1],
-                      figures[2]));
+    QVERIFY(page->headingLabel->text().contains(steam ? "your Steam installation"
+                                                      : "your UT3 installation"));
+    // Only the chosen edition's path is written.
+    QCOMPARE(steam ? wizard.ut3Path : wizard.steamPath, "untouched");
+    QCOMPARE((steam ? wizard.steamPath : wizard.ut3Path).isEmpty(), !gameOnDisk);
 }
 
 void TestGatherPage::finishedPageLeadsOn()
@@ -175,7 +148,7 @@ void TestGatherPage::finishedPageLeadsOn()
     QVERIFY(!QFileInfo::exists(sandbox.documents()));
     DuskmereWizard wizard;
     GatherPage *page = wizard.gatherPage;
-    QVERIFY(page->headingLabel->text().contains(QStringLiteral("your UT3 or Steam installation")));
+    QVERIFY(page->headingLabel->text().contains("your UT3 or Steam installation"));
 
     wizard.continueButton->click();
     QCOMPARE(wizard.stack->currentIndex(), page->pageIndex);
@@ -189,22 +162,120 @@ void TestGatherPage::finishedPageLeadsOn()
     QVERIFY(wizard.continueButton->isDefault());
 }
 
-void TestGatherPage::missingDataDirectoryStillReachesDone()
+void TestGatherPage::walk()
 {
-    Sandbox sandbox; // no ../GameFiles
-    const QString oldVersion =
-        sandbox.documents() + QStringLiteral("/My Games/Unreal Tournament 3/UTGame/DuskmereGame");
-    QVERIFY(QDir().mkpath(oldVersion));
-    MessageBoxAnswerer boxes(QMessageBox::Ok);
+    Sandbox sandbox;
+    // With the Unix call, the data directory is reached through a link, and links inside it lead
+    // out of it, round in a loop and back to it.
+    const bool links = QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
+    const QString data = sandbox.path(links ? "real/GameFiles" : "GameFiles");
+    const QString outside = sandbox.path("outside");
+    sandbox.write(data + "/a/b/c.txt", "abc");
+    sandbox.write(data + "/d.txt", "ddddd");
+    sandbox.write(data + "/.hidden.txt", "hidden bytes");
+    sandbox.write(data + "/.git/config", "more hidden bytes");
+    sandbox.write(data + "/Maps with spaces/Dämmerung Ölsee.ut3", "12");
+    for (int f = 0; f < 2000; ++f)
+        sandbox.write(data + QStringLiteral("/many/d%1/f%2").arg(f % 20).arg(f), "z");
+    sandbox.write(outside + "/big.bin", QByteArray(1000, 'o'));
+    QVERIFY(!links
+            || (QFile::link(data, sandbox.path("GameFiles"))
+                && QFile::link(outside, data + "/outsideDir")
+                && QFile::link(data + "/loopA", data + "/loopB")
+                && QFile::link(data + "/loopB", data + "/loopA")
+                && QFile::link(data, data + "/self")));
     DuskmereWizard wizard;
+    wizard.files = QStringList {"stale"};
+    MessageBoxAnswerer boxes;
+    // The window keeps answering while the walk runs: a timer fires before it is over.
+    bool firedDuringWalk = false;
+    QVERIFY(!EventLoop::requestsQuit([&] {
+        QTimer::singleShot(0, &wizard, [&] { firedDuringWalk = wizard.files.size() == 1; });
+        wizard.gatherPage->collectFiles();
+    }));
+    QVERIFY(firedDuringWalk && boxes.seen.isEmpty());
 
-    QVERIFY(EventLoop::requestsQuit([&] { wizard.gatherPage->startProcessing(); }));
-    // Asked while the program is quitting, the question closes at once and deletes nothing.
-    QCOMPARE(boxes.titles(),
-             (QStringList {"DuskmereSetup - Critical Error", "DuskmereSetup - Old Version Found"}));
-    QCOMPARE(wizard.gatherPage->statusLabels[3]->text(), green("Done"));
-    QVERIFY(wizard.continueButton->isEnabled());
-    QVERIFY(QFileInfo::exists(oldVersion));
+    const QString root = canonical(data);
+    QCOMPARE(wizard.dataDir, "..\\GameFiles\\");
+    QCOMPARE(wizard.files.size(), 2003);
+    QCOMPARE(wizard.size, 3 + 5 + 2 + 2000);
+    QVERIFY(wizard.files.contains(root + "/a/b/c.txt")
+            && wizard.files.contains(root + "/Maps with spaces/Dämmerung Ölsee.ut3"));
+    // a, a/b, Maps with spaces, many and its 20; links to folders by their target, not walked.
+    QCOMPARE(wizard.dirs.size(), links ? 26 : 24);
+    QVERIFY(wizard.dirs.indexOf(root + "/a") < wizard.dirs.indexOf(root + "/a/b"));
+    QVERIFY(!links || (wizard.dirs.contains(canonical(outside)) && wizard.dirs.contains(root)));
+}
+
+void TestGatherPage::oldVersion_data()
+{
+    // Below the old folder; "=file" makes the old path a file, "==>" a link to a folder outside,
+    // and "x=>" is such a link inside.
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<bool>("gone"); // a Yes that leaves it warns
+    const auto row = [](const char *name, const QStringList &entries, bool yes, bool gone) {
+        QTest::newRow(name) << entries << yes << gone;
+    };
+    const QStringList tree {"Config/a.ini", "CookedPC/Maps/b.ut3", "CookedPC/c.u", "Empty/"};
+    row("nothing there", {}, true, true);
+    row("declined", tree, false, false);
+    row("nested tree deleted", tree, true, true);
+    row("hidden file stays", {"a.txt", "Sub/.keep", "Sub/b.txt"}, true, false);
+    row("a file at the old path", {"=file"}, true, false);
+    row("a link at the old path, never followed", {"==>"}, true, true);
+    row("links inside removed as links", {"a.txt", "In=>", "Sub/b.txt"}, true, true);
+}
+
+void TestGatherPage::oldVersion()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(bool, yes);
+    QFETCH(bool, gone);
+    Sandbox sandbox;
+    const QString games = sandbox.documents() + "/My Games/Unreal Tournament 3";
+    const QString old = games + "/UTGame/DuskmereGame";
+    const QString outside = sandbox.path("precious");
+    sandbox.write(outside + "/deep/save.dat", "x");
+    for (const QString &entry : entries) {
+        const bool link = entry.endsWith("=>");
+        const QString path = entry.startsWith('=') ? old : old + '/' + entry.chopped(link ? 2 : 0);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (link && !Sandbox::linkFolder(outside, path))
+            QSKIP("this system makes no junctions (Wine)");
+        else if (entry.endsWith('/'))
+            QDir().mkpath(path);
+        else if (!link)
+            sandbox.write(path, "x");
+    }
+    sandbox.write(games + "/DuskmereGame/current.txt", "x");
+    QFile::setPermissions(old + "/CookedPC/c.u", QFile::ReadOwner); // read-only, as from a disc
+
+    DuskmereWizard wizard;
+    MessageBoxAnswerer boxes(yes ? QMessageBox::Yes : QMessageBox::No); // the warning has only Ok
+    QVERIFY(!run(wizard, &GatherPage::checkOldVersion));
+
+    const QString shown = QDir::toNativeSeparators(old);
+    QStringList expected, seen;
+    if (!entries.isEmpty())
+        expected << "DuskmereSetup - Old Version Found"
+                 << QStringLiteral("<html>DuskmereSetup has found an <b>incompatible past "
+                                   "version</b> of The Duskmere in<br><i>%1</i><br><br>Would you "
+                                   "like to <b>delete</b> this old version <b>now</b>? "
+                                   "<b>(Recommended)</b></html>")
+                        .arg(shown);
+    if (yes && !gone)
+        expected << "DuskmereSetup - Warning"
+                 << QStringLiteral("<html>DuskmereSetup <b>couldn't remove the old version</b> "
+                                   "in<br><i>%1</i><br><br><b>Please make sure to delete it "
+                                   "manually before playing.</b></html>")
+                        .arg(shown);
+    for (const MessageBoxAnswerer::Box &box : std::as_const(boxes.seen))
+        seen << box.title << box.text;
+    QCOMPARE(seen, expected);
+    QCOMPARE(!QFileInfo::exists(old), gone);
+    QVERIFY(QFileInfo::exists(games + "/DuskmereGame/current.txt")
+            && QFileInfo::exists(outside + "/deep/save.dat"));
 }
 
 DUSKMERE_TEST_MAIN(TestGatherPage)
