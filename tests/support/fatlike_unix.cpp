@@ -1,0 +1,42 @@
+#include "FatLike.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+bool actLikeFat = false;
+
+// The program's own calls bind to these definitions of the test executable; each passes on to the
+// C library's unless the switch is on.
+namespace {
+template<typename Function> Function *real(const char *name)
+{
+    return reinterpret_cast<Function *>(dlsym(RTLD_NEXT, name));
+}
+
+int refuse(int error)
+{
+    errno = error;
+    return -1;
+}
+} // namespace
+
+extern "C" int linkat(int fromDir, const char *from, int toDir, const char *to, int flags) noexcept
+{
+    return actLikeFat ? refuse(EOPNOTSUPP)
+                      : real<decltype(linkat)>("linkat")(fromDir, from, toDir, to, flags);
+}
+
+extern "C" int link(const char *from, const char *to) noexcept
+{
+    return actLikeFat ? refuse(EPERM) : real<decltype(link)>("link")(from, to);
+}
+
+extern "C" int renameat2(int fromDir, const char *from, int toDir, const char *to,
+                         unsigned flags) noexcept
+{
+    return actLikeFat ? refuse(EINVAL)
+                      : real<decltype(renameat2)>("renameat2")(fromDir, from, toDir, to, flags);
+}

@@ -1,0 +1,3 @@
+#include "FatLike.h"
+
+bool actLikeFat = false;
