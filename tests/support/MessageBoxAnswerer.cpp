@@ -21,19 +21,11 @@ MessageBoxAnswerer &MessageBoxAnswerer::then(QMessageBox::StandardButton answer)
     return *this;
 }
 
-QStringList MessageBoxAnswerer::titles() const
+QStringList MessageBoxAnswerer::all(QString Box::*field) const
 {
     QStringList result;
     for (const Box &box : seen)
-        result.append(box.title);
-    return result;
-}
-
-QStringList MessageBoxAnswerer::texts() const
-{
-    QStringList result;
-    for (const Box &box : seen)
-        result.append(box.text);
+        result.append(box.*field);
     return result;
 }
 

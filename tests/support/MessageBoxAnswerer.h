@@ -26,13 +26,15 @@ public:
     MessageBoxAnswerer &then(QMessageBox::StandardButton answer);
 
     QList<Box> seen;
-    QStringList titles() const;
-    QStringList texts() const;
+    QStringList titles() const { return all(&Box::title); }
+    QStringList texts() const { return all(&Box::text); }
 
 protected:
     bool eventFilter(QObject *object, QEvent *event) override;
 
 private:
+    QStringList all(QString Box::*field) const;
+
     QList<QMessageBox::StandardButton> answers;
     QMessageBox::StandardButton fallback;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDesktopServices>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
@@ -11,11 +12,19 @@ class UrlRecorder : public QObject
     Q_OBJECT
 
 public:
-    UrlRecorder();
-    ~UrlRecorder() override;
+    UrlRecorder()
+    {
+        for (const char *scheme : {"http", "https", "file"})
+            QDesktopServices::setUrlHandler(scheme, this, "open");
+    }
+    ~UrlRecorder() override
+    {
+        for (const char *scheme : {"http", "https", "file"})
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
 
     QStringList opened;
 
 public slots:
-    void open(const QUrl &url);
+    void open(const QUrl &url) { opened.append(url.toString()); }
 };
