@@ -13,9 +13,9 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -32,15 +32,12 @@ class TestPages : public QObject
 private slots:
     void pages_data();
     void pages();
-    void windowSize_data();
-    void windowSize();
-    void editionDrivesSteamFlag();
+    void clicks_data();
+    void clicks();
     void pathEntry_data();
     void pathEntry();
     void browse_data();
     void browse();
-    void shortcutChoice_data();
-    void shortcutChoice();
     void closeOpensCheckedTargetsInOrder();
 };
 
@@ -51,93 +48,79 @@ using Enter = std::function<QWidget *(const Sandbox &, DuskmereWizard &)>;
 const QString valid = QStringLiteral(
     "<b>The specified location appears to be valid.<br>Press Continue to proceed.</b>");
 
-// A layout in one line. Widgets: L word-wrapped rich text label, l other label, IWxH picture,
-// E line edit (e read-only), B push button, R radio button, C check box, P progress bar, S stack,
-// Fxx frame of that style, D button box with its buttons in brackets. Marks: + checked, ^ bold,
-// =WxH fixed size, >N minimum width, a leading - hidden on purpose. A number is a fixed spacing,
-// WxH a spacer, ~ a stretch, *N a stretch factor; [..] a box, {..} a grid of row,column: cells,
-// led by mN margins, s0 no spacing and wC>N column minimum widths. Texts are gathered on the way.
+// A layout in one line, its texts gathered on the way. L: a word-wrapped rich text label, l: any
+// other, IWxH: a picture, E/e: a line edit/read-only, B push, R radio, C check box, S stack, D
+// button box (its buttons), Fxx a frame of style xx, Pmin..max:value. Marks: + checked, ! auto
+// default, ^ bold, =WxH fixed size, >N minimum width, a leading - hidden. A number is a spacing,
+// WxH a spacer, ~ a stretch; [..] a box, {..} a grid of row,column: cells, led by mL,T,R,B or mN
+// margins, s0 no spacing and wC>N column minimum widths.
 struct Walker
 {
     QStringList texts;
 
+    static QString size(QSize s) { return QString::asprintf("%dx%d", s.width(), s.height()); }
+
     QString widget(QWidget *w)
     {
         w->ensurePolished();
-        const QString kind = QString::fromLatin1(w->metaObject()->className());
+        const QString kind = w->metaObject()->className();
         static const QHash<QString, QString> kinds {
-            {"QLineEdit", "E"},        {"QPushButton", "B"},  {"QRadioButton", "R"},
-            {"QCheckBox", "C"},        {"QProgressBar", "P"}, {"QStackedWidget", "S"},
-            {"QDialogButtonBox", "D"}, {"QLabel", "l"}};
-        QString token = kinds.value(kind, kind);
-        if (auto *label = qobject_cast<QLabel *>(w)) {
-            const QSize picture = label->pixmap().size();
-            if (!picture.isEmpty())
-                token = QStringLiteral("I%1x%2").arg(picture.width()).arg(picture.height());
-            else if (label->wordWrap() && label->textFormat() == Qt::RichText)
-                token = "L";
-        }
-        if (auto *edit = qobject_cast<QLineEdit *>(w); edit && edit->isReadOnly())
-            token = "e";
-        if (kind == "QFrame")
+            {"QLineEdit", "E"}, {"QPushButton", "B"},    {"QRadioButton", "R"},
+            {"QCheckBox", "C"}, {"QStackedWidget", "S"}, {"QDialogButtonBox", "D"}};
+        QString token = w->property("readOnly").toBool() ? "e" : kinds.value(kind);
+        if (auto *label = qobject_cast<QLabel *>(w))
+            token = !label->pixmap().isNull() ? 'I' + size(label->pixmap().size())
+                : label->wordWrap() && label->textFormat() == Qt::RichText ? "L"
+                                                                           : "l";
+        else if (auto *bar = qobject_cast<QProgressBar *>(w))
+            token = QString::asprintf("P%d..%d:%d", bar->minimum(), bar->maximum(), bar->value());
+        else if (kind == "QFrame")
             token = "F" + QString::number(qobject_cast<QFrame *>(w)->frameStyle(), 16);
-        if (w->property("checked").toBool())
-            token += '+';
-        if (w->font().bold())
-            token += '^';
+        const QString text = w->property("text").toString();
+        if (token != "E" && !token.startsWith('P') && !text.isEmpty())
+            texts += text;
+        token += QString(w->property("checked").toBool() ? "+" : "")
+            + (w->property("autoDefault").toBool() ? "!" : "") + (w->font().bold() ? "^" : "");
         if (w->minimumSize() == w->maximumSize())
-            token += QStringLiteral("=%1x%2").arg(w->width()).arg(w->height());
+            token += '=' + size(w->size());
         else if (w->minimumWidth() > 0)
             token += '>' + QString::number(w->minimumWidth());
         if (w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide))
             token.prepend('-');
-        if (!qobject_cast<QLineEdit *>(w) && !w->property("text").toString().isEmpty())
-            texts += w->property("text").toString();
-        if (kind == "QDialogButtonBox") {
-            QStringList buttons;
-            for (QPushButton *button : w->findChildren<QPushButton *>())
-                buttons += widget(button);
-            token += '(' + buttons.join(' ') + ')';
-        }
-        return token;
+        if (kind != "QDialogButtonBox")
+            return token;
+        QStringList buttons;
+        for (QPushButton *button : w->findChildren<QPushButton *>())
+            buttons += widget(button);
+        return token + '(' + buttons.join(' ') + ')';
     }
 
     QString layout(QLayout *l)
     {
-        QString head;
         const QMargins m = l->contentsMargins();
-        if (!m.isNull())
-            head = m.left() == m.top() && m.top() == m.right() && m.right() == m.bottom()
-                ? QStringLiteral("m%1").arg(m.left())
-                : QStringLiteral("m%1,%2,%3,%4")
-                      .arg(m.left())
-                      .arg(m.top())
-                      .arg(m.right())
-                      .arg(m.bottom());
+        QStringList sides;
+        for (int side : {m.left(), m.top(), m.right(), m.bottom()})
+            sides += QString::number(side);
+        QString head =
+            m.isNull() ? "" : 'm' + (sides.count(sides[0]) == 4 ? sides[0] : sides.join(','));
         if (l->spacing() == 0)
             head += "s0";
         auto *grid = qobject_cast<QGridLayout *>(l);
         for (int c = 0; grid && c < grid->columnCount(); ++c)
             if (grid->columnMinimumWidth(c) > 0)
-                head += QStringLiteral("w%1>%2").arg(c).arg(grid->columnMinimumWidth(c));
+                head += QString::asprintf("w%d>%d", c, grid->columnMinimumWidth(c));
         QStringList items;
-        for (int i = 0; i < l->count(); ++i) {
+        for (int i = 0, row, column, rows, columns; i < l->count(); ++i) {
             QLayoutItem *item = l->itemAt(i);
-            const QSize size = item->sizeHint();
-            QString token = item->widget()    ? widget(item->widget())
-                : item->layout()              ? layout(item->layout())
-                : item->expandingDirections() ? QStringLiteral("~")
-                : size.width() == 0           ? QString::number(size.height())
-                : size.height() == 0          ? QString::number(size.width())
-                                     : QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
-            int row, column, rows, columns;
+            items += item->widget()             ? widget(item->widget())
+                : item->layout()                ? layout(item->layout())
+                : item->expandingDirections()   ? "~"
+                : item->sizeHint().width() == 0 ? QString::number(item->sizeHint().height())
+                                                : size(item->sizeHint());
             if (grid) {
                 grid->getItemPosition(i, &row, &column, &rows, &columns);
-                token.prepend(QStringLiteral("%1,%2:").arg(row).arg(column));
-            } else if (int stretch = qobject_cast<QBoxLayout *>(l)->stretch(i)) {
-                token += '*' + QString::number(stretch);
+                items.last().prepend(QString::asprintf("%d,%d:", row, column));
             }
-            items += token;
         }
         return head + (grid ? '{' : '[') + items.join(' ') + (grid ? '}' : ']');
     }
@@ -146,9 +129,9 @@ struct Walker
 
 void TestPages::pages_data()
 {
-    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QByteArray>("ini"); // null: ds.conf is a FIFO
     QTest::addColumn<Enter>("enter");
-    QTest::addColumn<QStringList>("texts"); // labels and buttons in layout order, then Continue
+    QTest::addColumn<QStringList>("texts"); // in layout order, then Continue's
     QTest::addColumn<QString>("layout");
     const auto row = [](const char *name, const char *ini, const Enter &enter,
                         const QStringList &texts, const QString &layout) {
@@ -156,8 +139,15 @@ void TestPages::pages_data()
     };
 
     const Enter window = [](auto &, DuskmereWizard &w) { return &w; };
-    row("window", "", window, {"The Duskmere Setup", "&Reset", "&Cancel", "C&ontinue", "C&ontinue"},
-        "s0[S=640x580 F34 m8s0[D(B B B^>128)]]");
+    const QStringList windowTexts {"The Duskmere Setup", "&Reset", "&Cancel", "C&ontinue",
+                                   "C&ontinue"};
+    const QString windowLayout = "s0[S=%1 F34 m8s0[D(B B B!^>128)]]";
+    row("window", "", window, windowTexts, windowLayout.arg("640x580"));
+    row("window, 800 x 600", "[Window]\nWidth=800\nHeight=600\n", window, windowTexts,
+        windowLayout.arg("800x600"));
+    row("window, height not a number", "[Window]\nWidth=700\nHeight=big\n", window, windowTexts,
+        windowLayout.arg("700x0"));
+    row("window, ds.conf a FIFO", nullptr, window, windowTexts, windowLayout.arg("640x580"));
 
     const Enter welcome = [](auto &, DuskmereWizard &w) { return w.welcomePage; };
     const auto welcomeTexts = [](const QString &game) {
@@ -174,63 +164,58 @@ void TestPages::pages_data()
             "C&ontinue"};
     };
     const QString welcomeLayout = "s0[I%1 m16s0[L ~ L 10 R+ R ~ L]]";
-    row("welcome", "", welcome, welcomeTexts("Unreal Tournament 3"), welcomeLayout.arg("360x580"));
-    row("welcome, game with markup and a logo",
-        "[Strings]\nUT3Version=<i>UT3 Black</i>\n[Window]\nLogo=art/logo.png\n", welcome,
-        welcomeTexts("<i>UT3 Black</i>"), welcomeLayout.arg("50x70"));
-    row("welcome, logo with windows separators", "[Window]\nLogo=\"art\\\\logo.png\"\n", welcome,
-        welcomeTexts("Unreal Tournament 3"), welcomeLayout.arg("50x70"));
-    row("welcome, missing logo", "[Window]\nLogo=art/none.png\n", welcome,
-        welcomeTexts("Unreal Tournament 3"), welcomeLayout.arg("360x580"));
+    const QStringList unreal = welcomeTexts("Unreal Tournament 3");
+    row("welcome", "", welcome, unreal, welcomeLayout.arg("360x580"));
+    row("welcome, game with markup, a logo",
+        "[Strings]\nUT3Version=<i>UT3 Black</i>\n[Window]\nLogo=:/res/bullet.png\n", welcome,
+        welcomeTexts("<i>UT3 Black</i>"), welcomeLayout.arg("16x16"));
+    row("welcome, missing logo", "[Window]\nLogo=art/none.png\n", welcome, unreal,
+        welcomeLayout.arg("360x580"));
 
-    QStringList gatherTexts {
-        "<h1>Gathering Data</h1><b>Please wait while DuskmereSetup is collecting information "
-        "about the files to be installed and your UT3 or Steam installation.</b>"};
+    QStringList gather {"<h1>Gathering Data</h1><b>Please wait while DuskmereSetup is collecting "
+                        "information about the files to be installed and your UT3 or Steam "
+                        "installation.</b>"};
     QString grid;
     for (const char *step : {"Scanning registry", "Collecting files", "Checking available space",
                              "Checking for old versions"}) {
-        gatherTexts << step << "<b>[unknown status]</b>";
-        grid +=
-            QStringLiteral(" %1,1:-I16x16 %1,2:-l %1,3:20x1 %1,4:-l").arg(gatherTexts.size() / 2);
+        gather << step << "<b>[unknown status]</b>";
+        grid += QStringLiteral(" %1,1:-I16x16 %1,2:-l %1,3:20x1 %1,4:-l").arg(gather.size() / 2);
     }
-    gatherTexts << "<b>Finished gathering data.<br>Press Continue to proceed.</b>"
-                << "C&ontinue";
     row(
-        "gather", "", [](auto &, DuskmereWizard &w) { return w.gatherPage; }, gatherTexts,
-        "m32[L 20 [w2>200{" + grid.mid(1) + "} ~] 40 -L ~ P]");
+        "gather", "", [](auto &, DuskmereWizard &w) { return w.gatherPage; },
+        gather << "<b>Finished gathering data.<br>Press Continue to proceed.</b>"
+               << "C&ontinue",
+        "m32[L 20 [w2>200{" + grid.mid(1) + "} ~] 40 -L ~ P0..1:-1]");
 
-    const auto paths = [](bool steam, bool found) -> Enter {
+    const auto paths = [](bool steam) -> Enter {
         return [=](const Sandbox &sandbox, DuskmereWizard &w) {
             sandbox.write("UT3.exe", "MZ");
             w.steam = steam;
-            w.ut3Path = found ? sandbox.path("UT3.exe") : QString();
+            w.ut3Path = sandbox.path("UT3.exe");
             w.gotoPaths();
             return w.pathsPage;
         };
     };
-    const QString pathsLayout = "m32[L 40 L 40 l [E B^] 40 L ~]";
-    row("paths, retail found", "", paths(false, true),
+    const QString pathsLayout = "m32[L 40 L 40 l [E B!^] 40 L ~]";
+    row("paths, retail found", "", paths(false),
         {"<h1>UT3 Installation Path</h1><b>Please specify your UT3 path.</b>",
          "DuskmereSetup has found <i>UT3.exe</i> in the following location.<br>If this is not "
          "the version of UT3 you want to use, please specify the correct path manually.",
          "Path to UT3.exe:", "&Browse...", valid, "C&ontinue"},
         pathsLayout);
-    row("paths, steam not found", "", paths(true, false),
+    row("paths, steam not found", "", paths(true),
         {"<h1>Steam Installation Path</h1><b>Please specify your Steam path.</b>",
          "DuskmereSetup couldn't find any copy of Steam on your computer.<br>Please locate your "
          "<i>Steam.exe</i> manually.",
          "Path to Steam.exe:", "&Browse...", "C&ontinue"},
         pathsLayout);
 
-    // Present at the target: "" nothing, "dir" an earlier version, "file" a plain file.
-    const auto ready = [](qint64 size, qint64 free, QString present) -> Enter {
+    // Written below the game's folder: an earlier version's folder or a plain file.
+    const auto ready = [](qint64 size, qint64 free, const char *present) -> Enter {
         return [=](const Sandbox &sandbox, DuskmereWizard &w) {
-            const QString target =
-                sandbox.documents() + QStringLiteral("/My Games/Unreal Tournament 3/DuskmereGame");
-            if (present == "dir")
-                QDir().mkpath(target);
-            else if (present == "file")
-                sandbox.write(target, "x");
+            if (*present)
+                sandbox.write(sandbox.documents() + "/My Games/Unreal Tournament 3/" + present,
+                              "x");
             w.size = size;
             w.bytesFree = free;
             w.gotoReady();
@@ -249,6 +234,7 @@ void TestPages::pages_data()
             "Desktop and Start Menu",
             "DuskmereSetup will install The Duskmere to the following directory (this location is "
             "mandatory):",
+            QDir::toNativeSeparators("<Documents>/My Games/Unreal Tournament 3"),
             QStringLiteral("The installed files will use %1 MB of the available %2 MB on the "
                            "corresponding partition.<br>The target directory %3.")
                 .arg(used, free,
@@ -261,21 +247,25 @@ void TestPages::pages_data()
     const QString readyLayout = "m32[L 40 L 10 R R R+ 40 L e 10 L 40 L ~]";
     row("ready, 50 of 1024, empty target", "", ready(52428800, 1073741824, ""),
         readyTexts("50", "1024", false), readyLayout);
-    row("ready, under a megabyte, earlier version", "", ready(1048575, 5000000000, "dir"),
-        readyTexts("0", "4768", true), readyLayout);
-    row("ready, a plain file counts", "", ready(0, 2097151, "file"), readyTexts("0", "1", true),
-        readyLayout);
+    row("ready, under a megabyte, earlier version", "",
+        ready(1048575, 5000000000, "DuskmereGame/x"), readyTexts("0", "4768", true), readyLayout);
+    row("ready, a plain file counts", "", ready(0, 2097151, "DuskmereGame"),
+        readyTexts("0", "1", true), readyLayout);
 
-    row(
-        "copy", "",
-        [](auto &, DuskmereWizard &w) {
-            w.size = 0;
-            w.copyPage->initPage();
+    const auto copy = [](qint64 size) -> Enter {
+        return [=](auto &, DuskmereWizard &w) {
+            w.size = size;
+            w.gotoCopy();
             return w.copyPage;
-        },
-        {"Preparing directories ...", "C&ontinue"}, "s0[I640x480 F34 m16,8,16,8s0[~ l^ 10 P ~]]");
+        };
+    };
+    const QString copyLayout = "s0[I640x480 F34 m16,8,16,8s0[~ l^ 10 P0..%1:0 ~]]";
+    const QStringList copyTexts {"Preparing directories ...", "C&ontinue"};
+    row("copy, under a megabyte: busy bar", "", copy(1048575), copyTexts, copyLayout.arg(0));
+    row("copy, exactly one megabyte", "", copy(1048576), copyTexts, copyLayout.arg(1));
+    row("copy, 3.5 megabytes", "", copy(3670016), copyTexts, copyLayout.arg(3));
 
-    const Enter finalPage = [](auto &, DuskmereWizard &w) {
+    const Enter finish = [](auto &, DuskmereWizard &w) {
         w.gotoFinal();
         return w.finalPage;
     };
@@ -285,17 +275,16 @@ void TestPages::pages_data()
         "<font color=red>Important Note for Windows Vista Users:<br><br>If you are using Windows "
         "Vista (or newer), you may receive a message saying <i>\"This program might not have "
         "installed correctly\"</i> (or similar) after pressing Close and exiting DuskmereSetup. "
-        "This message is not correct, so please ignore it. DuskmereSetup finished successfully."};
-    const QString select = "Select additional actions to perform when pressing Close:";
+        "This message is not correct, so please ignore it. DuskmereSetup finished successfully.",
+        "Select additional actions to perform when pressing Close:"};
     const QStringList close {"<b>Press Close to exit DuskmereSetup.</b>", "Cl&ose"};
-    row("final, no extras", "", finalPage, success + close, "m32[L 40 L 40 L ~]");
+    row("final, no extras", "", finish, success.mid(0, 2) + close, "m32[L 40 L 40 L ~]");
     row("final, two extras",
-        "[Extras]\nURL1=http://a\nDesc1=Site\nDefault1=true\nURL2=b.txt\nDesc2=Read me\n",
-        finalPage, success + QStringList {select, "Site", "Read me"} + close,
-        "m32[L 40 L 40 L 10 C+ C 40 L ~]");
-    row("final, one without text is skipped, a gap ends the list",
-        "[Extras]\nURL1=a\nURL2=b\nDesc2=Two\nDefault2=yes\nURL4=d\nDesc4=Four\n", finalPage,
-        success + QStringList {select, "Two"} + close, "m32[L 40 L 40 L 10 C+ 40 L ~]");
+        "[Extras]\nURL1=http://a\nDesc1=Site\nDefault1=true\nURL2=b.txt\nDesc2=Read me\n", finish,
+        success + QStringList {"Site", "Read me"} + close, "m32[L 40 L 40 L 10 C+ C 40 L ~]");
+    row("final, one without text skipped, a gap ends them",
+        "[Extras]\nURL1=a\nURL2=b\nDesc2=Two\nDefault2=yes\nURL4=d\nDesc4=Four\n", finish,
+        success + QStringList {"Two"} + close, "m32[L 40 L 40 L 10 C+ 40 L ~]");
 }
 
 void TestPages::pages()
@@ -305,11 +294,7 @@ void TestPages::pages()
     QFETCH(QStringList, texts);
     QFETCH(QString, layout);
     Sandbox sandbox;
-    sandbox.writeConfig(ini);
-    QImage logo(50, 70, QImage::Format_RGB32);
-    logo.fill(Qt::darkBlue);
-    sandbox.mkdir("work/art");
-    QVERIFY(logo.save(sandbox.path("work/art/logo.png")));
+    ini.isNull() ? sandbox.mkfifo("work/ds.conf") : sandbox.writeConfig(ini);
 
     DuskmereWizard wizard;
     QWidget *page = enter(sandbox, wizard);
@@ -317,80 +302,66 @@ void TestPages::pages()
     if (page->isWindow())
         walker.texts += page->windowTitle();
     QCOMPARE(walker.layout(page->layout()), layout);
+    walker.texts.replaceInStrings(QDir::toNativeSeparators(sandbox.documents()), "<Documents>");
     QCOMPARE(walker.texts << wizard.continueButton->text(), texts);
-}
-
-void TestPages::windowSize_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("ini"); // null: the file is a FIFO
-    QTest::addColumn<QSize>("pageArea");
-    QTest::newRow("no ds.conf") << QString() << QByteArray() << QSize(640, 580);
-    QTest::newRow("800 x 600") << "work/ds.conf" << QByteArray("[Window]\nWidth=800\nHeight=600\n")
-                               << QSize(800, 600);
-    QTest::newRow("width only, height not a number")
-        << "work/ds.conf" << QByteArray("[Window]\nWidth=700\nHeight=big\n") << QSize(700, 0);
-    QTest::newRow("ds.conf of another folder")
-        << "elsewhere/ds.conf" << QByteArray("[Window]\nWidth=800\n") << QSize(640, 580);
-    QTest::newRow("ds.conf a FIFO") << "work/ds.conf" << QByteArray() << QSize(640, 580);
-}
-
-void TestPages::windowSize()
-{
-    QFETCH(QString, file);
-    QFETCH(QByteArray, ini);
-    QFETCH(QSize, pageArea);
-    Sandbox sandbox;
-    if (!file.isEmpty())
-        ini.isNull() ? sandbox.mkfifo(file) : sandbox.write(file, ini);
-    DuskmereWizard wizard;
-    QVERIFY(wizard.isVisible());
-    QCOMPARE(wizard.stack->size(), pageArea);
-    QCOMPARE(wizard.minimumSize(), wizard.QWidget::size()); // cannot be resized
+    // The window keeps its size and room below the pages for the buttons.
+    QCOMPARE(wizard.minimumSize(), wizard.QWidget::size());
     QCOMPARE(wizard.maximumSize(), wizard.QWidget::size());
-    QVERIFY(wizard.height() > pageArea.height() + 30); // room for the buttons
-    QVERIFY(wizard.continueButton->autoDefault() && !wizard.cancelButton->autoDefault());
+    QVERIFY(wizard.height() > wizard.stack->height() + 30);
 }
 
-void TestPages::editionDrivesSteamFlag()
+void TestPages::clicks_data()
 {
+    QTest::addColumn<QStringList>("clicks"); // radio buttons by their text
+    QTest::addColumn<QList<bool>>("flags"); // steam, desktop and start menu shortcuts
+    const auto row = [](const char *name, const QStringList &clicks, const QList<bool> &flags) {
+        QTest::newRow(name) << clicks << flags;
+    };
+    row("steam", {"Steam Version"}, {true, true, true});
+    row("steam, then retail again", {"Steam Version", "Retail Version"}, {false, true, true});
+    row("desktop only", {"Start Menu only", "Desktop only"}, {false, true, false});
+    row("start menu only", {"Desktop only", "Start Menu only"}, {false, false, true});
+    row("both again", {"Desktop only", "Desktop and Start Menu"}, {false, true, true});
+}
+
+void TestPages::clicks()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(QList<bool>, flags);
     Sandbox sandbox;
     DuskmereWizard wizard;
-    const QList<QRadioButton *> buttons = wizard.welcomePage->findChildren<QRadioButton *>();
-    QVERIFY(!wizard.steam);
-    // On the indicator, where a user presses.
-    for (QRadioButton *button : {buttons[1], buttons[0], buttons[1]}) {
-        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-        QCOMPARE(wizard.steam, button == buttons[1]);
-    }
+    wizard.gotoReady();
+    for (const QString &text : clicks)
+        for (QRadioButton *button : wizard.findChildren<QRadioButton *>())
+            if (button->text() == text) // on the indicator, where a user presses
+                QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+    QCOMPARE((QList<bool> {wizard.steam, wizard.desktopLink, wizard.startMenuLink}), flags);
 }
 
 void TestPages::pathEntry_data()
 {
     QTest::addColumn<bool>("steam");
-    QTest::addColumn<QString>("detected"); // all paths below the sandbox root
+    QTest::addColumn<QString>("detected"); // paths below the sandbox root
     QTest::addColumn<QString>("typed"); // null: nothing typed
     QTest::addColumn<QString>("shown"); // the entry on arrival
     QTest::addColumn<QString>("status");
-    const auto row = [](const char *name, bool steam, const char *detected, const char *typed,
-                        const char *shown, const QString &status) {
-        QTest::newRow(name) << steam << detected << QString(typed) << shown << status;
+    const auto row = [](const char *name, bool steam, const char *typed, const QString &status) {
+        // Detection found a file that has gone since: the entry starts empty.
+        QTest::newRow(name) << steam << "Gone/UT3.exe" << QString(typed) << "" << status;
     };
     const QString invalid =
-        QStringLiteral("<font color=red><b>Invalid location (Please locate <i>%1</i>).</b></font>");
-    // Detection found a file that has gone since: nothing shown.
-    const char *gone = "Gone/UT3.exe";
-    row("found through a link, shown resolved", false, "Linked/Binaries/UT3.exe", nullptr,
-        "Game/Binaries/UT3.exe", valid);
-    row("exact name", false, gone, "Game/Binaries/UT3.exe", "", valid);
-    row("name in other case", false, gone, "Other/ut3.EXE", "", valid);
-    row("through a link, kept", false, gone, "Linked/Binaries/UT3.exe", "", valid);
-    row("the folder", false, gone, "Game/Binaries", "", invalid.arg("UT3.exe"));
-    row("another file", false, gone, "Game/Binaries/Launcher.exe", "", invalid.arg("UT3.exe"));
-    row("nothing there", false, gone, "Game/Binaries/UT4.exe", "",
+        "<font color=red><b>Invalid location (Please locate <i>%1</i>).</b></font>";
+    QTest::newRow("found through a link, shown resolved")
+        << false << "Linked/Binaries/UT3.exe" << QString() << "Game/Binaries/UT3.exe" << valid;
+    row("exact name", false, "Game/Binaries/UT3.exe", valid);
+    row("name in other case", false, "Other/ut3.EXE", valid);
+    row("through a link, kept", false, "Linked/Binaries/UT3.exe", valid);
+    row("the folder", false, "Game/Binaries", invalid.arg("UT3.exe"));
+    row("another file", false, "Game/Binaries/Launcher.exe", invalid.arg("UT3.exe"));
+    row("nothing there", false, "Game/Binaries/UT4.exe",
         "<font color=red><b>The specified file does not exist.</b></font>");
-    row("steam", true, gone, "Steam/Steam.exe", "", valid);
-    row("steam, retail file", true, gone, "Game/Binaries/UT3.exe", "", invalid.arg("Steam.exe"));
+    row("steam", true, "Steam/Steam.exe", valid);
+    row("steam, retail file", true, "Game/Binaries/UT3.exe", invalid.arg("Steam.exe"));
 }
 
 void TestPages::pathEntry()
@@ -408,7 +379,6 @@ void TestPages::pathEntry()
                              "Steam/Steam.exe"})
         sandbox.write(file, "MZ");
     QVERIFY(QFile::link(root + "Game", root + "Linked"));
-
     DuskmereWizard wizard;
     wizard.steam = steam;
     wizard.ut3Path = wizard.steamPath = root + detected;
@@ -418,124 +388,80 @@ void TestPages::pathEntry()
     if (!typed.isNull())
         edit->setText(root + typed);
     QCOMPARE(wizard.pathsPage->statusLabel->text(), status);
-    const bool accepted = status == valid;
-    QCOMPARE(wizard.continueButton->isEnabled(), accepted);
+    QCOMPARE(wizard.continueButton->isEnabled(), status == valid);
     // A valid entry is stored absolute, as entered (links kept); an invalid one stores nothing.
-    QCOMPARE(steam ? wizard.steamPath : wizard.ut3Path,
-             root
-                 + (!accepted            ? detected
-                        : typed.isNull() ? shown
-                                         : typed));
+    const QString stored = status != valid ? detected : typed.isNull() ? shown : typed;
+    QCOMPARE(steam ? wizard.steamPath : wizard.ut3Path, root + stored);
     QCOMPARE(steam ? wizard.ut3Path : wizard.steamPath, root + detected);
-
     edit->clear();
-    QVERIFY(wizard.pathsPage->statusLabel->text().isEmpty());
-    QVERIFY(!wizard.continueButton->isEnabled());
+    QVERIFY(wizard.pathsPage->statusLabel->text().isEmpty() && !wizard.continueButton->isEnabled());
 }
 
 void TestPages::browse_data()
 {
-    QTest::addColumn<bool>("steam");
-    QTest::addColumn<bool>("choose");
-    QTest::newRow("retail, cancelled") << false << false;
-    QTest::newRow("steam, chosen") << true << true;
+    QTest::addColumn<bool>("steam"); // and the user chooses the file; cancels otherwise
+    QTest::newRow("retail, cancelled") << false;
+    QTest::newRow("steam, chosen") << true;
 }
 
 void TestPages::browse()
 {
     QFETCH(bool, steam);
-    QFETCH(bool, choose);
     Sandbox sandbox;
     const QString exe = steam ? "Steam.exe" : "UT3.exe";
     const QString programFiles = sandbox.prefix() + "/drive_c/Program Files (x86)";
-    const QString chosen = programFiles + "/Game/" + exe;
-    sandbox.write(chosen, "MZ");
+    sandbox.write(programFiles + "/Game/" + exe, "MZ");
     DuskmereWizard wizard;
     wizard.steam = steam;
     wizard.gotoPaths();
     wizard.pathsPage->pathEdit->setText("typed");
-
     QStringList opened; // title, filter and folder of the dialog as it opened
     QTimer answer;
     connect(&answer, &QTimer::timeout, this, [&] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
+        if (!dialog || !opened.isEmpty())
             return;
-        if (opened.isEmpty())
-            opened << dialog->windowTitle() << dialog->nameFilters()
-                   << dialog->directory().absolutePath();
-        if (!choose)
+        opened << dialog->windowTitle() << dialog->nameFilters()
+               << dialog->directory().absolutePath();
+        if (!steam)
             return dialog->reject();
         // Typed into the name field, as a user would; selecting it in the list depends on the
         // file model having read the folder.
-        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(chosen);
+        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(programFiles + "/Game/" + exe);
         QMetaObject::invokeMethod(dialog, "accept");
     });
     answer.start(10);
     wizard.pathsPage->findChild<QPushButton *>()->click();
-
     QCOMPARE(opened.mid(0, 2),
              (QStringList {"Select " + exe,
                            QStringLiteral("%1 (%2)").arg(steam ? "Steam" : "UT3", exe)}));
     if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
         QCOMPARE(opened.value(2), programFiles);
     QCOMPARE(wizard.pathsPage->pathEdit->text(),
-             choose ? QDir::toNativeSeparators(chosen) : "typed");
-    QCOMPARE(wizard.continueButton->isEnabled(), choose);
-}
-
-void TestPages::shortcutChoice_data()
-{
-    QTest::addColumn<QString>("click");
-    QTest::addColumn<bool>("desktop");
-    QTest::addColumn<bool>("startMenu");
-    QTest::newRow("desktop only") << "Desktop only" << true << false;
-    QTest::newRow("start menu only") << "Start Menu only" << false << true;
-    QTest::newRow("both again") << "Desktop and Start Menu" << true << true;
-}
-
-void TestPages::shortcutChoice()
-{
-    QFETCH(QString, click);
-    QFETCH(bool, desktop);
-    QFETCH(bool, startMenu);
-    Sandbox sandbox;
-    DuskmereWizard wizard;
-    wizard.gotoReady();
-    // A different choice first, so the row's click has something to change.
-    wizard.readyPage->desktopOnlyButton->click();
-    wizard.readyPage->startMenuOnlyButton->click();
-    for (QRadioButton *button : wizard.readyPage->findChildren<QRadioButton *>())
-        if (button->text() == click)
-            QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-    QCOMPARE(wizard.desktopLink, desktop);
-    QCOMPARE(wizard.startMenuLink, startMenu);
-    QCOMPARE(wizard.readyPage->findChild<QLineEdit *>()->text(),
-             QDir::toNativeSeparators(sandbox.documents() + "/My Games/Unreal Tournament 3"));
+             steam ? QDir::toNativeSeparators(programFiles + "/Game/" + exe) : "typed");
+    QCOMPARE(wizard.continueButton->isEnabled(), steam);
 }
 
 void TestPages::closeOpensCheckedTargetsInOrder()
 {
     Sandbox sandbox;
-    sandbox.write("work/docs/Read Me.txt", "hello");
+    sandbox.write("work/Read Me.txt", "hello");
     sandbox.writeConfig("[Extras]\n"
                         "URL1=HTTP://example.com/Duskmere\nDesc1=Web\nDefault1=true\n"
-                        "URL2=docs/Read Me.txt\nDesc2=Relative file\nDefault2=true\n"
+                        "URL2=Read Me.txt\nDesc2=Relative file\nDefault2=true\n"
                         "URL3=http://example.com/not-ticked\nDesc3=Unticked\n"
                         "URL4=https://example.com/secure\nDesc4=Not a web address\nDefault4=1\n"
-                        "URL5=docs/missing.txt\nDesc5=Missing\nDefault5=true\n"
+                        "URL5=missing.txt\nDesc5=Missing\nDefault5=true\n"
                         "URL6=http://example.com/last\nDesc6=Last\n");
     UrlRecorder recorder;
     DuskmereWizard wizard;
     wizard.gotoFinal();
     wizard.finalPage->extras.last().first->setChecked(true); // the user ticks one
-
     QCOMPARE(EventLoop::runUntilExit([&] { wizard.continueButton->click(); }), 0);
-    const QString readMe =
-        QUrl::fromLocalFile(QFileInfo(sandbox.path("work/docs/Read Me.txt")).canonicalFilePath())
-            .toString();
+    const QString readMe = QFileInfo(sandbox.path("work/Read Me.txt")).canonicalFilePath();
     QCOMPARE(recorder.opened,
-             (QStringList {"http://example.com/Duskmere", readMe, "http://example.com/last"}));
+             (QStringList {"http://example.com/Duskmere", QUrl::fromLocalFile(readMe).toString(),
+                           "http://example.com/last"}));
     QVERIFY(!wizard.isQuitting()); // Close ends without asking
 }
 
