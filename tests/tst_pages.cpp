@@ -356,7 +356,7 @@ void TestPages::pathEntry_data()
     row("exact name", false, "Game/Binaries/UT3.exe", valid);
     row("name in other case", false, "Other/ut3.EXE", valid);
     row("through a link, kept", false, "Linked/Binaries/UT3.exe", valid);
-    row("the folder", false, "Game/Binaries", invalid.arg("UT3.exe"));
+    row("a folder of that name", false, "Folder/UT3.exe", invalid.arg("UT3.exe"));
     row("another file", false, "Game/Binaries/Launcher.exe", invalid.arg("UT3.exe"));
     row("nothing there", false, "Game/Binaries/UT4.exe",
         "<font color=red><b>The specified file does not exist.</b></font>");
@@ -376,7 +376,7 @@ void TestPages::pathEntry()
     Sandbox sandbox;
     const QString root = QFileInfo(sandbox.root()).canonicalFilePath() + '/';
     for (const char *file : {"Game/Binaries/UT3.exe", "Game/Binaries/Launcher.exe", "Other/ut3.EXE",
-                             "Steam/Steam.exe"})
+                             "Folder/UT3.exe/x", "Steam/Steam.exe"})
         sandbox.write(file, "MZ");
     QVERIFY(QFile::link(root + "Game", root + "Linked"));
     DuskmereWizard wizard;
