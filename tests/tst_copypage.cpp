@@ -7,52 +7,46 @@
 
 #include <QImage>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
-// The Copy page's texts, progress range, error messages and completion, and its slide show.
+// The Copy page's status line, error messages and completion, and its slide show.
 class TestCopyPage : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void progressRange_data();
-    void progressRange();
+    void completionAfterAConfirmedQuit();
     void errorsEndTheProgram_data();
     void errorsEndTheProgram();
-    void completion_data();
-    void completion();
     void slidesLoaded_data();
     void slidesLoaded();
-    void slideTimeline();
-    void crossFadePaintsOverTheTopLeft();
+    void slideTimelineAndCrossFade();
 };
 
-void TestCopyPage::progressRange_data()
+namespace {
+void writePicture(const Sandbox &sandbox, const QString &name, QSize size, QColor colour)
 {
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<int>("maximum");
-    QTest::newRow("under a megabyte: busy bar") << 1048575LL << 0;
-    QTest::newRow("exactly one") << 1048576LL << 1;
-    QTest::newRow("3.5 megabytes") << 3670016LL << 3;
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    sandbox.mkdir("work/pics");
+    QVERIFY(image.save(sandbox.path("work/pics/" + name)));
 }
+} // namespace
 
-void TestCopyPage::progressRange()
+// The user confirmed quitting while the last file was copied: the wizard is on its way out.
+void TestCopyPage::completionAfterAConfirmedQuit()
 {
-    QFETCH(qint64, size);
-    QFETCH(int, maximum);
     Sandbox sandbox;
     DuskmereWizard wizard;
-    wizard.size = size;
-    wizard.copyPage->initPage();
-    QCOMPARE(wizard.copyPage->progressBar->minimum(), 0);
-    QCOMPARE(wizard.copyPage->progressBar->maximum(), maximum);
-    QCOMPARE(wizard.copyPage->progressBar->value(), 0);
-    QCOMPARE(wizard.copyPage->statusLabel->text(), QStringLiteral("Preparing directories ..."));
-    wizard.copyPage->setCurrentFile(QStringLiteral("DuskmereGame/Splash/duskmereicon.ico"));
-    QCOMPARE(wizard.copyPage->statusLabel->text(),
-             QStringLiteral("Copying DuskmereGame/Splash/duskmereicon.ico ..."));
+    wizard.gotoCopy();
+    const QString copying = "Copying DuskmereGame/Splash/duskmereicon.ico ...";
+    wizard.copyPage->setCurrentFile("DuskmereGame/Splash/duskmereicon.ico");
+    QCOMPARE(wizard.copyPage->statusLabel->text(), copying);
+    wizard.quitting = true;
+    wizard.copyPage->setDoneCopying();
+    QCOMPARE(wizard.copyPage->statusLabel->text(), copying);
+    QVERIFY(!wizard.continueButton->isEnabled() && wizard.cancelButton->isEnabled());
 }
 
 void TestCopyPage::errorsEndTheProgram_data()
@@ -71,15 +65,11 @@ void TestCopyPage::errorsEndTheProgram()
     DuskmereWizard wizard;
     wizard.copyPage->initPage();
     MessageBoxAnswerer boxes;
-    const QString path = QStringLiteral("/home/user/Documents/My Games/Unreal Tournament 3/x");
+    const QString path = "/home/user/Documents/My Games/Unreal Tournament 3/x";
     QVERIFY(EventLoop::requestsQuit([&] {
-        if (directory)
-            wizard.copyPage->prepareDirError(path);
-        else
-            wizard.copyPage->copyFileError(path);
+        directory ? wizard.copyPage->prepareDirError(path) : wizard.copyPage->copyFileError(path);
     }));
-    QCOMPARE(boxes.seen.size(), 1);
-    QCOMPARE(boxes.seen[0].title, QStringLiteral("DuskmereSetup - Critical Error"));
+    QCOMPARE(boxes.titles(), QStringList {"DuskmereSetup - Critical Error"});
     QCOMPARE(boxes.seen[0].icon, QMessageBox::Critical);
     QCOMPARE(boxes.seen[0].text,
              QStringLiteral("<html>%1<br><i>%2</i><br><br>Please make sure you have permission to "
@@ -89,56 +79,22 @@ void TestCopyPage::errorsEndTheProgram()
                  .arg(opening, path));
 }
 
-void TestCopyPage::completion_data()
-{
-    QTest::addColumn<bool>("quitting");
-    QTest::newRow("copied") << false;
-    // The user confirmed quitting while the last file was copied: the wizard is on its way out.
-    QTest::newRow("after a confirmed quit") << true;
-}
-
-void TestCopyPage::completion()
-{
-    QFETCH(bool, quitting);
-    Sandbox sandbox;
-    DuskmereWizard wizard;
-    wizard.gotoCopy();
-    wizard.quitting = quitting;
-    wizard.copyPage->setDoneCopying();
-    QCOMPARE(wizard.copyPage->statusLabel->text(),
-             quitting ? QStringLiteral("Preparing directories ...")
-                      : QStringLiteral("Finished copying. Press Continue to proceed."));
-    QCOMPARE(wizard.continueButton->isEnabled(), !quitting);
-    QCOMPARE(wizard.cancelButton->isEnabled(), quitting);
-}
-
-namespace {
-void writePicture(const Sandbox &sandbox, const QString &name, QSize size, QColor colour)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    sandbox.mkdir(QStringLiteral("work/pics"));
-    QVERIFY(image.save(sandbox.path(QStringLiteral("work/pics/") + name)));
-}
-} // namespace
-
 void TestCopyPage::slidesLoaded_data()
 {
     QTest::addColumn<QByteArray>("ini");
     QTest::addColumn<QStringList>("expected"); // "WxH/seconds"
-    QTest::newRow("none configured") << QByteArray() << QStringList {"640x480/30"};
-    QTest::newRow("gap ends the list")
-        << QByteArray("File1=pics/a.png\nTime1=5\nFile3=pics/c.png\n") << QStringList {"10x20/5"};
-    QTest::newRow("missing picture skipped, time defaults and conversions")
-        << QByteArray("File1=pics/a.png\nFile2=pics/none.png\nTime2=9\nFile3=pics/c.png\n"
-                      "Time3=soon\n")
-        << QStringList {"10x20/3", "30x40/0"};
-    QTest::newRow("nothing loads, nor reads a FIFO or a device")
-        << QByteArray("File1=pics/none.png\nTime1=4\nFile2=pics/fifo\nFile3=/dev/zero\n")
-        << QStringList {"640x480/30"};
-    QTest::newRow("resource path and windows separators")
-        << QByteArray("File1=:/res/logo.jpg\nFile2=\"pics\\\\c.png\"\nTime2=7\n")
-        << QStringList {"360x580/3", "30x40/7"};
+    const auto row = [](const char *name, const char *ini, const QStringList &expected) {
+        QTest::newRow(name) << QByteArray(ini) << expected;
+    };
+    row("none configured", "", {"640x480/30"});
+    row("gap ends the list", "File1=pics/a.png\nTime1=5\nFile3=pics/c.png\n", {"10x20/5"});
+    row("missing picture skipped, time defaults and conversions",
+        "File1=pics/a.png\nFile2=pics/none.png\nTime2=9\nFile3=pics/c.png\nTime3=soon\n",
+        {"10x20/3", "30x40/0"});
+    row("nothing loads, nor reads a FIFO or a device",
+        "File1=pics/none.png\nTime1=4\nFile2=pics/fifo\nFile3=/dev/zero\n", {"640x480/30"});
+    row("resource path and windows separators",
+        "File1=:/res/logo.jpg\nFile2=\"pics\\\\c.png\"\nTime2=7\n", {"360x580/3", "30x40/7"});
 }
 
 void TestCopyPage::slidesLoaded()
@@ -149,23 +105,24 @@ void TestCopyPage::slidesLoaded()
     writePicture(sandbox, "a.png", {10, 20}, Qt::red);
     writePicture(sandbox, "c.png", {30, 40}, Qt::blue);
     sandbox.mkfifo("work/pics/fifo");
-    if (!ini.isEmpty())
-        sandbox.writeConfig("[Images]\n" + ini);
+    sandbox.writeConfig("[Images]\n" + ini);
     DuskmereWizard wizard;
     QStringList actual;
     for (const auto &[picture, seconds] : std::as_const(wizard.copyPage->images))
-        actual.append(
-            QStringLiteral("%1x%2/%3").arg(picture.width()).arg(picture.height()).arg(seconds));
+        actual +=
+            QStringLiteral("%1x%2/%3").arg(picture.width()).arg(picture.height()).arg(seconds);
     QCOMPARE(actual, expected);
     QCOMPARE(wizard.copyPage->followingImage, expected.size() > 1 ? 1 : 0);
 }
 
-void TestCopyPage::slideTimeline()
+// Every hold ends in 20 blended frames 10 ms apart; the 21st step shows the next picture. A
+// smaller picture fades in over the top left corner only.
+void TestCopyPage::slideTimelineAndCrossFade()
 {
     Sandbox sandbox;
-    writePicture(sandbox, "a.png", {10, 10}, Qt::red);
-    writePicture(sandbox, "b.png", {10, 10}, Qt::green);
-    writePicture(sandbox, "c.png", {10, 10}, Qt::blue);
+    writePicture(sandbox, "a.png", {100, 100}, QColor(255, 0, 0));
+    writePicture(sandbox, "b.png", {50, 50}, QColor(0, 0, 255));
+    writePicture(sandbox, "c.png", {10, 10}, Qt::green);
     sandbox.writeConfig("[Images]\nFile1=pics/a.png\nTime1=5\nFile2=pics/b.png\nTime2=0\n"
                         "File3=pics/c.png\nTime3=10\n");
     DuskmereWizard wizard;
@@ -175,48 +132,30 @@ void TestCopyPage::slideTimeline()
     QVERIFY(page->slideTimer->isActive());
     QCOMPARE(page->slideTimer->interval(), 5000);
 
-    // Every hold ends in 20 blended frames 10 ms apart; the 21st step shows the next picture.
-    const auto transition = [&](int from, int to, int hold) {
+    const auto transition = [&](int from, int to, int hold, QSize shown) {
         for (int frame = 1; frame <= 20; ++frame) {
             page->nextImage();
-            QCOMPARE(page->fadeStep, frame * 5);
-            QCOMPARE(page->currentImage, from);
-            QCOMPARE(page->slideTimer->interval(), 10);
+            QCOMPARE(
+                (QList<int> {page->fadeStep, page->currentImage, page->slideTimer->interval()}),
+                (QList<int> {frame * 5, from, 10}));
+            if (from == 0 && frame == 11) { // painted at opacity 0.5
+                const QImage blended = page->imageLabel->pixmap().toImage();
+                const QColor corner = blended.pixelColor(10, 10);
+                QVERIFY2(qAbs(corner.red() - 128) <= 2 && qAbs(corner.blue() - 127) <= 2,
+                         qPrintable(corner.name()));
+                QCOMPARE(blended.pixelColor(80, 80), QColor(255, 0, 0)); // the held one's size
+            }
         }
         page->nextImage();
-        QCOMPARE(page->fadeStep, 0);
-        QCOMPARE(page->currentImage, to);
-        QCOMPARE(page->slideTimer->interval(), hold);
+        QCOMPARE((QList<int> {page->fadeStep, page->currentImage, page->slideTimer->interval()}),
+                 (QList<int> {0, to, hold}));
+        QCOMPARE(page->imageLabel->pixmap().size(), shown);
         QVERIFY(page->slideTimer->isSingleShot() && page->slideTimer->isActive());
     };
-    transition(0, 1, 0);
-    transition(1, 2, 10000);
-    transition(2, 0, 5000);
+    transition(0, 1, 0, {50, 50});
+    transition(1, 2, 10000, {10, 10});
+    transition(2, 0, 5000, {100, 100});
     QCOMPARE(page->followingImage, 1);
-}
-
-void TestCopyPage::crossFadePaintsOverTheTopLeft()
-{
-    Sandbox sandbox;
-    writePicture(sandbox, "big.png", {100, 100}, QColor(255, 0, 0));
-    writePicture(sandbox, "small.png", {50, 50}, QColor(0, 0, 255));
-    sandbox.writeConfig("[Images]\nFile1=pics/big.png\nFile2=pics/small.png\n");
-    DuskmereWizard wizard;
-    CopyPage *page = wizard.copyPage;
-    wizard.copyPage->initPage();
-
-    for (int frame = 1; frame <= 11; ++frame) // the 11th frame paints at opacity 0.5
-        page->nextImage();
-    QImage shown = page->imageLabel->pixmap().toImage();
-    QCOMPARE(shown.size(), QSize(100, 100));
-    const QColor blended = shown.pixelColor(10, 10);
-    QVERIFY2(qAbs(blended.red() - 128) <= 2 && qAbs(blended.blue() - 127) <= 2,
-             qPrintable(blended.name()));
-    QCOMPARE(shown.pixelColor(80, 80), QColor(255, 0, 0));
-
-    for (int frame = 12; frame <= 21; ++frame)
-        page->nextImage();
-    QCOMPARE(page->imageLabel->pixmap().size(), QSize(50, 50));
 }
 
 DUSKMERE_TEST_MAIN(TestCopyPage)

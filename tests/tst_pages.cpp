@@ -1,0 +1,469 @@
+#include "EventLoop.h"
+#include "Sandbox.h"
+#include "TestMain.h"
+#include "UrlRecorder.h"
+#include "pages/CopyPage.h"
+#include "pages/FinalPage.h"
+#include "pages/GatherPage.h"
+#include "pages/PathsPage.h"
+#include "pages/ReadyPage.h"
+#include "pages/WelcomePage.h"
+#include "wizard/DuskmereWizard.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTimer>
+
+#include <functional>
+
+// Every page's fixed texts and layout from one table, then what the pages do with the user's
+// clicks and entries. The Gather page's work and the copying have programs of their own.
+class TestPages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pages_data();
+    void pages();
+    void clicks_data();
+    void clicks();
+    void pathEntry_data();
+    void pathEntry();
+    void browse_data();
+    void browse();
+    void closeOpensCheckedTargetsInOrder();
+};
+
+namespace {
+// Brings the wizard to a page, in the state a row wants, and gives the widget to describe.
+using Enter = std::function<QWidget *(const Sandbox &, DuskmereWizard &)>;
+
+const QString valid = QStringLiteral(
+    "<b>The specified location appears to be valid.<br>Press Continue to proceed.</b>");
+
+// A layout in one line, its texts gathered on the way. L: a word-wrapped rich text label, l: any
+// other, IWxH: a picture, E/e: a line edit/read-only, B push, R radio, C check box, S stack, D
+// button box (its buttons), Fxx a frame of style xx, Pmin..max:value. Marks: + checked, ! auto
+// default, ^ bold, =WxH fixed size, >N minimum width, a leading - hidden. A number is a spacing,
+// WxH a spacer, ~ a stretch; [..] a box, {..} a grid of row,column: cells, led by mL,T,R,B or mN
+// margins, s0 no spacing and wC>N column minimum widths.
+struct Walker
+{
+    QStringList texts;
+
+    static QString size(QSize s) { return QString::asprintf("%dx%d", s.width(), s.height()); }
+
+    QString widget(QWidget *w)
+    {
+        w->ensurePolished();
+        const QString kind = w->metaObject()->className();
+        static const QHash<QString, QString> kinds {
+            {"QLineEdit", "E"}, {"QPushButton", "B"},    {"QRadioButton", "R"},
+            {"QCheckBox", "C"}, {"QStackedWidget", "S"}, {"QDialogButtonBox", "D"}};
+        QString token = w->property("readOnly").toBool() ? "e" : kinds.value(kind);
+        if (auto *label = qobject_cast<QLabel *>(w))
+            token = !label->pixmap().isNull() ? 'I' + size(label->pixmap().size())
+                : label->wordWrap() && label->textFormat() == Qt::RichText ? "L"
+                                                                           : "l";
+        else if (auto *bar = qobject_cast<QProgressBar *>(w))
+            token = QString::asprintf("P%d..%d:%d", bar->minimum(), bar->maximum(), bar->value());
+        else if (kind == "QFrame")
+            token = "F" + QString::number(qobject_cast<QFrame *>(w)->frameStyle(), 16);
+        const QString text = w->property("text").toString();
+        if (token != "E" && !token.startsWith('P') && !text.isEmpty())
+            texts += text;
+        token += QString(w->property("checked").toBool() ? "+" : "")
+            + (w->property("autoDefault").toBool() ? "!" : "") + (w->font().bold() ? "^" : "");
+        if (w->minimumSize() == w->maximumSize())
+            token += '=' + size(w->size());
+        else if (w->minimumWidth() > 0)
+            token += '>' + QString::number(w->minimumWidth());
+        if (w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide))
+            token.prepend('-');
+        if (kind != "QDialogButtonBox")
+            return token;
+        QStringList buttons;
+        for (QPushButton *button : w->findChildren<QPushButton *>())
+            buttons += widget(button);
+        return token + '(' + buttons.join(' ') + ')';
+    }
+
+    QString layout(QLayout *l)
+    {
+        const QMargins m = l->contentsMargins();
+        QStringList sides;
+        for (int side : {m.left(), m.top(), m.right(), m.bottom()})
+            sides += QString::number(side);
+        QString head =
+            m.isNull() ? "" : 'm' + (sides.count(sides[0]) == 4 ? sides[0] : sides.join(','));
+        if (l->spacing() == 0)
+            head += "s0";
+        auto *grid = qobject_cast<QGridLayout *>(l);
+        for (int c = 0; grid && c < grid->columnCount(); ++c)
+            if (grid->columnMinimumWidth(c) > 0)
+                head += QString::asprintf("w%d>%d", c, grid->columnMinimumWidth(c));
+        QStringList items;
+        for (int i = 0, row, column, rows, columns; i < l->count(); ++i) {
+            QLayoutItem *item = l->itemAt(i);
+            items += item->widget()             ? widget(item->widget())
+                : item->layout()                ? layout(item->layout())
+                : item->expandingDirections()   ? "~"
+                : item->sizeHint().width() == 0 ? QString::number(item->sizeHint().height())
+                                                : size(item->sizeHint());
+            if (grid) {
+                grid->getItemPosition(i, &row, &column, &rows, &columns);
+                items.last().prepend(QString::asprintf("%d,%d:", row, column));
+            }
+        }
+        return head + (grid ? '{' : '[') + items.join(' ') + (grid ? '}' : ']');
+    }
+};
+} // namespace
+
+void TestPages::pages_data()
+{
+    QTest::addColumn<QByteArray>("ini"); // null: ds.conf is a FIFO
+    QTest::addColumn<Enter>("enter");
+    QTest::addColumn<QStringList>("texts"); // in layout order, then Continue's
+    QTest::addColumn<QString>("layout");
+    const auto row = [](const char *name, const char *ini, const Enter &enter,
+                        const QStringList &texts, const QString &layout) {
+        QTest::newRow(name) << QByteArray(ini) << enter << texts << layout;
+    };
+
+    const Enter window = [](auto &, DuskmereWizard &w) { return &w; };
+    const QStringList windowTexts {"The Duskmere Setup", "&Reset", "&Cancel", "C&ontinue",
+                                   "C&ontinue"};
+    const QString windowLayout = "s0[S=%1 F34 m8s0[D(B B B!^>128)]]";
+    row("window", "", window, windowTexts, windowLayout.arg("640x580"));
+    row("window, 800 x 600", "[Window]\nWidth=800\nHeight=600\n", window, windowTexts,
+        windowLayout.arg("800x600"));
+    row("window, height not a number", "[Window]\nWidth=700\nHeight=big\n", window, windowTexts,
+        windowLayout.arg("700x0"));
+    row("window, ds.conf a FIFO", nullptr, window, windowTexts, windowLayout.arg("640x580"));
+
+    const Enter welcome = [](auto &, DuskmereWizard &w) { return w.welcomePage; };
+    const auto welcomeTexts = [](const QString &game) {
+        return QStringList {
+            "<h1>The Duskmere Setup</h1><br><br><b>DuskmereSetup will walk you through the process "
+            "of installing The Duskmere on your computer.</b>",
+            QStringLiteral("The Duskmere requires %1, please select which variant you are using:")
+                .arg(game),
+            "Retail Version",
+            "Steam Version",
+            "<b>When you click on Continue, DuskmereSetup will collect information about the files "
+            "to be installed and your UT3 or Steam installation in order to make the following "
+            "steps easier.</b>",
+            "C&ontinue"};
+    };
+    const QString welcomeLayout = "s0[I%1 m16s0[L ~ L 10 R+ R ~ L]]";
+    const QStringList unreal = welcomeTexts("Unreal Tournament 3");
+    row("welcome", "", welcome, unreal, welcomeLayout.arg("360x580"));
+    row("welcome, game with markup, a logo",
+        "[Strings]\nUT3Version=<i>UT3 Black</i>\n[Window]\nLogo=:/res/bullet.png\n", welcome,
+        welcomeTexts("<i>UT3 Black</i>"), welcomeLayout.arg("16x16"));
+    row("welcome, missing logo", "[Window]\nLogo=art/none.png\n", welcome, unreal,
+        welcomeLayout.arg("360x580"));
+
+    QStringList gather {"<h1>Gathering Data</h1><b>Please wait while DuskmereSetup is collecting "
+                        "information about the files to be installed and your UT3 or Steam "
+                        "installation.</b>"};
+    QString grid;
+    for (const char *step : {"Scanning registry", "Collecting files", "Checking available space",
+                             "Checking for old versions"}) {
+        gather << step << "<b>[unknown status]</b>";
+        grid += QStringLiteral(" %1,1:-I16x16 %1,2:-l %1,3:20x1 %1,4:-l").arg(gather.size() / 2);
+    }
+    row(
+        "gather", "", [](auto &, DuskmereWizard &w) { return w.gatherPage; },
+        gather << "<b>Finished gathering data.<br>Press Continue to proceed.</b>"
+               << "C&ontinue",
+        "m32[L 20 [w2>200{" + grid.mid(1) + "} ~] 40 -L ~ P0..1:-1]");
+
+    const auto paths = [](bool steam) -> Enter {
+        return [=](const Sandbox &sandbox, DuskmereWizard &w) {
+            sandbox.write("UT3.exe", "MZ");
+            w.steam = steam;
+            w.ut3Path = sandbox.path("UT3.exe");
+            w.gotoPaths();
+            return w.pathsPage;
+        };
+    };
+    const QString pathsLayout = "m32[L 40 L 40 l [E B!^] 40 L ~]";
+    row("paths, retail found", "", paths(false),
+        {"<h1>UT3 Installation Path</h1><b>Please specify your UT3 path.</b>",
+         "DuskmereSetup has found <i>UT3.exe</i> in the following location.<br>If this is not "
+         "the version of UT3 you want to use, please specify the correct path manually.",
+         "Path to UT3.exe:", "&Browse...", valid, "C&ontinue"},
+        pathsLayout);
+    row("paths, steam not found", "", paths(true),
+        {"<h1>Steam Installation Path</h1><b>Please specify your Steam path.</b>",
+         "DuskmereSetup couldn't find any copy of Steam on your computer.<br>Please locate your "
+         "<i>Steam.exe</i> manually.",
+         "Path to Steam.exe:", "&Browse...", "C&ontinue"},
+        pathsLayout);
+
+    // Written below the game's folder: an earlier version's folder or a plain file.
+    const auto ready = [](qint64 size, qint64 free, const char *present) -> Enter {
+        return [=](const Sandbox &sandbox, DuskmereWizard &w) {
+            if (*present)
+                sandbox.write(sandbox.documents() + "/My Games/Unreal Tournament 3/" + present,
+                              "x");
+            w.size = size;
+            w.bytesFree = free;
+            w.gotoReady();
+            return w.readyPage;
+        };
+    };
+    const auto readyTexts = [](const char *used, const char *free, bool overwritten) {
+        return QStringList {
+            "<h1>Ready to Install</h1><b>DuskmereSetup is ready to install The Duskmere to your "
+            "computer.</b>",
+            "DuskmereSetup will create an icon on your Desktop, in your Start Menu, or both to "
+            "allow you to start The Duskmere.<br><br>Please choose where you would like shortcuts "
+            "to be created:",
+            "Desktop only",
+            "Start Menu only",
+            "Desktop and Start Menu",
+            "DuskmereSetup will install The Duskmere to the following directory (this location is "
+            "mandatory):",
+            QDir::toNativeSeparators("<Documents>/My Games/Unreal Tournament 3"),
+            QStringLiteral("The installed files will use %1 MB of the available %2 MB on the "
+                           "corresponding partition.<br>The target directory %3.")
+                .arg(used, free,
+                     overwritten ? "seems to already contain a version of The Duskmere, which "
+                                   "will be overwritten"
+                                 : "doesn't seem to contain any version of The Duskmere yet"),
+            "<b>Press Install to begin copying files.</b>",
+            "&Install"};
+    };
+    const QString readyLayout = "m32[L 40 L 10 R R R+ 40 L e 10 L 40 L ~]";
+    row("ready, 50 of 1024, empty target", "", ready(52428800, 1073741824, ""),
+        readyTexts("50", "1024", false), readyLayout);
+    row("ready, under a megabyte, earlier version", "",
+        ready(1048575, 5000000000, "DuskmereGame/x"), readyTexts("0", "4768", true), readyLayout);
+    row("ready, a plain file counts", "", ready(0, 2097151, "DuskmereGame"),
+        readyTexts("0", "1", true), readyLayout);
+
+    const auto copy = [](qint64 size) -> Enter {
+        return [=](auto &, DuskmereWizard &w) {
+            w.size = size;
+            w.gotoCopy();
+            return w.copyPage;
+        };
+    };
+    const QString copyLayout = "s0[I640x480 F34 m16,8,16,8s0[~ l^ 10 P0..%1:0 ~]]";
+    const QStringList copyTexts {"Preparing directories ...", "C&ontinue"};
+    row("copy, under a megabyte: busy bar", "", copy(1048575), copyTexts, copyLayout.arg(0));
+    row("copy, exactly one megabyte", "", copy(1048576), copyTexts, copyLayout.arg(1));
+    row("copy, 3.5 megabytes", "", copy(3670016), copyTexts, copyLayout.arg(3));
+
+    const Enter finish = [](auto &, DuskmereWizard &w) {
+        w.gotoFinal();
+        return w.finalPage;
+    };
+    const QStringList success {
+        "<h1>Installation Successful</h1><b>The Duskmere was successfully installed on your "
+        "computer.</b>",
+        "<font color=red>Important Note for Windows Vista Users:<br><br>If you are using Windows "
+        "Vista (or newer), you may receive a message saying <i>\"This program might not have "
+        "installed correctly\"</i> (or similar) after pressing Close and exiting DuskmereSetup. "
+        "This message is not correct, so please ignore it. DuskmereSetup finished successfully.",
+        "Select additional actions to perform when pressing Close:"};
+    const QStringList close {"<b>Press Close to exit DuskmereSetup.</b>", "Cl&ose"};
+    row("final, no extras", "", finish, success.mid(0, 2) + close, "m32[L 40 L 40 L ~]");
+    row("final, two extras",
+        "[Extras]\nURL1=http://a\nDesc1=Site\nDefault1=true\nURL2=b.txt\nDesc2=Read me\n", finish,
+        success + QStringList {"Site", "Read me"} + close, "m32[L 40 L 40 L 10 C+ C 40 L ~]");
+    row("final, one without text skipped, a gap ends them",
+        "[Extras]\nURL1=a\nURL2=b\nDesc2=Two\nDefault2=yes\nURL4=d\nDesc4=Four\n", finish,
+        success + QStringList {"Two"} + close, "m32[L 40 L 40 L 10 C+ 40 L ~]");
+}
+
+void TestPages::pages()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(Enter, enter);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, layout);
+    Sandbox sandbox;
+    ini.isNull() ? sandbox.mkfifo("work/ds.conf") : sandbox.writeConfig(ini);
+
+    DuskmereWizard wizard;
+    QWidget *page = enter(sandbox, wizard);
+    Walker walker;
+    if (page->isWindow())
+        walker.texts += page->windowTitle();
+    QCOMPARE(walker.layout(page->layout()), layout);
+    walker.texts.replaceInStrings(QDir::toNativeSeparators(sandbox.documents()), "<Documents>");
+    QCOMPARE(walker.texts << wizard.continueButton->text(), texts);
+    // The window keeps its size and room below the pages for the buttons.
+    QCOMPARE(wizard.minimumSize(), wizard.QWidget::size());
+    QCOMPARE(wizard.maximumSize(), wizard.QWidget::size());
+    QVERIFY(wizard.height() > wizard.stack->height() + 30);
+}
+
+void TestPages::clicks_data()
+{
+    QTest::addColumn<QStringList>("clicks"); // radio buttons by their text
+    QTest::addColumn<QList<bool>>("flags"); // steam, desktop and start menu shortcuts
+    const auto row = [](const char *name, const QStringList &clicks, const QList<bool> &flags) {
+        QTest::newRow(name) << clicks << flags;
+    };
+    row("steam", {"Steam Version"}, {true, true, true});
+    row("steam, then retail again", {"Steam Version", "Retail Version"}, {false, true, true});
+    row("desktop only", {"Start Menu only", "Desktop only"}, {false, true, false});
+    row("start menu only", {"Desktop only", "Start Menu only"}, {false, false, true});
+    row("both again", {"Desktop only", "Desktop and Start Menu"}, {false, true, true});
+}
+
+void TestPages::clicks()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(QList<bool>, flags);
+    Sandbox sandbox;
+    DuskmereWizard wizard;
+    wizard.gotoReady();
+    for (const QString &text : clicks)
+        for (QRadioButton *button : wizard.findChildren<QRadioButton *>())
+            if (button->text() == text) // on the indicator, where a user presses
+                QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+    QCOMPARE((QList<bool> {wizard.steam, wizard.desktopLink, wizard.startMenuLink}), flags);
+}
+
+void TestPages::pathEntry_data()
+{
+    QTest::addColumn<bool>("steam");
+    QTest::addColumn<QString>("detected"); // paths below the sandbox root
+    QTest::addColumn<QString>("typed"); // null: nothing typed
+    QTest::addColumn<QString>("shown"); // the entry on arrival
+    QTest::addColumn<QString>("status");
+    const auto row = [](const char *name, bool steam, const char *typed, const QString &status) {
+        // Detection found a file that has gone since: the entry starts empty.
+        QTest::newRow(name) << steam << "Gone/UT3.exe" << QString(typed) << "" << status;
+    };
+    const QString invalid =
+        "<font color=red><b>Invalid location (Please locate <i>%1</i>).</b></font>";
+    QTest::newRow("found through a link, shown resolved")
+        << false << "Linked/Binaries/UT3.exe" << QString() << "Game/Binaries/UT3.exe" << valid;
+    row("exact name", false, "Game/Binaries/UT3.exe", valid);
+    row("name in other case", false, "Other/ut3.EXE", valid);
+    row("through a link, kept", false, "Linked/Binaries/UT3.exe", valid);
+    row("a folder of that name", false, "Folder/UT3.exe", invalid.arg("UT3.exe"));
+    row("another file", false, "Game/Binaries/Launcher.exe", invalid.arg("UT3.exe"));
+    row("nothing there", false, "Game/Binaries/UT4.exe",
+        "<font color=red><b>The specified file does not exist.</b></font>");
+    row("steam", true, "Steam/Steam.exe", valid);
+    row("steam, retail file", true, "Game/Binaries/UT3.exe", invalid.arg("Steam.exe"));
+}
+
+void TestPages::pathEntry()
+{
+    QFETCH(bool, steam);
+    QFETCH(QString, detected);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QString, status);
+    if (detected.startsWith("Linked") || typed.startsWith("Linked"))
+        SKIP_ON_WINDOWS("the link is made with the Unix call");
+    Sandbox sandbox;
+    const QString root = QFileInfo(sandbox.root()).canonicalFilePath() + '/';
+    for (const char *file : {"Game/Binaries/UT3.exe", "Game/Binaries/Launcher.exe", "Other/ut3.EXE",
+                             "Folder/UT3.exe/x", "Steam/Steam.exe"})
+        sandbox.write(file, "MZ");
+    QVERIFY(QFile::link(root + "Game", root + "Linked"));
+    DuskmereWizard wizard;
+    wizard.steam = steam;
+    wizard.ut3Path = wizard.steamPath = root + detected;
+    wizard.gotoPaths();
+    QLineEdit *edit = wizard.pathsPage->pathEdit;
+    QCOMPARE(edit->text(), shown.isEmpty() ? "" : QDir::toNativeSeparators(root + shown));
+    if (!typed.isNull())
+        edit->setText(root + typed);
+    QCOMPARE(wizard.pathsPage->statusLabel->text(), status);
+    QCOMPARE(wizard.continueButton->isEnabled(), status == valid);
+    // A valid entry is stored absolute, as entered (links kept); an invalid one stores nothing.
+    const QString stored = status != valid ? detected : typed.isNull() ? shown : typed;
+    QCOMPARE(steam ? wizard.steamPath : wizard.ut3Path, root + stored);
+    QCOMPARE(steam ? wizard.ut3Path : wizard.steamPath, root + detected);
+    edit->clear();
+    QVERIFY(wizard.pathsPage->statusLabel->text().isEmpty() && !wizard.continueButton->isEnabled());
+}
+
+void TestPages::browse_data()
+{
+    QTest::addColumn<bool>("steam"); // and the user chooses the file; cancels otherwise
+    QTest::newRow("retail, cancelled") << false;
+    QTest::newRow("steam, chosen") << true;
+}
+
+void TestPages::browse()
+{
+    QFETCH(bool, steam);
+    Sandbox sandbox;
+    const QString exe = steam ? "Steam.exe" : "UT3.exe";
+    const QString programFiles = sandbox.prefix() + "/drive_c/Program Files (x86)";
+    sandbox.write(programFiles + "/Game/" + exe, "MZ");
+    DuskmereWizard wizard;
+    wizard.steam = steam;
+    wizard.gotoPaths();
+    wizard.pathsPage->pathEdit->setText("typed");
+    QStringList opened; // title, filter and folder of the dialog as it opened
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !opened.isEmpty())
+            return;
+        opened << dialog->windowTitle() << dialog->nameFilters()
+               << dialog->directory().absolutePath();
+        if (!steam)
+            return dialog->reject();
+        // Typed into the name field, as a user would; selecting it in the list depends on the
+        // file model having read the folder.
+        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(programFiles + "/Game/" + exe);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    answer.start(10);
+    wizard.pathsPage->findChild<QPushButton *>()->click();
+    QCOMPARE(opened.mid(0, 2),
+             (QStringList {"Select " + exe,
+                           QStringLiteral("%1 (%2)").arg(steam ? "Steam" : "UT3", exe)}));
+    if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
+        QCOMPARE(opened.value(2), programFiles);
+    QCOMPARE(wizard.pathsPage->pathEdit->text(),
+             steam ? QDir::toNativeSeparators(programFiles + "/Game/" + exe) : "typed");
+    QCOMPARE(wizard.continueButton->isEnabled(), steam);
+}
+
+void TestPages::closeOpensCheckedTargetsInOrder()
+{
+    Sandbox sandbox;
+    sandbox.write("work/Read Me.txt", "hello");
+    sandbox.writeConfig("[Extras]\n"
+                        "URL1=HTTP://example.com/Duskmere\nDesc1=Web\nDefault1=true\n"
+                        "URL2=Read Me.txt\nDesc2=Relative file\nDefault2=true\n"
+                        "URL3=http://example.com/not-ticked\nDesc3=Unticked\n"
+                        "URL4=https://example.com/secure\nDesc4=Not a web address\nDefault4=1\n"
+                        "URL5=missing.txt\nDesc5=Missing\nDefault5=true\n"
+                        "URL6=http://example.com/last\nDesc6=Last\n");
+    UrlRecorder recorder;
+    DuskmereWizard wizard;
+    wizard.gotoFinal();
+    wizard.finalPage->extras.last().first->setChecked(true); // the user ticks one
+    QCOMPARE(EventLoop::runUntilExit([&] { wizard.continueButton->click(); }), 0);
+    const QString readMe = QFileInfo(sandbox.path("work/Read Me.txt")).canonicalFilePath();
+    QCOMPARE(recorder.opened,
+             (QStringList {"http://example.com/Duskmere", QUrl::fromLocalFile(readMe).toString(),
+                           "http://example.com/last"}));
+    QVERIFY(!wizard.isQuitting()); // Close ends without asking
+}
+
+DUSKMERE_TEST_MAIN(TestPages)
+#include "tst_pages.moc"
