@@ -1,22 +1,33 @@
 #include "EventLoop.h"
 #include "MessageBoxAnswerer.h"
+#include "SampleWorld.h"
 #include "Sandbox.h"
 #include "TestMain.h"
+#include "WizardDriver.h"
+#include "install/CopyThread.h"
 #include "pages/CopyPage.h"
+#include "platform/StandardFolders.h"
 #include "wizard/DuskmereWizard.h"
 
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTimer>
 
-// The Copy page's status line, error messages and completion, and its slide show.
+// The Copy page's status line, error messages and completion, a quit while copying, and its
+// slide show.
 class TestCopyPage : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void completionAfterAConfirmedQuit();
+    void completion_data();
+    void completion();
+    void quitDuringCopying();
     void errorsEndTheProgram_data();
     void errorsEndTheProgram();
     void slidesLoaded_data();
@@ -34,19 +45,83 @@ void writePicture(const Sandbox &sandbox, const QString &name, QSize size, QColo
 }
 } // namespace
 
-// The user confirmed quitting while the last file was copied: the wizard is on its way out.
-void TestCopyPage::completionAfterAConfirmedQuit()
+void TestCopyPage::completion_data()
 {
+    QTest::addColumn<bool>("quitting");
+    QTest::newRow("copied") << false;
+    // The user confirmed quitting while the last file was copied: the wizard is on its way out.
+    QTest::newRow("after a confirmed quit") << true;
+}
+
+void TestCopyPage::completion()
+{
+    QFETCH(bool, quitting);
     Sandbox sandbox;
     DuskmereWizard wizard;
     wizard.gotoCopy();
     const QString copying = "Copying DuskmereGame/Splash/duskmereicon.ico ...";
     wizard.copyPage->setCurrentFile("DuskmereGame/Splash/duskmereicon.ico");
     QCOMPARE(wizard.copyPage->statusLabel->text(), copying);
-    wizard.quitting = true;
+    wizard.quitting = quitting;
     wizard.copyPage->setDoneCopying();
-    QCOMPARE(wizard.copyPage->statusLabel->text(), copying);
-    QVERIFY(!wizard.continueButton->isEnabled() && wizard.cancelButton->isEnabled());
+    QCOMPARE(wizard.copyPage->statusLabel->text(),
+             quitting ? copying : "Finished copying. Press Continue to proceed.");
+    QCOMPARE(wizard.continueButton->isEnabled() && wizard.continueButton->isDefault(), !quitting);
+    QCOMPARE(wizard.cancelButton->isEnabled(), quitting);
+}
+
+void TestCopyPage::quitDuringCopying()
+{
+    Sandbox sandbox;
+    SampleWorld::prepare(sandbox);
+    for (int i = 0; i < 300; ++i)
+        sandbox.write(
+            QStringLiteral("work/GameFiles/DuskmereGame/Bulk/part%1.bin").arg(i, 3, 10, QChar('0')),
+            QByteArray(256 * 1024, 'b') + QByteArray::number(i));
+    MessageBoxAnswerer boxes(QMessageBox::Yes);
+    auto *wizard = new DuskmereWizard;
+    for (int page = 0; page < 3; ++page)
+        QVERIFY(advance(*wizard));
+    // Install pressed in a hurry starts copying once; the user confirms Cancel as soon as the
+    // first file shows.
+    QSignalSpy pages(wizard->stack, &QStackedWidget::currentChanged);
+    const int code = EventLoop::runUntilExit([&] {
+        QTest::mouseClick(wizard->continueButton, Qt::LeftButton);
+        QTest::mouseClick(wizard->continueButton, Qt::LeftButton);
+        QTimer::singleShot(0, wizard, [wizard] { // once the worker is there
+            connect(
+                wizard->copyPage->thread, &CopyThread::currentFileChanged, wizard,
+                [wizard] { wizard->cancelButton->click(); }, Qt::SingleShotConnection);
+        });
+    });
+    QCOMPARE(code, 0);
+    QCOMPARE(pages.size(), 1);
+    QVERIFY(wizard->isQuitting());
+    QCOMPARE(boxes.titles(), QStringList {"DuskmereSetup - Really quit?"});
+
+    // Closing waits for the file in hand, and no completion work runs on the way out.
+    QElapsedTimer clock;
+    clock.start();
+    const QString target = wizard->ut3UserDir;
+    delete wizard;
+    QVERIFY(clock.elapsed() < 30000);
+    QVERIFY(!QFileInfo::exists(Platform::desktopFolder() + "/The Duskmere.lnk"));
+    // What is there is whole, with nothing beside it, and it is the start of the sorted list.
+    const auto files = [](const QString &root) {
+        QStringList found;
+        for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+             it.hasNext();)
+            found << QDir(root).relativeFilePath(it.next());
+        found.sort();
+        return found;
+    };
+    const QString data = SampleWorld::dataDir(sandbox);
+    const QStringList installed = files(target);
+    QVERIFY2(installed.size() < files(data).size(), "the worker finished before the quit");
+    QCOMPARE(installed, files(data).mid(0, installed.size()));
+    for (const QString &file : installed)
+        QVERIFY2(sandbox.read(target + '/' + file) == sandbox.read(data + '/' + file),
+                 qPrintable(file));
 }
 
 void TestCopyPage::errorsEndTheProgram_data()

@@ -1,10 +1,12 @@
 #include "ProgramRun.h"
 
 #include "Sandbox.h"
+#include "platform/StandardFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QOperatingSystemVersion>
 #include <QProcess>
 
 // The autopilot lies in "generic" beside the test programs, where Qt looks for plug-ins of that
@@ -12,6 +14,16 @@
 bool ProgramRun::available()
 {
     return !QDir(QCoreApplication::applicationDirPath() + "/generic").isEmpty(QDir::Files);
+}
+
+QString ProgramRun::folder(QString (*standardFolder)())
+{
+    const QString root = Platform::standardFoldersRoot();
+    if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
+        Platform::setStandardFoldersRoot({});
+    const QString folder = standardFolder();
+    Platform::setStandardFoldersRoot(root);
+    return folder;
 }
 
 QStringList ProgramRun::Result::records(const char *kind) const

@@ -25,4 +25,8 @@ struct ProgramRun
     Result run(const Sandbox &sandbox) const;
 
     static bool available();
+    // One of the standard folders (Platform::documentsFolder, ...) as the program run here finds
+    // it: on Windows the autopilot moves them where the sandbox has them, elsewhere the program
+    // takes them from the environment that the sandbox set.
+    static QString folder(QString (*standardFolder)());
 };
