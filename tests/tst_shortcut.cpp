@@ -35,32 +35,8 @@ const QString StartMenuMessage = QString(DesktopMessage).replace("a Desktop", "a
 const QString RetailArguments = QStringLiteral("-mod=..\\DuskmereGame -solomod");
 const QString SteamArguments = "-applaunch 13210 " + RetailArguments;
 
-// Every message box as it opens: after the first failure the application is quitting, and a
-// second box closes at once, before an answerer could see it. A box that is not a critical
-// error over the wizard with one Ok button is recorded by its title instead of its text.
-class ShownBoxes : public QObject
-{
-public:
-    ShownBoxes() { qApp->installEventFilter(this); }
-    ~ShownBoxes() override { qApp->removeEventFilter(this); }
-    QStringList texts;
-    bool eventFilter(QObject *object, QEvent *event) override
-    {
-        const auto *box = qobject_cast<QMessageBox *>(object);
-        if (box && event->type() == QEvent::Show)
-            texts.append(box->windowTitle() == QLatin1String("DuskmereSetup - Critical Error")
-                                 && box->icon() == QMessageBox::Critical
-                                 && box->standardButtons() == QMessageBox::Ok
-                                 && qobject_cast<DuskmereWizard *>(box->parentWidget())
-                             ? box->text()
-                             : box->windowTitle());
-        return false;
-    }
-};
-
 bool runStepRequestsQuit(DuskmereWizard &wizard)
 {
-    MessageBoxAnswerer answerer;
     return EventLoop::requestsQuit([&] { ShortcutStep::run(&wizard, &wizard); });
 }
 } // namespace
@@ -96,9 +72,13 @@ void TestShortcut::failures()
     if (scene.contains("group-file"))
         sandbox.write(group, "not a folder");
 
-    ShownBoxes boxes;
+    // After the first failure the program is quitting: a second box closes at once.
+    MessageBoxAnswerer boxes;
     QVERIFY(runStepRequestsQuit(wizard));
-    QCOMPARE(boxes.texts, messages);
+    QCOMPARE(boxes.texts(), messages);
+    for (const MessageBoxAnswerer::Box &box : std::as_const(boxes.seen))
+        QVERIFY(box.title == "DuskmereSetup - Critical Error" && box.icon == QMessageBox::Critical
+                && box.buttons == QMessageBox::Ok);
     QCOMPARE(QFileInfo(group + "/The Duskmere.lnk").isFile(), !messages.contains(StartMenuMessage));
 }
 
@@ -152,6 +132,7 @@ void TestShortcut::links()
     const QString iconFile = wizard.ut3UserDir + '/' + icon;
     sandbox.write(iconFile, "icon");
 
+    MessageBoxAnswerer boxes;
     QVERIFY(!runStepRequestsQuit(wizard));
     QVERIFY(QFileInfo::exists(sandbox.startMenu() + "/The Duskmere/Other.lnk"));
     const QMap<QString, QString> desktop =
