@@ -112,6 +112,7 @@ void TestPathsPage::validate_data()
     QTest::newRow("empty") << false << ""
                            << "";
     QTest::newRow("steam") << true << "Steam/Steam.exe" << valid;
+    QTest::newRow("steam for Linux, its script") << true << "Steam/steam.sh" << valid;
     QTest::newRow("steam, retail file")
         << true << "Game/Binaries/UT3.exe" << invalid.arg("Steam.exe");
 }
@@ -121,13 +122,14 @@ void TestPathsPage::validate()
     QFETCH(bool, steam);
     QFETCH(QString, entry);
     QFETCH(QString, status);
-    if (entry.startsWith(QLatin1String("Linked")))
-        SKIP_ON_WINDOWS("the link is made with the Unix call");
+    if (entry.startsWith(QLatin1String("Linked")) || entry.endsWith(QLatin1String(".sh")))
+        SKIP_ON_WINDOWS("a Unix link, or Steam for Linux");
     Sandbox sandbox;
     sandbox.write("Game/Binaries/UT3.exe", "MZ");
     sandbox.write("Game/Binaries/Launcher.exe", "MZ");
     sandbox.write("Other/ut3.EXE", "MZ");
     sandbox.write("Steam/Steam.exe", "MZ");
+    sandbox.write("Steam/steam.sh", "#!/bin/sh");
     QVERIFY(QFile::link(sandbox.path("Game"), sandbox.path("Linked")));
 
     DuskmereWizard wizard;
@@ -202,7 +204,13 @@ void TestPathsPage::browse()
     page->findChild<QPushButton *>()->click();
 
     QCOMPARE(title, QStringLiteral("Select %1").arg(exe));
-    QCOMPARE(filters, QStringList {QStringLiteral("%1 (%2)").arg(steam ? "Steam" : "UT3", exe)});
+    // Steam for Linux starts from scripts of its own.
+    const bool unixSteam =
+        steam && QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
+    QCOMPARE(
+        filters,
+        QStringList {QStringLiteral("%1 (%2%3)")
+                         .arg(steam ? "Steam" : "UT3", exe, unixSteam ? " steam steam.sh" : "")});
     if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
         QCOMPARE(directory, programFiles);
     QCOMPARE(page->pathEdit->text(), choose ? QDir::toNativeSeparators(chosen) : "typed");

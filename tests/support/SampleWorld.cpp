@@ -66,8 +66,17 @@ void SampleWorld::prepare(const Sandbox &sandbox)
     sandbox.mkdir(QStringLiteral("wineprefix/dosdevices"));
     if (!QFile::link(QStringLiteral("../drive_c"), sandbox.prefix() + "/dosdevices/c:"))
         qFatal("cannot link drive c:");
-    if (!windows())
+    if (!windows()) {
+        // As Wine makes an account: its Documents and Desktop are the host's.
+        const QString account = sandbox.prefix() + "/drive_c/users/"
+            + QFileInfo(sandbox.home()).owner();
+        QDir().mkpath(account);
+        for (const char *folder : {"/Documents", "/Desktop"}) {
+            QDir().mkpath(sandbox.home() + folder);
+            QFile::link(sandbox.home() + folder, account + folder);
+        }
         return;
+    }
     // Windows has a registry of its own: the installers' values go below the sandbox's key, and
     // key lists of the sandbox's own name them.
     const QString key = sandbox.registryKey() + QLatin1Char('\\');
