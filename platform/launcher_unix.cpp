@@ -58,10 +58,12 @@ QStringList commandLine(const Platform::LauncherFields &fields)
 {
     QStringList command;
     if (fields.program.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) {
-        command << QStringLiteral("env")
-                << QLatin1String("WINEPREFIX=")
-                + QFileInfo(Platform::winePrefix()).absoluteFilePath()
+        const QString prefix = QFileInfo(Platform::winePrefix()).absoluteFilePath();
+        command << QStringLiteral("env") << QLatin1String("WINEPREFIX=") + prefix
                 << QStringLiteral("wine");
+    } else if (fields.program.contains(QLatin1Char('%'))) {
+        // GLib looks for the program before it turns "%%" back into "%", and finds none.
+        command << QStringLiteral("env");
     }
     return command << fields.program << fields.arguments;
 }

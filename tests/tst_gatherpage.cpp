@@ -171,8 +171,10 @@ void TestGatherPage::freeSpace()
 void TestGatherPage::finishedPageLeadsOn()
 {
     Sandbox sandbox;
-    SampleWorld::prepare(sandbox); // no Documents yet: its free space is its parent's
-    QVERIFY(!QFileInfo::exists(sandbox.documents()));
+    SampleWorld::prepare(sandbox);
+    // No Documents yet: its free space is its parent's.
+    QVERIFY(QDir(sandbox.documents()).removeRecursively()
+            && !QFileInfo::exists(sandbox.documents()));
     DuskmereWizard wizard;
     GatherPage *page = wizard.gatherPage;
     QVERIFY(page->headingLabel->text().contains(QStringLiteral("your UT3 or Steam installation")));

@@ -1,4 +1,5 @@
 #include "EventLoop.h"
+#include "Launchers.h"
 #include "LnkInfo.h"
 #include "MessageBoxAnswerer.h"
 #include "SampleWorld.h"
@@ -19,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QOperatingSystemVersion>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -159,6 +161,18 @@ void TestJourney::install()
         QCOMPARE(link.value("Icon location"),
                  windowsPath(wizard.ut3UserDir + "/DuskmereGame/Splash/duskmereicon.ico"));
         QCOMPARE(LnkInfo::read(menuLink), link);
+        if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows) {
+            // Beside the links, launchers that start the program through Wine in the prefix.
+            const QString launcher = sandbox.desktop() + "/The Duskmere.desktop";
+            QCOMPARE(Launchers::problems(launcher), QString());
+            QCOMPARE(sandbox.read("xdg/data/applications/The Duskmere/The Duskmere.desktop"),
+                     sandbox.read(launcher));
+            const QFileInfo program(QFileInfo(exe).canonicalFilePath());
+            const QStringList started = QStringList {"wine", program.filePath()}
+                + link.value("Command line arguments").split(' ')
+                + QStringList {"cwd=" + program.path(), "WINEPREFIX=" + sandbox.prefix()};
+            QCOMPARE(Launchers::started(sandbox, launcher), started);
+        }
         QVERIFY(advance(wizard));
 
         // Final: Close opens the one extra that starts ticked, and ends the program with 0.

@@ -1,0 +1,198 @@
+#include "Launchers.h"
+#include "LnkInfo.h"
+#include "MessageBoxAnswerer.h"
+#include "SampleWorld.h"
+#include "Sandbox.h"
+#include "TestMain.h"
+#include "WizardDriver.h"
+#include "pages/WelcomePage.h"
+#include "platform/Edition.h"
+#include "platform/StandardFolders.h"
+#include "platform/SteamKeyValues.h"
+#include "platform/WinePrefix.h"
+#include "wizard/DuskmereWizard.h"
+
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QRadioButton>
+
+// Steam for Linux: its files as read, the prefix the game runs in, and the Steam edition's
+// whole journey on a home where Steam keeps the game in a second library.
+class TestSteamLinux : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { SKIP_ON_WINDOWS("Steam's folders of Linux"); }
+    void keyValues_data();
+    void keyValues();
+    void prefix_data();
+    void prefix();
+    void journey();
+};
+
+namespace {
+const QString Query = QStringLiteral("libraryfolders/1/path");
+
+// The sandbox as a Linux home without WINEPREFIX and without the tests' folder override.
+struct LinuxHome
+{
+    explicit LinuxHome(bool steamEdition)
+    {
+        qunsetenv("WINEPREFIX"); // the sandbox puts it back
+        Platform::setStandardFoldersRoot(QString());
+        Platform::setSteamEdition(steamEdition);
+    }
+    ~LinuxHome() { Platform::setSteamEdition(false); }
+};
+} // namespace
+
+void TestSteamLinux::keyValues_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("query"); // keys from the top, "/" between them
+    QTest::addColumn<QString>("expected"); // null: nothing found
+
+    // A lenient reader would find the second library in every malformed row.
+    const QByteArray vdf = SampleWorld::libraryFolders("/home/u/.steam", "/mnt/Games 2");
+    QTest::newRow("two libraries") << vdf << Query << "/mnt/Games 2";
+    QTest::newRow("escapes, any letter case") << vdf << "LibraryFolders/1/LABEL"
+                                              << "Games \"2\"";
+    QTest::newRow("app manifest, comment, bare word")
+        << QByteArray("// written by Steam\n\"AppState\" { appid 13210 \"installdir\" "
+                      "\"Unreal Tournament 3\" }")
+        << "AppState/installdir"
+        << "Unreal Tournament 3";
+    QTest::newRow("a block is no value") << vdf << "libraryfolders/1" << QString();
+    QTest::newRow("truncated") << vdf.left(vdf.indexOf("\"contentid\"\t\t\"72")) << Query
+                               << QString();
+    QTest::newRow("closed once too often") << vdf + "}" << Query << QString();
+    QTest::newRow("block without a key") << "{ }\n" + vdf << Query << QString();
+    QTest::newRow("unknown escape")
+        << QByteArray(vdf).replace("Games \\\"2", "Games \\q2") << Query << QString();
+    QTest::newRow("nested too deep")
+        << vdf + QByteArray("\"x\"{").repeated(40) + QByteArray("}").repeated(40) << Query
+        << QString();
+    QTest::newRow("huge") << vdf + "//" + QByteArray(5 << 20, 'x') << Query << QString();
+    QTest::newRow("binary: NUL") << QByteArray(vdf).replace("label", QByteArray("lab\0l", 5))
+                                 << Query << QString();
+    QTest::newRow("binary: not UTF-8")
+        << QByteArray(vdf).replace("label", "lab\xffl") << Query << QString();
+}
+
+void TestSteamLinux::keyValues()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, query);
+    QFETCH(QString, expected);
+    Sandbox sandbox;
+    sandbox.write(QStringLiteral("file.vdf"), text);
+    QElapsedTimer clock;
+    clock.start();
+    const auto file = SteamKeyValues::read(sandbox.path(QStringLiteral("file.vdf")));
+    const SteamKeyValues::Node *node = file ? &*file : nullptr;
+    const QStringList keys = query.split('/');
+    for (int i = 0; node && i + 1 < keys.size(); ++i)
+        node = node->child(keys[i]);
+    QCOMPARE(node ? node->string(keys.last()) : QString(), expected);
+    QVERIFY(file.has_value() == !expected.isNull() || query.count('/') < 2);
+    QVERIFY(clock.elapsed() < 2000);
+}
+
+void TestSteamLinux::prefix_data()
+{
+    QTest::addColumn<QString>("world"); // what the home holds
+    QTest::addColumn<bool>("steamEdition");
+    QTest::addColumn<QString>("prefix"); // relative to the sandbox root
+    QTest::addColumn<QString>("documents"); // relative to the prefix
+
+    const QString wine = QStringLiteral("home/.wine");
+    const QString proton = SampleWorld::protonPrefix(QStringLiteral("Games/SteamLibrary"));
+    const QString own = "drive_c/users/" + QFileInfo(QDir::homePath()).owner() + "/Documents";
+    const QString steamuser = QStringLiteral("drive_c/users/steamuser/Documents");
+    QTest::newRow("WINEPREFIX set") << "wineprefix steam" << true << "wineprefix" << own;
+    QTest::newRow("Steam edition, Proton's prefix") << "steam" << true << proton << steamuser;
+    QTest::newRow("retail, Steam's library holds the game")
+        << "steam" << false << proton << steamuser;
+    QTest::newRow("retail, no Steam") << "" << false << wine << own;
+    QTest::newRow("Steam edition, no Proton prefix yet") << "steam no-pfx" << true << wine << own;
+}
+
+void TestSteamLinux::prefix()
+{
+    QFETCH(QString, world);
+    QFETCH(bool, steamEdition);
+    QFETCH(QString, prefix);
+    QFETCH(QString, documents);
+    Sandbox sandbox;
+    for (const char *account : {"home/.wine/drive_c/users/", "wineprefix/drive_c/users/"})
+        sandbox.mkdir(account + QFileInfo(sandbox.home()).owner() + "/Documents");
+    if (world.contains("steam"))
+        SampleWorld::steamHome(sandbox);
+    if (world.contains("no-pfx"))
+        QVERIFY(QDir(sandbox.path("Games/SteamLibrary/steamapps")).removeRecursively());
+    const QByteArray wineprefix = qgetenv("WINEPREFIX");
+    LinuxHome home(steamEdition);
+    if (world.contains("wineprefix"))
+        qputenv("WINEPREFIX", wineprefix);
+    QCOMPARE(Platform::winePrefix(), sandbox.path(prefix));
+    QCOMPARE(QFileInfo(Platform::documentsFolder()).canonicalFilePath(),
+             QFileInfo(sandbox.path(prefix) + '/' + documents).canonicalFilePath());
+}
+
+void TestSteamLinux::journey()
+{
+    Sandbox sandbox;
+    SampleWorld::prepare(sandbox);
+    const QString library = SampleWorld::steamHome(sandbox);
+    const QString account = SampleWorld::protonPrefix(library) + "/drive_c/users/steamuser";
+    const QString oldVersion =
+        account + "/Documents/My Games/Unreal Tournament 3/UTGame/DuskmereGame";
+    sandbox.write(oldVersion + "/old.u", "old");
+    // A steam of the sandbox's own first on PATH, whatever the machine has.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", Launchers::standIns(sandbox).toUtf8() + ':' + path);
+    LinuxHome home(false);
+    MessageBoxAnswerer boxes(QMessageBox::Yes);
+    {
+        DuskmereWizard wizard;
+        wizard.welcomePage->findChildren<QRadioButton *>().at(1)->click();
+        for (int page = 0; page < 4; ++page)
+            QVERIFY(advance(wizard));
+        QVERIFY(QTest::qWaitFor([&] { return wizard.continueButton->isEnabled(); }, 60000));
+        QCOMPARE(wizard.steamPath, sandbox.path("bin/steam"));
+        QCOMPARE(
+            QFileInfo(wizard.ut3UserDir).canonicalFilePath(),
+            QFileInfo(account + "/Documents/My Games/Unreal Tournament 3").canonicalFilePath());
+    }
+    qputenv("PATH", path);
+    QCOMPARE(boxes.titles(), QStringList {"DuskmereSetup - Old Version Found"});
+    QVERIFY(!QFileInfo::exists(oldVersion));
+    QCOMPARE(sandbox.read(account
+                          + "/Documents/My Games/Unreal Tournament 3/DuskmereGame/"
+                            "Config/DefaultGame.ini"),
+             sandbox.read(SampleWorld::dataDir(sandbox) + "/DuskmereGame/Config/DefaultGame.ini"));
+
+    // The links where Wine's shell keeps them, the launchers where the desktop looks.
+    const QString programs = account + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs";
+    for (const QString &link :
+         {account + "/Desktop/The Duskmere.lnk", programs + "/The Duskmere/The Duskmere.lnk"})
+        QCOMPARE(LnkInfo::read(link).value("Command line arguments"),
+                 "-applaunch 13210 -mod=..\\DuskmereGame -solomod");
+    const QString desktop = sandbox.home() + "/Desktop/The Duskmere.desktop";
+    const QString menu = sandbox.path("xdg/data/applications/The Duskmere/The Duskmere.desktop");
+    for (const QString &launcher : {desktop, menu}) {
+        QCOMPARE(Launchers::problems(launcher), QString());
+        QVERIFY(QFileInfo(launcher).isExecutable());
+    }
+    QCOMPARE(sandbox.read(menu), sandbox.read(desktop));
+    QCOMPARE(Launchers::started(sandbox, desktop),
+             QStringList({"steam", "-applaunch", "13210", "-mod=..\\DuskmereGame", "-solomod",
+                          "cwd=" + library + "/steamapps/common/Unreal Tournament 3/Binaries",
+                          "WINEPREFIX="}));
+    QVERIFY(sandbox.read(desktop).contains("\nIcon=" + sandbox.path("xdg/data/icons/").toUtf8()));
+    QVERIFY(!QImage(sandbox.path("xdg/data/icons/The Duskmere.png")).isNull());
+}
+
+DUSKMERE_TEST_MAIN(TestSteamLinux)
+#include "tst_steamlinux.moc"
