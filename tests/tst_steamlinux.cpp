@@ -37,9 +37,10 @@ const QString Query = QStringLiteral("libraryfolders/1/path");
 // The sandbox as a Linux home without WINEPREFIX and without the tests' folder override.
 struct LinuxHome
 {
-    explicit LinuxHome(bool steamEdition)
+    explicit LinuxHome(bool steamEdition, bool keepWinePrefix = false)
     {
-        qunsetenv("WINEPREFIX"); // the sandbox puts it back
+        if (!keepWinePrefix)
+            qunsetenv("WINEPREFIX"); // the sandbox puts it back
         Platform::setStandardFoldersRoot(QString());
         Platform::setSteamEdition(steamEdition);
     }
@@ -111,7 +112,8 @@ void TestSteamLinux::prefix_data()
     const QString own = "drive_c/users/" + QFileInfo(QDir::homePath()).owner() + "/Documents";
     const QString steamuser = QStringLiteral("drive_c/users/steamuser/Documents");
     QTest::newRow("WINEPREFIX set") << "wineprefix steam" << true << "wineprefix" << own;
-    QTest::newRow("Steam edition, Proton's prefix") << "steam" << true << proton << steamuser;
+    QTest::newRow("Steam edition, the game's manifest gone")
+        << "steam no-manifest" << true << proton << steamuser;
     QTest::newRow("retail, Steam's library holds the game")
         << "steam" << false << proton << steamuser;
     QTest::newRow("retail, no Steam") << "" << false << wine << own;
@@ -129,12 +131,11 @@ void TestSteamLinux::prefix()
         sandbox.mkdir(account + QFileInfo(sandbox.home()).owner() + "/Documents");
     if (world.contains("steam"))
         SampleWorld::steamHome(sandbox);
+    if (world.contains("no-manifest"))
+        QVERIFY(QFile::remove(sandbox.path("Games/SteamLibrary/steamapps/appmanifest_13210.acf")));
     if (world.contains("no-pfx"))
-        QVERIFY(QDir(sandbox.path("Games/SteamLibrary/steamapps")).removeRecursively());
-    const QByteArray wineprefix = qgetenv("WINEPREFIX");
-    LinuxHome home(steamEdition);
-    if (world.contains("wineprefix"))
-        qputenv("WINEPREFIX", wineprefix);
+        QVERIFY(QDir(sandbox.path("Games/SteamLibrary/steamapps/compatdata")).removeRecursively());
+    LinuxHome home(steamEdition, world.contains("wineprefix"));
     QCOMPARE(Platform::winePrefix(), sandbox.path(prefix));
     QCOMPARE(QFileInfo(Platform::documentsFolder()).canonicalFilePath(),
              QFileInfo(sandbox.path(prefix) + '/' + documents).canonicalFilePath());
