@@ -23,7 +23,6 @@ class TestSteamLinux : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { SKIP_ON_WINDOWS("Steam's folders of Linux"); }
     void keyValues_data();
     void keyValues();
     void prefix_data();
