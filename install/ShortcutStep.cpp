@@ -1,6 +1,7 @@
 #include "ShortcutStep.h"
 
 #include "Shortcut.h"
+#include "platform/Launcher.h"
 #include "platform/LocalPath.h"
 #include "platform/StandardFolders.h"
 #include "wizard/Config.h"
@@ -8,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace {
@@ -48,6 +50,22 @@ bool makeFolder(const QString &path)
 {
     return QDir().mkpath(Platform::localPath(path));
 }
+
+// The launcher beside a link: the same program, arguments, folder and icon, named after the
+// link without its ending.
+bool writeLauncher(Platform::LauncherPlace place, const Settings &settings, const Shortcut &link)
+{
+    QString name = settings.name;
+    if (name.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive))
+        name.chop(4);
+    Platform::LauncherFields fields;
+    fields.name = name;
+    fields.program = QFileInfo(Platform::localPath(link.target)).absoluteFilePath();
+    fields.arguments = link.arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    fields.workingDirectory = QFileInfo(fields.program).absolutePath();
+    fields.icon = Platform::localPath(link.iconPath);
+    return Platform::writeLauncher(place, settings.groupName, name, fields);
+}
 } // namespace
 
 void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
@@ -64,7 +82,8 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
     if (wizard->desktopLink) {
         // The Desktop folder of a fresh account on Linux may not exist yet.
         QString linkPath = desktop + QLatin1Char('/') + settings.name;
-        if (!makeFolder(desktop) || !link.create(linkPath)) {
+        if (!makeFolder(desktop) || !link.create(linkPath)
+            || !writeLauncher(Platform::LauncherPlace::Desktop, settings, link)) {
             fail(messageParent,
                  QCoreApplication::translate(
                      "ShortcutStep",
@@ -80,7 +99,8 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
     if (wizard->startMenuLink) {
         const QString group = programs + QLatin1Char('/') + settings.groupName;
         QString linkPath = group + QLatin1Char('/') + settings.name;
-        if (!makeFolder(group) || !link.create(linkPath)) {
+        if (!makeFolder(group) || !link.create(linkPath)
+            || !writeLauncher(Platform::LauncherPlace::Menu, settings, link)) {
             fail(messageParent,
                  QCoreApplication::translate(
                      "ShortcutStep",

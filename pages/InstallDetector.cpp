@@ -4,6 +4,7 @@
 #include "platform/LocalPath.h"
 #include "platform/ProgramFiles.h"
 #include "platform/Registry.h"
+#include "platform/SteamClient.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,10 +17,12 @@ bool existsOnDisk(const QString &path)
 }
 } // namespace
 
-const InstallDetector::Variant InstallDetector::Retail {
-    Config::UT3Keys, ":/res/ut3.keys", "\\Binaries\\UT3.exe", Config::UT3Path, "/Binaries/UT3.exe"};
+const InstallDetector::Variant InstallDetector::Retail {Config::UT3Keys,       ":/res/ut3.keys",
+                                                        "\\Binaries\\UT3.exe", Config::UT3Path,
+                                                        "/Binaries/UT3.exe",   nullptr};
 const InstallDetector::Variant InstallDetector::Steam {
-    Config::SteamKeys, ":/res/steam.keys", "\\steam.exe", Config::SteamPath, "/steam.exe"};
+    Config::SteamKeys, ":/res/steam.keys", "\\steam.exe",
+    Config::SteamPath, "/steam.exe",       &Platform::nativeSteamClient};
 
 InstallDetector::InstallDetector(const Variant &variant)
     : variant(variant)
@@ -27,6 +30,11 @@ InstallDetector::InstallDetector(const Variant &variant)
 
 QString InstallDetector::detect() const
 {
+    // Steam for Linux, where installed, is what starts the game; a Steam for Windows inside
+    // the game's Proton prefix is only Proton's stand-in.
+    const QString native = variant.nativeProgram ? variant.nativeProgram() : QString();
+    if (!native.isEmpty())
+        return native;
     const QString keyListPath = ConfigFile().value(variant.keyList).toString();
     // The whole list is read before the registry is asked anything.
     const QStringList lines = KeyList::read(Platform::localPath(keyListPath),

@@ -4,8 +4,9 @@
 
 #include <QString>
 
-// Finds the retail game's or Steam's executable: the registry locations of a key list first,
-// then a folder below Program Files named in ds.conf.
+// Finds the retail game's or Steam's executable: a native Steam client first where there is
+// one, then the registry locations of a key list, then a folder below Program Files named in
+// ds.conf.
 class InstallDetector
 {
 public:
@@ -16,6 +17,8 @@ public:
         const char *registrySuffix; // appended to a registry value as it is
         const ConfigKey &fallbackFolder;
         const char *fallbackSuffix;
+        // A program that runs natively, before anything the registry names; may be null.
+        QString (*nativeProgram)();
     };
     static const Variant Retail;
     static const Variant Steam;

@@ -3,6 +3,7 @@
 #include "RichLabel.h"
 #include "platform/LocalPath.h"
 #include "platform/ProgramFiles.h"
+#include "platform/SteamClient.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>
@@ -13,6 +14,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+// The canonical form of a detected path. Empty when the file found has gone since:
+// canonicalFilePath() of nothing is empty. A link to a program of another name (Steam for
+// Linux's "steam" is often one to its start script) stays as named, so that it validates.
+QString shownPath(const QString &selected)
+{
+    const QFileInfo file(Platform::localPath(selected));
+    const QString canonical = file.canonicalFilePath();
+    if (canonical.isEmpty()
+        || QFileInfo(canonical).fileName().compare(file.fileName(), Qt::CaseInsensitive) == 0)
+        return canonical;
+    return file.absoluteFilePath();
+}
+} // namespace
 
 PathsPage::PathsPage(DuskmereWizard *wizard)
     : QWidget(wizard)
@@ -37,10 +53,7 @@ void PathsPage::initPage()
                    "your <i>%2</i> manually.")
                     .arg(appName, exeName));
     auto *pathLabel = new QLabel(tr("Path to %1:").arg(exeName));
-    // Empty when the file found has gone since: canonicalFilePath() of nothing is empty.
-    pathEdit = new QLineEdit(found ? QDir::toNativeSeparators(
-                                 QFileInfo(Platform::localPath(selected)).canonicalFilePath())
-                                   : QString());
+    pathEdit = new QLineEdit(found ? QDir::toNativeSeparators(shownPath(selected)) : QString());
     auto *browseButton = new QPushButton(tr("&Browse..."));
     browseButton->setStyleSheet(QStringLiteral("font: bold"));
     statusLabel = richLabel(QString());
@@ -71,9 +84,15 @@ void PathsPage::browse()
 {
     const QString chosen = QFileDialog::getOpenFileName(
         this, tr("Select %1").arg(exeName), Platform::localPath(programFilesFolder()),
-        QStringLiteral("%1 (%2)").arg(appName, exeName));
+        QStringLiteral("%1 (%2)").arg(appName, programNames().join(QLatin1Char(' '))));
     if (!chosen.isEmpty())
         pathEdit->setText(QDir::toNativeSeparators(chosen));
+}
+
+// Steam's program goes by other names where Steam runs natively.
+QStringList PathsPage::programNames() const
+{
+    return wizard->steam ? Platform::steamClientNames() : QStringList {exeName};
 }
 
 void PathsPage::validate()
@@ -91,7 +110,7 @@ void PathsPage::validate()
         wizard->disableContinue();
         return;
     }
-    if (file.fileName().compare(exeName, Qt::CaseInsensitive) != 0 || !file.isFile()) {
+    if (!programNames().contains(file.fileName(), Qt::CaseInsensitive) || !file.isFile()) {
         statusLabel->setText(
             tr("<font color=red><b>Invalid location (Please locate <i>%1</i>).</b></font>")
                 .arg(exeName));

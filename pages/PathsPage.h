@@ -28,4 +28,7 @@ public:
     QString exeName;
     QLineEdit *pathEdit = nullptr;
     QLabel *statusLabel = nullptr;
+
+private:
+    QStringList programNames() const;
 };

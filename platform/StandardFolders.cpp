@@ -1,6 +1,6 @@
 #include "StandardFolders.h"
 
-#include <QStandardPaths>
+#include "SystemFolders.h"
 
 namespace {
 QString &root()
@@ -9,26 +9,26 @@ QString &root()
     return folder;
 }
 
-QString folder(QStandardPaths::StandardLocation location, const char *belowRoot)
+QString folder(SystemFolders::Folder which, const char *belowRoot)
 {
-    return root().isEmpty() ? QStandardPaths::writableLocation(location)
+    return root().isEmpty() ? SystemFolders::path(which)
                             : root() + QLatin1Char('/') + QLatin1String(belowRoot);
 }
 } // namespace
 
 QString Platform::documentsFolder()
 {
-    return folder(QStandardPaths::DocumentsLocation, "Documents");
+    return folder(SystemFolders::Folder::Documents, "Documents");
 }
 
 QString Platform::desktopFolder()
 {
-    return folder(QStandardPaths::DesktopLocation, "Desktop");
+    return folder(SystemFolders::Folder::Desktop, "Desktop");
 }
 
 QString Platform::startMenuFolder()
 {
-    return folder(QStandardPaths::ApplicationsLocation, "Start Menu");
+    return folder(SystemFolders::Folder::StartMenu, "Start Menu");
 }
 
 void Platform::setStandardFoldersRoot(const QString &newRoot)

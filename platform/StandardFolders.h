@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// The user's Documents, Desktop and Start Menu programs folders, as the desktop names them.
+// The user's Documents, Desktop and Start Menu programs folders, as Windows names them: where
+// Wine stands in for Windows, those of the Wine prefix's account.
 namespace Platform {
 QString documentsFolder();
 QString desktopFolder();

@@ -49,7 +49,13 @@ QString Platform::localPath(const QString &configuredPath)
         QString rest = path.mid(2);
         if (!rest.isEmpty() && !rest.startsWith(QLatin1Char('/')))
             rest.prepend(QLatin1Char('/'));
-        path = winePrefix() + QLatin1String("/dosdevices/") + path.left(2).toLower() + rest;
+        const QString prefix = winePrefix();
+        QString drive = prefix + QLatin1String("/dosdevices/") + path.left(2).toLower();
+        // A prefix that Wine has not started since it was made has drive_c but no links yet.
+        if (path.at(0).toLower() == QLatin1Char('c') && !QFileInfo(drive).isSymLink()
+            && !QFileInfo::exists(drive))
+            drive = prefix + QLatin1String("/drive_c");
+        path = drive + rest;
     }
     return matchLetterCase(path);
 }

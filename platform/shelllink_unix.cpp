@@ -1,4 +1,4 @@
-#include "PartialFiles.h"
+#include "ReplaceFile.h"
 #include "ShellLink.h"
 #include "ShellLinkFormat.h"
 #include "WinePrefix.h"
@@ -6,11 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 // A drive letter of the Wine prefix and the folder it stands for, links resolved.
@@ -105,47 +101,6 @@ QString windowsPath(const QString &localPath, const QList<WineDrive> &drives)
     return localPath.isEmpty() ? QString() : locate(localPath, drives).path();
 }
 
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    const char *data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        left -= written;
-    }
-    return true;
-}
-
-// A temporary file beside the link, renamed over it once complete. A rename replaces a link
-// standing at the link's path, where QSaveFile would write into the file it points to, which
-// may lie anywhere.
-bool replaceFile(const QString &path, const QByteArray &bytes)
-{
-    const QString folder = QFileInfo(path).absolutePath();
-    Platform::removePartialFiles(folder);
-    QByteArray temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
-        temporary = QFile::encodeName(folder + QLatin1Char('/') + Platform::partialFileName());
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    if (::close(fd) == 0 && written
-        && ::rename(temporary.constData(), QFile::encodeName(path).constData()) == 0)
-        return true;
-    ::unlink(temporary.constData());
-    return false;
-}
-
 QList<Platform::ShellLinkItem> itemsOf(const WindowsLocation &location)
 {
     QList<Platform::ShellLinkItem> items;
@@ -186,5 +141,5 @@ bool Platform::writeShellLink(const QString &linkPath, const ShellLinkFields &fi
     if (bytes.isEmpty())
         return false;
 
-    return replaceFile(linkPath, bytes);
+    return Platform::replaceFile(linkPath, bytes);
 }

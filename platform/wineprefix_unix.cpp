@@ -1,3 +1,5 @@
+#include "Edition.h"
+#include "SteamLibrary.h"
 #include "WinePrefix.h"
 
 #include <QDir>
@@ -5,6 +7,13 @@
 QString Platform::winePrefix()
 {
     const QString configured = qEnvironmentVariable("WINEPREFIX");
-    return QDir::cleanPath(configured.isEmpty() ? QDir::homePath() + QLatin1String("/.wine")
-                                                : configured);
+    if (!configured.isEmpty())
+        return QDir::cleanPath(configured);
+    // Looked up anew each time: the files are small, and Steam may move the game meanwhile.
+    if (steamEdition() || !SteamLibrary::ut3().folder.isEmpty()) {
+        const QString proton = SteamLibrary::ut3ProtonPrefix();
+        if (!proton.isEmpty())
+            return QDir::cleanPath(proton);
+    }
+    return QDir::cleanPath(QDir::homePath() + QLatin1String("/.wine"));
 }

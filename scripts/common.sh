@@ -2,7 +2,8 @@
 # shellcheck shell=bash
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-LINUX_PACKAGES=(qt6-base-dev qt6-base-dev-tools cmake g++ ninja-build liblnk-utils)
+LINUX_PACKAGES=(qt6-base-dev qt6-base-dev-tools cmake g++ ninja-build liblnk-utils
+    desktop-file-utils libglib2.0-bin)
 # The sanitizer builds and the fuzz harnesses (scripts/test-sanitizers.sh, scripts/fuzz.sh).
 SANITIZER_PACKAGES=(clang libclang-rt-14-dev libtsan2)
 BUILD=${BUILD:-$ROOT/build}

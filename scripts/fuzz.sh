@@ -13,7 +13,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 BUILD=$(cd "${1:-$ROOT/build-sanitizers}" && pwd)
 SECONDS_EACH=${FUZZ_SECONDS:-30}
 OUT=${FUZZ_OUT:-$(mktemp -d "${TMPDIR:-/tmp}/duskmere-fuzz-XXXXXX")}
-HARNESSES=(wineregistry keylist localpath config shelllink)
+HARNESSES=(wineregistry keylist localpath config shelllink steamkeyvalues)
 mkdir -p "$OUT"
 # A folder of our own making goes at the end, unless it holds a crash's input or is to be kept.
 if [ -z "${FUZZ_OUT:-}" ]; then

@@ -144,8 +144,10 @@ void TestGatherPage::rows()
 void TestGatherPage::finishedPageLeadsOn()
 {
     Sandbox sandbox;
-    SampleWorld::prepare(sandbox); // no Documents yet: its free space is its parent's
-    QVERIFY(!QFileInfo::exists(sandbox.documents()));
+    SampleWorld::prepare(sandbox);
+    // No Documents yet: its free space is its parent's.
+    QVERIFY(QDir(sandbox.documents()).removeRecursively()
+            && !QFileInfo::exists(sandbox.documents()));
     DuskmereWizard wizard;
     GatherPage *page = wizard.gatherPage;
     QVERIFY(page->headingLabel->text().contains("your UT3 or Steam installation"));

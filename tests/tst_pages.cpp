@@ -361,6 +361,7 @@ void TestPages::pathEntry_data()
     row("nothing there", false, "Game/Binaries/UT4.exe",
         "<font color=red><b>The specified file does not exist.</b></font>");
     row("steam", true, "Steam/Steam.exe", valid);
+    row("steam for Linux, its script", true, "Steam/steam.sh", valid);
     row("steam, retail file", true, "Game/Binaries/UT3.exe", invalid.arg("Steam.exe"));
 }
 
@@ -371,12 +372,12 @@ void TestPages::pathEntry()
     QFETCH(QString, typed);
     QFETCH(QString, shown);
     QFETCH(QString, status);
-    if (detected.startsWith("Linked") || typed.startsWith("Linked"))
-        SKIP_ON_WINDOWS("the link is made with the Unix call");
+    if (detected.startsWith("Linked") || typed.startsWith("Linked") || typed.endsWith(".sh"))
+        SKIP_ON_WINDOWS("a Unix link, or Steam for Linux");
     Sandbox sandbox;
     const QString root = QFileInfo(sandbox.root()).canonicalFilePath() + '/';
     for (const char *file : {"Game/Binaries/UT3.exe", "Game/Binaries/Launcher.exe", "Other/ut3.EXE",
-                             "Folder/UT3.exe/x", "Steam/Steam.exe"})
+                             "Folder/UT3.exe/x", "Steam/Steam.exe", "Steam/steam.sh"})
         sandbox.write(file, "MZ");
     QVERIFY(QFile::link(root + "Game", root + "Linked"));
     DuskmereWizard wizard;
@@ -432,11 +433,13 @@ void TestPages::browse()
     });
     answer.start(10);
     wizard.pathsPage->findChild<QPushButton *>()->click();
-    QCOMPARE(opened.mid(0, 2),
+    // Steam for Linux starts from scripts of its own.
+    const bool unix = QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
+    QCOMPARE(opened,
              (QStringList {"Select " + exe,
-                           QStringLiteral("%1 (%2)").arg(steam ? "Steam" : "UT3", exe)}));
-    if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
-        QCOMPARE(opened.value(2), programFiles);
+                           steam ? "Steam (Steam.exe" + QString(unix ? " steam steam.sh)" : ")")
+                                 : "UT3 (UT3.exe)",
+                           unix ? programFiles : opened.value(2)}));
     QCOMPARE(wizard.pathsPage->pathEdit->text(),
              steam ? QDir::toNativeSeparators(programFiles + "/Game/" + exe) : "typed");
     QCOMPARE(wizard.continueButton->isEnabled(), steam);

@@ -1,11 +1,16 @@
+#include "Launchers.h"
 #include "LnkInfo.h"
 #include "ProgramRun.h"
 #include "SampleWorld.h"
 #include "Sandbox.h"
 #include "TestMain.h"
+#include "platform/Edition.h"
+#include "platform/StandardFolders.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QImage>
+#include <QScopeGuard>
 
 // The real program, started as a user starts it: the whole installation of the sample release,
 // twice over; every way out ends with exit code 0, and one that ends on an error writes nothing
@@ -45,13 +50,19 @@ QMap<QString, QByteArray> tree(const QString &root)
 void TestProgram::install_data()
 {
     QTest::addColumn<bool>("steam");
-    QTest::newRow("steam") << true;
-    QTest::newRow("retail, a read-only file") << false;
+    QTest::addColumn<bool>("steamForLinux"); // no WINEPREFIX: Steam's library and Proton's prefix
+    QTest::newRow("steam") << true << false;
+    QTest::newRow("retail, a read-only file") << false << false;
+    QTest::newRow("steam for Linux, the game in a second library") << true << true;
 }
 
 void TestProgram::install()
 {
     QFETCH(bool, steam);
+    QFETCH(bool, steamForLinux);
+    const bool unix = QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
+    if (steamForLinux && !unix)
+        QSKIP("Steam for Linux");
     Sandbox sandbox;
     SampleWorld::prepare(sandbox);
     // Names beyond ASCII and a read-only file, as a mod's files may come.
@@ -61,6 +72,18 @@ void TestProgram::install()
             || QFile::setPermissions(SampleWorld::dataDir(sandbox)
                                          + "/DuskmereGame/Config/DefaultGame.ini",
                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    // Stand-ins for steam and wine come first on PATH, whatever the machine has.
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&] {
+        qputenv("PATH", path);
+        Platform::setSteamEdition(false);
+    });
+    qputenv("PATH", (unix ? Launchers::standIns(sandbox).toUtf8() + ':' : "") + path);
+    const QString library = steamForLinux ? SampleWorld::steamHome(sandbox) : QString();
+    if (steamForLinux)
+        qunsetenv("WINEPREFIX"); // the sandbox puts it back
+    Platform::setSteamEdition(steam); // for the folders the program finds
+
     ProgramRun run;
     run.steps = QStringList {steam ? "click:Steam Version" : "click:Retail Version",
                              "click:Continue",
@@ -79,22 +102,59 @@ void TestProgram::install()
     const QString installed =
         ProgramRun::folder(Platform::documentsFolder) + "/My Games/Unreal Tournament 3";
     QCOMPARE(tree(installed), tree(SampleWorld::dataDir(sandbox)));
+    if (steamForLinux)
+        QCOMPARE(QFileInfo(installed).canonicalFilePath(),
+                 QFileInfo(SampleWorld::protonPrefix(library)
+                           + "/drive_c/users/steamuser/Documents/My Games/Unreal Tournament 3")
+                     .canonicalFilePath());
 
-    const QString target = SampleWorld::inLink(sandbox, steam);
+    const QString arguments =
+        QString(steam ? "-applaunch 13210 " : "") + "-mod=..\\DuskmereGame -solomod";
     const QMap<QString, QString> link =
         LnkInfo::read(ProgramRun::folder(Platform::desktopFolder) + "/The Duskmere.lnk");
-    QCOMPARE(link.value("Local path"), target);
-    QCOMPARE(link.value("Working directory"), target.left(target.lastIndexOf('\\')));
-    QCOMPARE(link.value("Command line arguments"),
-             QString(steam ? "-applaunch 13210 " : "") + "-mod=..\\DuskmereGame -solomod");
-    // Wine sees this machine's root as drive Z:.
-    QCOMPARE(link.value("Icon location"),
-             (QDir::separator() == '\\' ? "" : "Z:")
-                 + QDir::toNativeSeparators(installed + "/DuskmereGame/Splash/duskmereicon.ico")
-                       .replace('/', '\\'));
     QCOMPARE(LnkInfo::read(ProgramRun::folder(Platform::startMenuFolder)
                            + "/The Duskmere/The Duskmere.lnk"),
              link);
+    QCOMPARE(link.value("Command line arguments"), arguments);
+    const auto windowsPath = [unix](const QString &path) {
+        return (unix ? "Z:" : "") + QDir::toNativeSeparators(path).replace('/', '\\');
+    };
+    // A folder inside the prefix by its drive, a host folder that Wine links to as drive Z:.
+    const QString icon = "/DuskmereGame/Splash/duskmereicon.ico";
+    QCOMPARE(link.value("Icon location"),
+             steamForLinux ? "C:\\users\\steamuser\\Documents\\My Games\\Unreal Tournament 3"
+                     + QString(icon).replace('/', '\\')
+                           : windowsPath(QFileInfo(installed).canonicalFilePath() + icon));
+    const QString target = steamForLinux
+        ? windowsPath(QFileInfo(sandbox.path("bin/steam")).canonicalFilePath())
+        : SampleWorld::inLink(sandbox, steam);
+    QCOMPARE(link.value("Local path"), target);
+    QCOMPARE(link.value("Working directory"), target.left(target.lastIndexOf('\\')));
+    if (!unix)
+        return;
+
+    // Beside the links, launchers that the desktop starts: Steam itself for Steam for Linux,
+    // otherwise the program through Wine in its prefix.
+    const QString launcher = sandbox.home() + "/Desktop/The Duskmere.desktop";
+    const QString menu = sandbox.path("xdg/data/applications/The Duskmere/The Duskmere.desktop");
+    QCOMPARE(Launchers::problems(launcher), QString());
+    QVERIFY(QFileInfo(launcher).isExecutable());
+    QCOMPARE(sandbox.read(menu), sandbox.read(launcher));
+    QVERIFY(!QImage(sandbox.path("xdg/data/icons/The Duskmere.png")).isNull());
+    const QFileInfo program(
+        QFileInfo(steam ? SampleWorld::steamExe(sandbox) : SampleWorld::retailExe(sandbox))
+            .canonicalFilePath());
+    const QStringList started = steamForLinux
+        ? QStringList {"steam",
+                       "-applaunch",
+                       "13210",
+                       "-mod=..\\DuskmereGame",
+                       "-solomod",
+                       "cwd=" + library + "/steamapps/common/Unreal Tournament 3/Binaries",
+                       "WINEPREFIX="}
+        : QStringList {"wine", program.filePath()} + arguments.split(' ')
+            + QStringList {"cwd=" + program.path(), "WINEPREFIX=" + sandbox.prefix()};
+    QCOMPARE(Launchers::started(sandbox, launcher), started);
 }
 
 void TestProgram::waysOut_data()

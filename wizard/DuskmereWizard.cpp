@@ -8,6 +8,7 @@
 #include "pages/PathsPage.h"
 #include "pages/ReadyPage.h"
 #include "pages/WelcomePage.h"
+#include "platform/Edition.h"
 #include "platform/StandardFolders.h"
 
 #include <QCoreApplication>
@@ -37,7 +38,8 @@ DuskmereWizard::DuskmereWizard(QWidget *parent)
     setWindowTitle(tr("The Duskmere Setup"));
     const ConfigFile config;
 
-    ut3UserDir = Platform::documentsFolder() + QLatin1String("/My Games/Unreal Tournament 3");
+    Platform::setSteamEdition(steam);
+    findUserDir();
 
     auto *outer = new QVBoxLayout;
     outer->setContentsMargins(0, 0, 0, 0);
@@ -94,9 +96,17 @@ bool DuskmereWizard::isQuitting()
     return quitting;
 }
 
+// Where Wine stands in for Windows, the edition decides whose Documents the game reads.
 void DuskmereWizard::toggleSteam(bool steam)
 {
     this->steam = steam;
+    Platform::setSteamEdition(steam);
+    findUserDir();
+}
+
+void DuskmereWizard::findUserDir()
+{
+    ut3UserDir = Platform::documentsFolder() + QLatin1String("/My Games/Unreal Tournament 3");
 }
 
 void DuskmereWizard::setUt3Path(QString ut3Path)

@@ -89,6 +89,7 @@ public:
     QMutex mutex;
 
 private:
+    void findUserDir();
     template<typename Page> Page *addPage();
     template<typename Page> void showPage(Page *page);
     void disconnectContinue();

@@ -66,8 +66,17 @@ void SampleWorld::prepare(const Sandbox &sandbox)
     sandbox.mkdir(QStringLiteral("wineprefix/dosdevices"));
     if (!QFile::link(QStringLiteral("../drive_c"), sandbox.prefix() + "/dosdevices/c:"))
         qFatal("cannot link drive c:");
-    if (!windows())
+    if (!windows()) {
+        // As Wine makes an account: its Documents and Desktop are the host's.
+        const QString account =
+            sandbox.prefix() + "/drive_c/users/" + QFileInfo(sandbox.home()).owner();
+        QDir().mkpath(account);
+        for (const char *folder : {"/Documents", "/Desktop"}) {
+            QDir().mkpath(sandbox.home() + folder);
+            QFile::link(sandbox.home() + folder, account + folder);
+        }
         return;
+    }
     // Windows has a registry of its own: the installers' values go below the sandbox's key, and
     // key lists of the sandbox's own name them.
     const QString key = sandbox.registryKey() + QLatin1Char('\\');
@@ -98,6 +107,68 @@ QString SampleWorld::inLink(const Sandbox &sandbox, bool steam)
                      : "C:\\Games\\Unreal Tournament 3\\Binaries\\UT3.exe";
     return QDir::toNativeSeparators(
         QFileInfo(steam ? steamExe(sandbox) : retailExe(sandbox)).canonicalFilePath());
+}
+
+QByteArray SampleWorld::libraryFolders(const QString &first, const QString &second)
+{
+    return QStringLiteral(R"("libraryfolders"
+{
+	"0"
+	{
+		"path"		"%1"
+		"label"		""
+		"contentid"		"4520133613484915460"
+		"totalsize"		"0"
+		"apps"
+		{
+			"228980"		"560808265"
+		}
+	}
+	"1"
+	{
+		"path"		"%2"
+		"label"		"Games \"2\""
+		"contentid"		"7284736208120394101"
+		"apps"
+		{
+			"13210"		"8466227812"
+		}
+	}
+}
+)")
+        .arg(first, second)
+        .toUtf8();
+}
+
+QString SampleWorld::steamHome(const Sandbox &sandbox)
+{
+    const QString root = sandbox.home() + "/.local/share/Steam";
+    const QString library = sandbox.path("Games/SteamLibrary");
+    sandbox.write(root + "/steamapps/libraryfolders.vdf", libraryFolders(root, library));
+    sandbox.write(root + "/steam.sh", "#!/bin/sh\n");
+    QFile::setPermissions(root + "/steam.sh", QFile::ReadOwner | QFile::ExeOwner);
+    sandbox.write(library + "/steamapps/appmanifest_13210.acf", R"("AppState"
+{
+	"appid"		"13210"
+	"name"		"Unreal Tournament 3 Black"
+	"installdir"		"Unreal Tournament 3"
+}
+)");
+    sandbox.write(library + "/steamapps/common/Unreal Tournament 3/Binaries/UT3.exe", "MZ game");
+    const QString prefix = protonPrefix(library);
+    sandbox.write(prefix + "/user.reg", R"(WINE REGISTRY Version 2
+[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders] 1700000000
+"Personal"="C:\\users\\steamuser\\Documents"
+)");
+    QDir().mkpath(prefix + "/drive_c/users/steamuser/Documents");
+    QDir().mkpath(prefix + "/dosdevices");
+    QFile::link("../drive_c", prefix + "/dosdevices/c:");
+    return library;
+}
+
+QString SampleWorld::protonPrefix(const QString &library)
+{
+    return library + "/steamapps/compatdata/13210/pfx";
 }
 
 QString SampleWorld::dataDir(const Sandbox &sandbox)

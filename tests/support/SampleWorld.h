@@ -16,6 +16,13 @@ void prepare(const Sandbox &sandbox);
 QString detected(const Sandbox &sandbox, bool steam);
 QString inLink(const Sandbox &sandbox, bool steam);
 
+// Steam for Linux in the sandbox's home: its root with steam.sh, whose libraryfolders.vdf lists
+// a second library that holds the game and its Proton prefix (account "steamuser", Documents as
+// its registry names it). Returns the second library.
+QString steamHome(const Sandbox &sandbox);
+QByteArray libraryFolders(const QString &first, const QString &second); // as Steam writes it
+QString protonPrefix(const QString &library);
+
 QString dataDir(const Sandbox &sandbox);
 QString retailExe(const Sandbox &sandbox); // on this machine's file system
 QString steamExe(const Sandbox &sandbox);

@@ -1,0 +1,8 @@
+#include "Launcher.h"
+
+// The shell starts the links themselves.
+bool Platform::writeLauncher(LauncherPlace, const QString &, const QString &,
+                             const LauncherFields &)
+{
+    return true;
+}

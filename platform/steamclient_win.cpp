@@ -1,0 +1,11 @@
+#include "SteamClient.h"
+
+QString Platform::nativeSteamClient()
+{
+    return QString();
+}
+
+QStringList Platform::steamClientNames()
+{
+    return {QStringLiteral("Steam.exe")};
+}
