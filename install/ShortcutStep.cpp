@@ -52,11 +52,11 @@ bool makeFolder(const QString &path)
 }
 
 // The launcher beside a link: the same program, arguments, folder and icon, named after the
-// link without its ending.
+// link without its ending (only the lower-case ending is one, as for the link).
 bool writeLauncher(Platform::LauncherPlace place, const Settings &settings, const Shortcut &link)
 {
     QString name = settings.name;
-    if (name.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive))
+    if (name.endsWith(QLatin1String(".lnk")))
         name.chop(4);
     Platform::LauncherFields fields;
     fields.name = name;

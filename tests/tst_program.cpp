@@ -51,15 +51,25 @@ void TestProgram::install_data()
 {
     QTest::addColumn<bool>("steam");
     QTest::addColumn<bool>("steamForLinux"); // no WINEPREFIX: Steam's library and Proton's prefix
-    QTest::newRow("steam") << true << false;
-    QTest::newRow("retail, a read-only file") << false << false;
-    QTest::newRow("steam for Linux, the game in a second library") << true << true;
+    QTest::addColumn<QByteArray>("shortcut"); // the configuration's [Shortcut] section
+    QTest::addColumn<QString>("link"); // below the Start Menu's programs folder
+    QTest::newRow("steam") << true << false << QByteArray() << "The Duskmere/The Duskmere.lnk";
+    QTest::newRow("retail, a read-only file")
+        << false << false << QByteArray() << "The Duskmere/The Duskmere.lnk";
+    // Only the lower-case ending counts as one; a backslash in the group name makes folders.
+    QTest::newRow("steam for Linux, the game in a second library, links as configured")
+        << true << true
+        << QByteArray("Name=Play.LNK\nGroupName=Duskmere\\\\Tools\nIcon=DuskmereGame\\\\Art\\\\"
+                      "game.ico\nIconIndex=2\n")
+        << "Duskmere/Tools/Play.LNK.lnk";
 }
 
 void TestProgram::install()
 {
     QFETCH(bool, steam);
     QFETCH(bool, steamForLinux);
+    QFETCH(QByteArray, shortcut);
+    QFETCH(QString, link);
     const bool unix = QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
     if (steamForLinux && !unix)
         QSKIP("Steam for Linux");
@@ -68,6 +78,9 @@ void TestProgram::install()
     // Names beyond ASCII and a read-only file, as a mod's files may come.
     sandbox.write("work/GameFiles/DuskmereGame/Localization/DEU/D\u00e4mmerung.int", "[Public]");
     sandbox.write("work/GameFiles/DuskmereGame/Maps/DM-\u5915\u66ae\u308c.ut3", "map");
+    sandbox.write("work/GameFiles/DuskmereGame/Art/game.ico",
+                  sandbox.read("work/GameFiles/DuskmereGame/Splash/duskmereicon.ico"));
+    sandbox.writeConfig(sandbox.read("work/ds.conf") + "\n[Shortcut]\n" + shortcut);
     QVERIFY(steam
             || QFile::setPermissions(SampleWorld::dataDir(sandbox)
                                          + "/DuskmereGame/Config/DefaultGame.ini",
@@ -83,6 +96,10 @@ void TestProgram::install()
     if (steamForLinux)
         qunsetenv("WINEPREFIX"); // the sandbox puts it back
     Platform::setSteamEdition(steam); // for the folders the program finds
+    // A group folder that is there already keeps what it holds.
+    const QString other =
+        ProgramRun::folder(Platform::startMenuFolder) + '/' + QFileInfo(link).path() + "/Other.lnk";
+    sandbox.write(other, "");
 
     ProgramRun run;
     run.steps = QStringList {steam ? "click:Steam Version" : "click:Retail Version",
@@ -110,37 +127,42 @@ void TestProgram::install()
 
     const QString arguments =
         QString(steam ? "-applaunch 13210 " : "") + "-mod=..\\DuskmereGame -solomod";
-    const QMap<QString, QString> link =
-        LnkInfo::read(ProgramRun::folder(Platform::desktopFolder) + "/The Duskmere.lnk");
-    QCOMPARE(LnkInfo::read(ProgramRun::folder(Platform::startMenuFolder)
-                           + "/The Duskmere/The Duskmere.lnk"),
-             link);
-    QCOMPARE(link.value("Command line arguments"), arguments);
+    const QString name = QFileInfo(link).fileName();
+    const QMap<QString, QString> fields =
+        LnkInfo::read(ProgramRun::folder(Platform::desktopFolder) + '/' + name);
+    QCOMPARE(LnkInfo::read(ProgramRun::folder(Platform::startMenuFolder) + '/' + link), fields);
+    QCOMPARE(fields.value("Command line arguments"), arguments);
+    QVERIFY(QFileInfo::exists(other));
+    QCOMPARE(fields.value("Icon index"), shortcut.isEmpty() ? "0" : "2");
     const auto windowsPath = [unix](const QString &path) {
         return (unix ? "Z:" : "") + QDir::toNativeSeparators(path).replace('/', '\\');
     };
     // A folder inside the prefix by its drive, a host folder that Wine links to as drive Z:.
-    const QString icon = "/DuskmereGame/Splash/duskmereicon.ico";
-    QCOMPARE(link.value("Icon location"),
+    const QString icon =
+        shortcut.isEmpty() ? "/DuskmereGame/Splash/duskmereicon.ico" : "/DuskmereGame/Art/game.ico";
+    QCOMPARE(fields.value("Icon location"),
              steamForLinux ? "C:\\users\\steamuser\\Documents\\My Games\\Unreal Tournament 3"
                      + QString(icon).replace('/', '\\')
                            : windowsPath(QFileInfo(installed).canonicalFilePath() + icon));
     const QString target = steamForLinux
         ? windowsPath(QFileInfo(sandbox.path("bin/steam")).canonicalFilePath())
         : SampleWorld::inLink(sandbox, steam);
-    QCOMPARE(link.value("Local path"), target);
-    QCOMPARE(link.value("Working directory"), target.left(target.lastIndexOf('\\')));
+    QCOMPARE(fields.value("Local path"), target);
+    QCOMPARE(fields.value("Working directory"), target.left(target.lastIndexOf('\\')));
     if (!unix)
         return;
 
     // Beside the links, launchers that the desktop starts: Steam itself for Steam for Linux,
     // otherwise the program through Wine in its prefix.
-    const QString launcher = sandbox.home() + "/Desktop/The Duskmere.desktop";
-    const QString menu = sandbox.path("xdg/data/applications/The Duskmere/The Duskmere.desktop");
+    const QString desktopFile = link.chopped(4) + ".desktop";
+    const QString launcher = sandbox.home() + "/Desktop/" + QFileInfo(desktopFile).fileName();
+    const QString menu = sandbox.path("xdg/data/applications/") + desktopFile;
     QCOMPARE(Launchers::problems(launcher), QString());
     QVERIFY(QFileInfo(launcher).isExecutable());
     QCOMPARE(sandbox.read(menu), sandbox.read(launcher));
-    QVERIFY(!QImage(sandbox.path("xdg/data/icons/The Duskmere.png")).isNull());
+    QVERIFY(!QImage(sandbox.path("xdg/data/icons/") + QFileInfo(desktopFile).completeBaseName()
+                    + ".png")
+                 .isNull());
     const QFileInfo program(
         QFileInfo(steam ? SampleWorld::steamExe(sandbox) : SampleWorld::retailExe(sandbox))
             .canonicalFilePath());

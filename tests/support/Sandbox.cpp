@@ -9,8 +9,9 @@
 #include <QTest>
 
 Sandbox::Sandbox()
-    // "%2" in every path: a message filled by a chain of arg() calls would show it garbled.
-    : dir(QDir::tempPath() + QLatin1String("/duskmere-test-%2-XXXXXX"))
+    // "%2" in every path: a message filled by a chain of arg() calls would show it garbled; and a
+    // letter beyond ASCII, which every file name, registry value and link must carry through.
+    : dir(QDir::tempPath() + QString::fromUtf8("/duskmere-test-%2-\u00e9-XXXXXX"))
     , previousCwd(QDir::currentPath())
     , previousFoldersRoot(Platform::standardFoldersRoot())
 {
