@@ -91,15 +91,6 @@ void SampleWorld::prepare(const Sandbox &sandbox)
                   (key + "Software\\Valve\\Steam\\InstallPath").toUtf8());
 }
 
-QString SampleWorld::detected(const Sandbox &sandbox, bool steam)
-{
-    if (!windows()) // as the Wine prefix's registry spells it
-        return steam ? "C:\\Program Files (x86)\\Steam\\steam.exe"
-                     : "C:\\Games\\Unreal Tournament 3\\\\Binaries\\UT3.exe";
-    return steam ? installFolder(sandbox, true) + QStringLiteral("\\steam.exe")
-                 : installFolder(sandbox, false) + QStringLiteral("\\\\Binaries\\UT3.exe");
-}
-
 QString SampleWorld::inLink(const Sandbox &sandbox, bool steam)
 {
     if (!windows())

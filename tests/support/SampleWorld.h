@@ -12,8 +12,7 @@ class Sandbox;
 namespace SampleWorld {
 void prepare(const Sandbox &sandbox);
 
-// What detection stores, as the registry spells it, and the program as the shortcuts name it.
-QString detected(const Sandbox &sandbox, bool steam);
+// The program as the shortcuts name it.
 QString inLink(const Sandbox &sandbox, bool steam);
 
 // Steam for Linux in the sandbox's home: its root with steam.sh, whose libraryfolders.vdf lists
