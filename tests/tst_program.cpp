@@ -102,13 +102,10 @@ void TestProgram::install()
     sandbox.write(other, "");
 
     ProgramRun run;
-    run.steps = QStringList {steam ? "click:Steam Version" : "click:Retail Version",
-                             "click:Continue",
-                             "click:Continue",
-                             "click:Continue",
-                             "click:Install",
-                             "click:Continue",
-                             "click:Close"};
+    run.steps = QString("click:%1 Version;click:Continue;click:Continue;click:Continue;"
+                        "click:Install;click:Continue;click:Close")
+                    .arg(steam ? "Steam" : "Retail")
+                    .split(';');
     // The second install goes over the first and replaces every file, the read-only one too.
     for (int round = 1; round <= 2; ++round) {
         const ProgramRun::Result result = run.run(sandbox);
@@ -160,22 +157,17 @@ void TestProgram::install()
     QCOMPARE(Launchers::problems(launcher), QString());
     QVERIFY(QFileInfo(launcher).isExecutable());
     QCOMPARE(sandbox.read(menu), sandbox.read(launcher));
-    QVERIFY(!QImage(sandbox.path("xdg/data/icons/") + QFileInfo(desktopFile).completeBaseName()
-                    + ".png")
-                 .isNull());
+    const QString png = QFileInfo(desktopFile).completeBaseName() + ".png";
+    QVERIFY(!QImage(sandbox.path("xdg/data/icons/") + png).isNull());
     const QFileInfo program(
         QFileInfo(steam ? SampleWorld::steamExe(sandbox) : SampleWorld::retailExe(sandbox))
             .canonicalFilePath());
-    const QStringList started = steamForLinux
-        ? QStringList {"steam",
-                       "-applaunch",
-                       "13210",
-                       "-mod=..\\DuskmereGame",
-                       "-solomod",
-                       "cwd=" + library + "/steamapps/common/Unreal Tournament 3/Binaries",
-                       "WINEPREFIX="}
-        : QStringList {"wine", program.filePath()} + arguments.split(' ')
-            + QStringList {"cwd=" + program.path(), "WINEPREFIX=" + sandbox.prefix()};
+    const QString game = library + "/steamapps/common/Unreal Tournament 3/Binaries";
+    const QStringList started =
+        (steamForLinux ? QStringList {"steam"} : QStringList {"wine", program.filePath()})
+        + arguments.split(' ')
+        + QStringList {"cwd=" + (steamForLinux ? game : program.path()),
+                       "WINEPREFIX=" + (steamForLinux ? "" : sandbox.prefix())};
     QCOMPARE(Launchers::started(sandbox, launcher), started);
 }
 
