@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 // What the Unix build reads from the Wine prefix (registry hives, drives and Program Files), and
 // finding UT3.exe or Steam.exe there: key list, registry, Program Files fallback. Steam for Linux:
@@ -40,19 +41,6 @@ private slots:
 
 namespace {
 const QString Query = QStringLiteral("libraryfolders/1/path");
-
-// The sandbox as a Linux home without WINEPREFIX and without the tests' folder override.
-struct LinuxHome
-{
-    LinuxHome(bool steamEdition, bool keepWinePrefix)
-    {
-        if (!keepWinePrefix)
-            qunsetenv("WINEPREFIX"); // the sandbox puts it back
-        Platform::setStandardFoldersRoot(QString());
-        Platform::setSteamEdition(steamEdition);
-    }
-    ~LinuxHome() { Platform::setSteamEdition(false); }
-};
 
 const QString steam = QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Valve\\Steam");
 const QByteArray head("WINE REGISTRY Version 2\n");
@@ -298,31 +286,26 @@ void TestWinePrefix::keyValues_data()
     QTest::addColumn<QString>("query"); // keys from the top, "/" between them
     QTest::addColumn<QString>("expected"); // null: nothing found
 
+    const auto row = [](const char *name, const QByteArray &text, const QString &expected,
+                        const QString &query = Query) {
+        QTest::newRow(name) << text << query << expected;
+    };
     // A lenient reader would find the second library in every malformed row.
     const QByteArray vdf = SampleWorld::libraryFolders("/home/u/.steam", "/mnt/Games 2");
-    QTest::newRow("two libraries") << vdf << Query << "/mnt/Games 2";
-    QTest::newRow("escapes, any letter case") << vdf << "LibraryFolders/1/LABEL"
-                                              << "Games \"2\"";
-    QTest::newRow("app manifest, comment, bare word")
-        << QByteArray("// written by Steam\n\"AppState\" { appid 13210 \"installdir\" "
-                      "\"Unreal Tournament 3\" }")
-        << "AppState/installdir"
-        << "Unreal Tournament 3";
-    QTest::newRow("a block is no value") << vdf << "libraryfolders/1" << QString();
-    QTest::newRow("truncated") << vdf.left(vdf.indexOf("\"contentid\"\t\t\"72")) << Query
-                               << QString();
-    QTest::newRow("closed once too often") << vdf + "}" << Query << QString();
-    QTest::newRow("block without a key") << "{ }\n" + vdf << Query << QString();
-    QTest::newRow("unknown escape")
-        << QByteArray(vdf).replace("Games \\\"2", "Games \\q2") << Query << QString();
-    QTest::newRow("nested too deep")
-        << vdf + QByteArray("\"x\"{").repeated(40) + QByteArray("}").repeated(40) << Query
-        << QString();
-    QTest::newRow("huge") << vdf + "//" + QByteArray(5 << 20, 'x') << Query << QString();
-    QTest::newRow("binary: NUL") << QByteArray(vdf).replace("label", QByteArray("lab\0l", 5))
-                                 << Query << QString();
-    QTest::newRow("binary: not UTF-8")
-        << QByteArray(vdf).replace("label", "lab\xffl") << Query << QString();
+    row("two libraries", vdf, "/mnt/Games 2");
+    row("escapes, any letter case", vdf, "Games \"2\"", "LibraryFolders/1/LABEL");
+    row("app manifest, comment, bare word",
+        "// written by Steam\n\"AppState\" { appid 13210 \"installdir\" \"Unreal Tournament 3\" }",
+        "Unreal Tournament 3", "AppState/installdir");
+    row("a block is no value", vdf, {}, "libraryfolders/1");
+    row("truncated", vdf.left(vdf.indexOf("\"contentid\"\t\t\"72")), {});
+    row("closed once too often", vdf + "}", {});
+    row("block without a key", "{ }\n" + vdf, {});
+    row("unknown escape", QByteArray(vdf).replace("Games \\\"2", "Games \\q2"), {});
+    row("nested too deep", vdf + QByteArray("\"x\"{").repeated(40) + QByteArray(40, '}'), {});
+    row("huge", vdf + "//" + QByteArray(5 << 20, 'x'), {});
+    row("binary: NUL", QByteArray(vdf).replace("label", QByteArray("lab\0l", 5)), {});
+    row("binary: not UTF-8", QByteArray(vdf).replace("label", "lab\xffl"), {});
 }
 
 void TestWinePrefix::keyValues()
@@ -331,10 +314,10 @@ void TestWinePrefix::keyValues()
     QFETCH(QString, query);
     QFETCH(QString, expected);
     Sandbox sandbox;
-    sandbox.write(QStringLiteral("file.vdf"), text);
+    sandbox.write("file.vdf", text);
     QElapsedTimer clock;
     clock.start();
-    const auto file = SteamKeyValues::read(sandbox.path(QStringLiteral("file.vdf")));
+    const auto file = SteamKeyValues::read(sandbox.path("file.vdf"));
     const SteamKeyValues::Node *node = file ? &*file : nullptr;
     const QStringList keys = query.split('/');
     for (int i = 0; node && i + 1 < keys.size(); ++i)
@@ -351,17 +334,19 @@ void TestWinePrefix::prefix_data()
     QTest::addColumn<QString>("prefix"); // relative to the sandbox root
     QTest::addColumn<QString>("documents"); // relative to the prefix
 
-    const QString wine = QStringLiteral("home/.wine");
-    const QString proton = SampleWorld::protonPrefix(QStringLiteral("Games/SteamLibrary"));
+    const QString wine = "home/.wine";
+    const QString proton = SampleWorld::protonPrefix("Games/SteamLibrary");
     const QString own = "drive_c/users/" + QFileInfo(QDir::homePath()).owner() + "/Documents";
-    const QString steamuser = QStringLiteral("drive_c/users/steamuser/Documents");
-    QTest::newRow("WINEPREFIX set") << "wineprefix steam" << true << "wineprefix" << own;
-    QTest::newRow("Steam edition, the game's manifest gone")
-        << "steam no-manifest" << true << proton << steamuser;
-    QTest::newRow("retail, Steam's library holds the game")
-        << "steam" << false << proton << steamuser;
-    QTest::newRow("retail, no Steam") << "" << false << wine << own;
-    QTest::newRow("Steam edition, no Proton prefix yet") << "steam no-pfx" << true << wine << own;
+    const QString steamuser = "drive_c/users/steamuser/Documents";
+    const auto row = [](const char *name, const char *world, bool steam, const QString &prefix,
+                        const QString &documents) {
+        QTest::newRow(name) << world << steam << prefix << documents;
+    };
+    row("WINEPREFIX set", "wineprefix steam", true, "wineprefix", own);
+    row("Steam edition, the game's manifest gone", "steam no-manifest", true, proton, steamuser);
+    row("retail, Steam's library holds the game", "steam", false, proton, steamuser);
+    row("retail, no Steam", "", false, wine, own);
+    row("Steam edition, no Proton prefix yet", "steam no-pfx", true, wine, own);
 }
 
 void TestWinePrefix::prefix()
@@ -379,7 +364,13 @@ void TestWinePrefix::prefix()
         QVERIFY(QFile::remove(sandbox.path("Games/SteamLibrary/steamapps/appmanifest_13210.acf")));
     if (world.contains("no-pfx"))
         QVERIFY(QDir(sandbox.path("Games/SteamLibrary/steamapps/compatdata")).removeRecursively());
-    LinuxHome home(steamEdition, world.contains("wineprefix"));
+    // A Linux home without the tests' folder override, and without WINEPREFIX unless the row
+    // sets it (the sandbox puts both back).
+    if (!world.contains("wineprefix"))
+        qunsetenv("WINEPREFIX");
+    Platform::setStandardFoldersRoot({});
+    Platform::setSteamEdition(steamEdition);
+    const auto retail = qScopeGuard([] { Platform::setSteamEdition(false); });
     QCOMPARE(Platform::winePrefix(), sandbox.path(prefix));
     QCOMPARE(QFileInfo(Platform::documentsFolder()).canonicalFilePath(),
              QFileInfo(sandbox.path(prefix) + '/' + documents).canonicalFilePath());
