@@ -97,8 +97,8 @@ void TestProgram::install()
         qunsetenv("WINEPREFIX"); // the sandbox puts it back
     Platform::setSteamEdition(steam); // for the folders the program finds
     // A group folder that is there already keeps what it holds.
-    const QString other =
-        ProgramRun::folder(Platform::startMenuFolder) + '/' + QFileInfo(link).path() + "/Other.lnk";
+    const QString other = ProgramRun::folder(Platform::startMenuFolder) + '/'
+        + QFileInfo(link).path() + "/Read Me.txt";
     sandbox.write(other, "");
 
     ProgramRun run;

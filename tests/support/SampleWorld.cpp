@@ -78,7 +78,7 @@ void SampleWorld::prepare(const Sandbox &sandbox)
         return;
     }
     // Windows has a registry of its own: the installers' values go below the sandbox's key, and
-    // key lists of the sandbox's own name them.
+    // key lists (Latin-1) of the sandbox's own name them.
     const QString key = sandbox.registryKey() + QLatin1Char('\\');
     QSettings(key + RetailKey, QSettings::NativeFormat)
         .setValue(QStringLiteral("InstallLocation"),
@@ -86,9 +86,9 @@ void SampleWorld::prepare(const Sandbox &sandbox)
     QSettings(key + "Software\\Valve\\Steam", QSettings::NativeFormat)
         .setValue(QStringLiteral("InstallPath"), installFolder(sandbox, true));
     sandbox.write(QStringLiteral("work/ut3.keys"),
-                  (key + RetailKey + "\\InstallLocation").toUtf8());
+                  (key + RetailKey + "\\InstallLocation").toLatin1());
     sandbox.write(QStringLiteral("work/steam.keys"),
-                  (key + "Software\\Valve\\Steam\\InstallPath").toUtf8());
+                  (key + "Software\\Valve\\Steam\\InstallPath").toLatin1());
 }
 
 QString SampleWorld::inLink(const Sandbox &sandbox, bool steam)
