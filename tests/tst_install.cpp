@@ -11,21 +11,17 @@
 #include "platform/ShellLink.h"
 #include "wizard/DuskmereWizard.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QMutexLocker>
 #include <QScopeGuard>
 #include <QStorageInfo>
-#include <QVariant>
 
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
 
-// The install step: the copy worker over a whole tree and the single-file copy below it, then the
-// links, whose failures end the program; the Unix link writer beneath them. The links as written
-// are the real program's test.
+// The copy worker over a tree and the single-file copy below it; the links, whose failures end the
+// program, and the Unix link writer beneath them (the links as written: the real program's test).
 class TestInstall : public QObject
 {
     Q_OBJECT
@@ -75,8 +71,7 @@ QStringList install(DuskmereWizard &wizard, const QString &quitAt = QString())
     };
     QObject::connect(&thread, &CopyThread::currentFileChanged, &thread, quit, Qt::DirectConnection);
     thread.start(QThread::HighPriority);
-    if (!thread.wait(60000))
-        qFatal("the copy worker did not finish");
+    thread.wait(); // a worker that hangs fails by the test's own time limit
     QCoreApplication::processEvents();
     return log;
 }
@@ -321,9 +316,8 @@ void TestInstall::unixLinkWriter()
     QVERIFY(QFile::link(sandbox.path("elsewhere/x.lnk"), sandbox.path("x.lnk")));
     const QStringList before = entriesOf(sandbox.root());
     const auto write = [&](const char *link, const QString &arguments) {
-        return Platform::writeShellLink(
-            sandbox.path(link),
-            {sandbox.path("UT3.exe"), sandbox.root(), arguments, "/duskmere.ico", 7});
+        return Platform::writeShellLink(sandbox.path(link),
+                                        {sandbox.path("UT3.exe"), {}, arguments, {}, 7});
     };
 
     // Saving over a folder fails only at the very end; the format holds no 70000 characters.
