@@ -11,10 +11,13 @@
 #include "platform/ShellLink.h"
 #include "wizard/DuskmereWizard.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QMutexLocker>
 #include <QScopeGuard>
 #include <QStorageInfo>
+#include <QVariant>
 
 #include <algorithm>
 #include <cstdlib>
