@@ -131,7 +131,7 @@ void TestProgram::install()
     QCOMPARE(fields.value("Command line arguments"), arguments);
     QVERIFY(QFileInfo::exists(other));
     QCOMPARE(fields.value("Icon index"), shortcut.isEmpty() ? "0" : "2");
-    const auto windowsPath = [unix](const QString &path) {
+    const auto windowsPath = [&](const QString &path) {
         return (unix ? "Z:" : "") + QDir::toNativeSeparators(path).replace('/', '\\');
     };
     // A folder inside the prefix by its drive, a host folder that Wine links to as drive Z:.
