@@ -330,39 +330,41 @@ void TestWinePrefix::prefix_data()
 {
     QTest::addColumn<QString>("world"); // what the home holds
     QTest::addColumn<bool>("steamEdition");
-    QTest::addColumn<QString>("prefix"); // relative to the sandbox root
-    QTest::addColumn<QString>("documents"); // relative to the prefix
+    QTest::addColumn<QString>("account"); // the prefix's user folder, below the sandbox root
 
-    const QString wine = "home/.wine";
-    const QString proton = SampleWorld::protonPrefix("Games/SteamLibrary");
-    const QString own = "drive_c/users/" + QFileInfo(QDir::homePath()).owner() + "/Documents";
-    const QString steamuser = "drive_c/users/steamuser/Documents";
-    const auto row = [](const char *name, const char *world, bool steam, const QString &prefix,
-                        const QString &documents) {
-        QTest::newRow(name) << world << steam << prefix << documents;
+    const QString wine = "home/.wine/drive_c/users/" + QFileInfo(QDir::homePath()).owner();
+    const QString proton = SampleWorld::protonPrefix("Games/SteamLibrary") + "/drive_c/users/";
+    const auto row = [](const char *name, const char *world, bool steam, const QString &account) {
+        QTest::newRow(name) << world << steam << account;
     };
-    row("WINEPREFIX set", "wineprefix steam", true, "wineprefix", own);
-    row("Steam edition, the game's manifest gone", "steam no-manifest", true, proton, steamuser);
-    row("retail, Steam's library holds the game", "steam", false, proton, steamuser);
-    row("retail, no Steam", "", false, wine, own);
-    row("Steam edition, no Proton prefix yet", "steam no-pfx", true, wine, own);
+    row("WINEPREFIX set", "wineprefix steam", true,
+        QString(wine).replace("home/.wine", "wineprefix"));
+    row("Steam edition, the game's manifest gone", "steam no-manifest", true, proton + "steamuser");
+    row("retail, Steam's library holds the game", "steam", false, proton + "steamuser");
+    row("retail, no Steam, a prefix of Wine before 5.0", "wine4", false, wine);
+    row("Steam edition, no Proton prefix yet", "steam no-pfx", true, wine);
 }
 
+// The Documents folder as the prefix's registry names it, the Start Menu where Wine keeps it.
 void TestWinePrefix::prefix()
 {
     QFETCH(QString, world);
     QFETCH(bool, steamEdition);
-    QFETCH(QString, prefix);
-    QFETCH(QString, documents);
+    QFETCH(QString, account);
     Sandbox sandbox;
-    for (const char *account : {"home/.wine/drive_c/users/", "wineprefix/drive_c/users/"})
-        sandbox.mkdir(account + QFileInfo(sandbox.home()).owner() + "/Documents");
+    for (const char *prefix : {"home/.wine/drive_c/users/", "wineprefix/drive_c/users/"})
+        sandbox.mkdir(prefix + QFileInfo(sandbox.home()).owner() + "/Documents");
     if (world.contains("steam"))
         SampleWorld::steamHome(sandbox);
     if (world.contains("no-manifest"))
         QVERIFY(QFile::remove(sandbox.path("Games/SteamLibrary/steamapps/appmanifest_13210.acf")));
     if (world.contains("no-pfx"))
         QVERIFY(QDir(sandbox.path("Games/SteamLibrary/steamapps/compatdata")).removeRecursively());
+    const QString startMenu = world.contains("wine4")
+        ? "/Start Menu/Programs"
+        : "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs";
+    if (world.contains("wine4"))
+        sandbox.mkdir(account + "/Start Menu");
     // A Linux home without the tests' folder override, and without WINEPREFIX unless the row
     // sets it (the sandbox puts both back).
     if (!world.contains("wineprefix"))
@@ -371,7 +373,8 @@ void TestWinePrefix::prefix()
     Platform::setSteamEdition(steamEdition);
     const auto retail = qScopeGuard([] { Platform::setSteamEdition(false); });
     QCOMPARE(QFileInfo(Platform::documentsFolder()).canonicalFilePath(),
-             QFileInfo(sandbox.path(prefix) + '/' + documents).canonicalFilePath());
+             QFileInfo(sandbox.path(account + "/Documents")).canonicalFilePath());
+    QCOMPARE(QDir::cleanPath(Platform::startMenuFolder()), sandbox.path(account + startMenu));
 }
 
 DUSKMERE_TEST_MAIN(TestWinePrefix)
