@@ -242,6 +242,8 @@ void TestWinePrefix::detect_data()
         fallback);
     row("registry first, fallback only after it", {}, retail,
         {"Program Files (x86)/Unreal Tournament 3/Binaries/UT3.exe"}, fallback);
+    row("a list of exactly a megabyte is read", QByteArray(twoLines).leftJustified(1 << 20, ' '),
+        bothKeys, {"UT3A/Binaries/UT3.exe"}, "C:\\UT3A\\Binaries\\UT3.exe");
     row("CR-only line ends make one line", QByteArray(twoLines).replace("\n", ""), bothKeys,
         {"UT3A/Binaries/UT3.exe"}, "");
     // The built-in list (its last line is the retail key) stands in for a big one and a device.
@@ -299,6 +301,7 @@ void TestWinePrefix::keyValues_data()
     row("a block is no value", vdf, {}, "libraryfolders/1");
     row("truncated", vdf.left(vdf.indexOf("\"contentid\"\t\t\"72")), {});
     row("closed once too often", vdf + "}", {});
+    row("a string cut short at the end", vdf + "\"x\" \"cut", {});
     row("block without a key", "{ }\n" + vdf, {});
     row("unknown escape", QByteArray(vdf).replace("Games \\\"2", "Games \\q2"), {});
     row("nested too deep", vdf + QByteArray("\"x\"{").repeated(40) + QByteArray(40, '}'), {});
