@@ -1,5 +1,5 @@
 #include "EventLoop.h"
-#include "FatLike.h"
+#include "FileSystemLike.h"
 #include "MessageBoxAnswerer.h"
 #include "Sandbox.h"
 #include "TestMain.h"
@@ -97,18 +97,20 @@ const QString StartMenuMessage = QString(DesktopMessage).replace("a Desktop", "a
 
 void TestInstall::installsOverAnOlderTree_data()
 {
-    QTest::addColumn<bool>("fat");
-    QTest::newRow("a file system with anonymous files") << false;
-    // Named temporaries; a rename that would replace an existing file is never tried.
-    QTest::newRow("a file system without them, nor hard links (FAT)") << true;
+    QTest::addColumn<FileSystemLike>("like");
+    QTest::newRow("a file system with anonymous files") << FileSystemLike::Usual;
+    // Named temporaries, renamed without replacing (some network and FUSE file systems), and on
+    // FAT, where a rename that would replace an existing file is never tried.
+    QTest::newRow("a file system without them") << FileSystemLike::NoAnonymousFiles;
+    QTest::newRow("FAT: nor hard links, nor renaming without replacing") << FileSystemLike::Fat;
 }
 
 void TestInstall::installsOverAnOlderTree()
 {
-    QFETCH(bool, fat);
-    if (fat)
+    QFETCH(FileSystemLike, like);
+    if (like != FileSystemLike::Usual)
         SKIP_ON_WINDOWS("a Unix copy routine's fallback");
-    const auto normal = qScopeGuard([] { actLikeFat = false; });
+    const auto usual = qScopeGuard([] { fileSystemLike = FileSystemLike::Usual; });
     Sandbox sandbox;
     // Upper case sorts before lower case; the running total reaches a megabyte by one byte.
     const QList<std::pair<QString, QByteArray>> sorted {{"A.txt", QByteArray(megabyte - 1, 'A')},
@@ -149,7 +151,7 @@ void TestInstall::installsOverAnOlderTree()
     for (const auto &entry : sorted.mid(1))
         expected << "file " + QDir::toNativeSeparators(entry.first) << "written 1";
     // The second run finds the first one's read-only files in its way.
-    actLikeFat = fat;
+    fileSystemLike = like;
     for (int run = 0; run < 2; ++run)
         QCOMPARE(install(wizard), (expected + QStringList {"done", "written 5"}));
     QVERIFY(!FileCopier().copy(sandbox.path("elsewhere/keep.txt"), wizard.ut3UserDir + "/A.txt"));

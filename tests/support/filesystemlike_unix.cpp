@@ -1,4 +1,4 @@
-#include "FatLike.h"
+#include "FileSystemLike.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,10 +6,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-bool actLikeFat = false;
+FileSystemLike fileSystemLike = FileSystemLike::Usual;
 
 // The program's own calls bind to these definitions of the test executable; each passes on to the
-// C library's unless the switch is on.
+// C library's unless the file system played refuses it.
 namespace {
 template<typename Function> Function *real(const char *name)
 {
@@ -25,18 +25,21 @@ int refuse(int error)
 
 extern "C" int linkat(int fromDir, const char *from, int toDir, const char *to, int flags) noexcept
 {
-    return actLikeFat ? refuse(EOPNOTSUPP)
-                      : real<decltype(linkat)>("linkat")(fromDir, from, toDir, to, flags);
+    return fileSystemLike != FileSystemLike::Usual
+        ? refuse(EOPNOTSUPP)
+        : real<decltype(linkat)>("linkat")(fromDir, from, toDir, to, flags);
 }
 
 extern "C" int link(const char *from, const char *to) noexcept
 {
-    return actLikeFat ? refuse(EPERM) : real<decltype(link)>("link")(from, to);
+    return fileSystemLike == FileSystemLike::Fat ? refuse(EPERM)
+                                                 : real<decltype(link)>("link")(from, to);
 }
 
 extern "C" int renameat2(int fromDir, const char *from, int toDir, const char *to,
                          unsigned flags) noexcept
 {
-    return actLikeFat ? refuse(EINVAL)
-                      : real<decltype(renameat2)>("renameat2")(fromDir, from, toDir, to, flags);
+    return fileSystemLike == FileSystemLike::Fat
+        ? refuse(EINVAL)
+        : real<decltype(renameat2)>("renameat2")(fromDir, from, toDir, to, flags);
 }

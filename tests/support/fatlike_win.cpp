@@ -1,3 +1,0 @@
-#include "FatLike.h"
-
-bool actLikeFat = false;

@@ -1,0 +1,3 @@
+#include "FileSystemLike.h"
+
+FileSystemLike fileSystemLike = FileSystemLike::Usual;
