@@ -27,8 +27,9 @@ struct Game
 Game ut3();
 
 // The Proton prefix of the game (<library>/steamapps/compatdata/13210/pfx): in the library that
-// holds the game, else in the first library that has one; empty when there is none.
-QString ut3ProtonPrefix();
+// holds the game as ut3() found it, else in the first library that has one; empty when there is
+// none.
+QString ut3ProtonPrefix(const Game &game);
 
 // The client that starts games: `steam` on PATH, else the root's steam.sh; empty without a
 // Steam root, since a client that never ran has no library to start the game from.

@@ -104,14 +104,15 @@ SteamLibrary::Game SteamLibrary::ut3()
     return {};
 }
 
-QString SteamLibrary::ut3ProtonPrefix()
+QString SteamLibrary::ut3ProtonPrefix(const Game &game)
 {
-    const Game game = ut3();
-    if (!game.library.isEmpty() && !protonPrefixIn(game.library).isEmpty())
-        return protonPrefixIn(game.library);
+    const QString own = game.library.isEmpty() ? QString() : protonPrefixIn(game.library);
+    if (!own.isEmpty())
+        return own;
     for (const QString &library : libraries()) {
-        if (!protonPrefixIn(library).isEmpty())
-            return protonPrefixIn(library);
+        const QString prefix = protonPrefixIn(library);
+        if (!prefix.isEmpty())
+            return prefix;
     }
     return QString();
 }

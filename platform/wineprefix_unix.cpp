@@ -10,8 +10,9 @@ QString Platform::winePrefix()
     if (!configured.isEmpty())
         return QDir::cleanPath(configured);
     // Looked up anew each time: the files are small, and Steam may move the game meanwhile.
-    if (steamEdition() || !SteamLibrary::ut3().folder.isEmpty()) {
-        const QString proton = SteamLibrary::ut3ProtonPrefix();
+    const SteamLibrary::Game game = SteamLibrary::ut3();
+    if (steamEdition() || !game.folder.isEmpty()) {
+        const QString proton = SteamLibrary::ut3ProtonPrefix(game);
         if (!proton.isEmpty())
             return QDir::cleanPath(proton);
     }
