@@ -12,22 +12,21 @@ QString run(const QString &tool, const QStringList &arguments, const QProcessEnv
 {
     const QString program = QStandardPaths::findExecutable(tool);
     if (program.isEmpty())
-        return tool + QLatin1String(" is not installed");
+        return tool + " is not installed";
     QProcess process;
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
     if (!process.waitForFinished(20000))
-        return tool + QLatin1String(" did not finish");
+        return tool + " did not finish";
     const QString output = QString::fromUtf8(process.readAll()).trimmed();
-    return process.exitCode() == 0 ? output : output + QLatin1String(" (failed)");
+    return process.exitCode() == 0 ? output : output + " (failed)";
 }
 } // namespace
 
 QString Launchers::problems(const QString &desktopFile)
 {
-    return run(QStringLiteral("desktop-file-validate"), {desktopFile},
-               QProcessEnvironment::systemEnvironment());
+    return run("desktop-file-validate", {desktopFile}, QProcessEnvironment::systemEnvironment());
 }
 
 QString Launchers::standIns(const Sandbox &sandbox)
@@ -40,22 +39,21 @@ QString Launchers::standIns(const Sandbox &sandbox)
         QFile::setPermissions(sandbox.path(QLatin1String(name)),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    return sandbox.path(QStringLiteral("bin"));
+    return sandbox.path("bin");
 }
 
 QStringList Launchers::started(const Sandbox &sandbox, const QString &desktopFile)
 {
-    const QString record = sandbox.path(QStringLiteral("started"));
+    const QString record = sandbox.path("started");
     QFile::remove(record);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PATH"), standIns(sandbox) + QLatin1Char(':') + env.value("PATH"));
-    env.insert(QStringLiteral("RECORD"), record);
-    env.remove(QStringLiteral("WINEPREFIX"));
-    const QString problem =
-        run(QStringLiteral("gio"), {QStringLiteral("launch"), desktopFile}, env);
+    env.insert("PATH", standIns(sandbox) + ':' + env.value("PATH"));
+    env.insert("RECORD", record);
+    env.remove("WINEPREFIX");
+    const QString problem = run("gio", {"launch", desktopFile}, env);
     if (!problem.isEmpty())
         qWarning("gio: %s", qPrintable(problem));
     if (!QTest::qWaitFor([&] { return QFile::exists(record); }, 10000))
         return {};
-    return QString::fromUtf8(sandbox.read(record)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromUtf8(sandbox.read(record)).split('\n', Qt::SkipEmptyParts);
 }

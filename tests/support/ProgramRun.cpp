@@ -28,7 +28,7 @@ QString ProgramRun::folder(QString (*standardFolder)())
 
 QStringList ProgramRun::Result::records(const char *kind) const
 {
-    const QString prefix = QLatin1String(kind) + QLatin1Char('\t');
+    const QString prefix = QLatin1String(kind) + '\t';
     QStringList result;
     for (const QString &line : log)
         if (line.startsWith(prefix))
@@ -39,17 +39,16 @@ QStringList ProgramRun::Result::records(const char *kind) const
 ProgramRun::Result ProgramRun::run(const Sandbox &sandbox) const
 {
     Result result;
-    const QString logPath = sandbox.path(QStringLiteral("autopilot.log"));
+    const QString logPath = sandbox.path("autopilot.log");
     QFile::remove(logPath);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("QT_PLUGIN_PATH"),
-               QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
-    env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("duskmereautopilot"));
-    env.insert(QStringLiteral("DUSKMERE_AUTOPILOT_FOLDERS"), sandbox.home());
-    env.insert(QStringLiteral("DUSKMERE_AUTOPILOT"), steps.join(QLatin1Char(';')));
-    env.insert(QStringLiteral("DUSKMERE_AUTOPILOT_NEXT"), stepsOfNewCopy.join(QLatin1Char(';')));
-    env.insert(QStringLiteral("DUSKMERE_AUTOPILOT_LOG"), logPath);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QT_PLUGIN_PATH", QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    env.insert("QT_QPA_GENERIC_PLUGINS", "duskmereautopilot");
+    env.insert("DUSKMERE_AUTOPILOT_FOLDERS", sandbox.home());
+    env.insert("DUSKMERE_AUTOPILOT", steps.join(';'));
+    env.insert("DUSKMERE_AUTOPILOT_NEXT", stepsOfNewCopy.join(';'));
+    env.insert("DUSKMERE_AUTOPILOT_LOG", logPath);
 
     QProcess program;
     program.setProcessEnvironment(env);
@@ -67,6 +66,6 @@ ProgramRun::Result ProgramRun::run(const Sandbox &sandbox) const
 
     QFile log(logPath);
     if (log.open(QIODevice::ReadOnly))
-        result.log = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        result.log = QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
     return result;
 }

@@ -43,7 +43,7 @@ void copyTree(const QString &from, const QString &to)
     QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString source = it.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        const QString target = to + '/' + QDir(from).relativeFilePath(source);
         QDir().mkpath(QFileInfo(target).absolutePath());
         if (!QFile::copy(source, target))
             qFatal("cannot copy %s", qPrintable(source));
@@ -57,14 +57,12 @@ void SampleWorld::prepare(const Sandbox &sandbox)
     copyTree(
         qEnvironmentVariable("DUSKMERE_SAMPLE_DIR", QStringLiteral(DUSKMERE_SOURCE_DIR "/sample")),
         sandbox.work());
-    sandbox.write(QStringLiteral("wineprefix/system.reg"), SystemReg);
-    sandbox.write(QStringLiteral("wineprefix/user.reg"), UserReg);
-    sandbox.write(QStringLiteral("wineprefix/drive_c/Games/Unreal Tournament 3/Binaries/UT3.exe"),
-                  "MZ retail");
-    sandbox.write(QStringLiteral("wineprefix/drive_c/Program Files (x86)/Steam/Steam.exe"),
-                  "MZ steam");
-    sandbox.mkdir(QStringLiteral("wineprefix/dosdevices"));
-    if (!QFile::link(QStringLiteral("../drive_c"), sandbox.prefix() + "/dosdevices/c:"))
+    sandbox.write("wineprefix/system.reg", SystemReg);
+    sandbox.write("wineprefix/user.reg", UserReg);
+    sandbox.write("wineprefix/drive_c/Games/Unreal Tournament 3/Binaries/UT3.exe", "MZ retail");
+    sandbox.write("wineprefix/drive_c/Program Files (x86)/Steam/Steam.exe", "MZ steam");
+    sandbox.mkdir("wineprefix/dosdevices");
+    if (!QFile::link("../drive_c", sandbox.prefix() + "/dosdevices/c:"))
         qFatal("cannot link drive c:");
     if (!windows()) {
         // As Wine makes an account: its Documents and Desktop are the host's.
@@ -79,16 +77,13 @@ void SampleWorld::prepare(const Sandbox &sandbox)
     }
     // Windows has a registry of its own: the installers' values go below the sandbox's key, and
     // key lists (Latin-1) of the sandbox's own name them.
-    const QString key = sandbox.registryKey() + QLatin1Char('\\');
+    const QString key = sandbox.registryKey() + '\\';
     QSettings(key + RetailKey, QSettings::NativeFormat)
-        .setValue(QStringLiteral("InstallLocation"),
-                  installFolder(sandbox, false) + QLatin1Char('\\'));
+        .setValue("InstallLocation", installFolder(sandbox, false) + '\\');
     QSettings(key + "Software\\Valve\\Steam", QSettings::NativeFormat)
-        .setValue(QStringLiteral("InstallPath"), installFolder(sandbox, true));
-    sandbox.write(QStringLiteral("work/ut3.keys"),
-                  (key + RetailKey + "\\InstallLocation").toLatin1());
-    sandbox.write(QStringLiteral("work/steam.keys"),
-                  (key + "Software\\Valve\\Steam\\InstallPath").toLatin1());
+        .setValue("InstallPath", installFolder(sandbox, true));
+    sandbox.write("work/ut3.keys", (key + RetailKey + "\\InstallLocation").toLatin1());
+    sandbox.write("work/steam.keys", (key + "Software\\Valve\\Steam\\InstallPath").toLatin1());
 }
 
 QString SampleWorld::inLink(const Sandbox &sandbox, bool steam)
@@ -164,18 +159,18 @@ QString SampleWorld::protonPrefix(const QString &library)
 
 QString SampleWorld::dataDir(const Sandbox &sandbox)
 {
-    return QFileInfo(sandbox.work() + QStringLiteral("/GameFiles")).canonicalFilePath();
+    return QFileInfo(sandbox.work() + "/GameFiles").canonicalFilePath();
 }
 
 QString SampleWorld::retailExe(const Sandbox &sandbox)
 {
-    return sandbox.prefix() + QStringLiteral("/drive_c/Games/Unreal Tournament 3/Binaries/UT3.exe");
+    return sandbox.prefix() + "/drive_c/Games/Unreal Tournament 3/Binaries/UT3.exe";
 }
 
 QString SampleWorld::steamExe(const Sandbox &sandbox)
 {
     // Windows takes the name as the registry spells it and as it is written: letter case does
     // not matter there.
-    return sandbox.prefix() + QStringLiteral("/drive_c/Program Files (x86)/Steam/")
+    return sandbox.prefix() + "/drive_c/Program Files (x86)/Steam/"
         + (windows() ? "steam.exe" : "Steam.exe");
 }

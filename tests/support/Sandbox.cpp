@@ -20,16 +20,16 @@ Sandbox::Sandbox()
     for (const char *sub : {"work", "home", "wineprefix", "xdg/config", "xdg/data", "xdg/cache",
                             "xdg/state", "xdg/runtime"})
         mkdir(QString::fromLatin1(sub));
-    QFile::setPermissions(path(QStringLiteral("xdg/runtime")),
+    QFile::setPermissions(path("xdg/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     setEnv("HOME", home());
     setEnv("USERPROFILE", home());
     setEnv("WINEPREFIX", prefix());
-    setEnv("XDG_CONFIG_HOME", path(QStringLiteral("xdg/config")));
-    setEnv("XDG_DATA_HOME", path(QStringLiteral("xdg/data")));
-    setEnv("XDG_CACHE_HOME", path(QStringLiteral("xdg/cache")));
-    setEnv("XDG_STATE_HOME", path(QStringLiteral("xdg/state")));
-    setEnv("XDG_RUNTIME_DIR", path(QStringLiteral("xdg/runtime")));
+    setEnv("XDG_CONFIG_HOME", path("xdg/config"));
+    setEnv("XDG_DATA_HOME", path("xdg/data"));
+    setEnv("XDG_CACHE_HOME", path("xdg/cache"));
+    setEnv("XDG_STATE_HOME", path("xdg/state"));
+    setEnv("XDG_RUNTIME_DIR", path("xdg/runtime"));
     // Windows has no environment variable for these; on Unix the HOME above would do.
     Platform::setStandardFoldersRoot(home());
     QDir::setCurrent(work());
@@ -52,8 +52,7 @@ Sandbox::~Sandbox()
 
 QString Sandbox::registryKey() const
 {
-    return QStringLiteral("HKEY_CURRENT_USER\\Software\\DuskmereSetup test ")
-        + QFileInfo(root()).fileName();
+    return "HKEY_CURRENT_USER\\Software\\DuskmereSetup test " + QFileInfo(root()).fileName();
 }
 
 QString Sandbox::at(const QString &relative) const

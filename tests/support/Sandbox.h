@@ -20,10 +20,10 @@ public:
     Sandbox &operator=(const Sandbox &) = delete;
 
     QString root() const { return dir.path(); }
-    QString path(const QString &relative) const { return root() + QLatin1Char('/') + relative; }
-    QString work() const { return path(QStringLiteral("work")); }
-    QString home() const { return path(QStringLiteral("home")); }
-    QString prefix() const { return path(QStringLiteral("wineprefix")); }
+    QString path(const QString &relative) const { return root() + '/' + relative; }
+    QString work() const { return path("work"); }
+    QString home() const { return path("home"); }
+    QString prefix() const { return path("wineprefix"); }
     QString documents() const { return Platform::documentsFolder(); }
     QString desktop() const { return Platform::desktopFolder(); }
     QString startMenu() const { return Platform::startMenuFolder(); }
@@ -35,7 +35,7 @@ public:
     // parents.
     void write(const QString &relative, const QByteArray &content) const;
     QByteArray read(const QString &path) const; // relative or absolute; empty when unreadable
-    void writeConfig(const QByteArray &ini) const { write(QStringLiteral("work/ds.conf"), ini); }
+    void writeConfig(const QByteArray &ini) const { write("work/ds.conf", ini); }
     void mkdir(const QString &relative) const;
     void mkfifo(const QString &relative) const { QProcess::execute("mkfifo", {at(relative)}); }
     // A symbolic link to a folder, on Windows a junction (no privilege needed; Wine makes none).
