@@ -12,8 +12,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 
-// The page's rows and its steps: the walk of the data directory, the free space, the old
-// layout's folder (nothing outside it ever touched), and fatal steps that do not stop the rest.
+// The page's steps: the data walk, free space, the old layout's folder (nothing outside touched).
 class TestGatherPage : public QObject
 {
     Q_OBJECT
@@ -44,8 +43,7 @@ void TestGatherPage::rows_data()
     row("retail found, one megabyte, equal is too little", {1048570, 6}, "", 1048576,
         "UT3 found|1 MBytes in 2 files|1 MBytes free", "1 1 0");
     row("steam found, empty data", {}, "", 1, "Steam found|0 MBytes in 0 files|0 MBytes free");
-    // A failed query shows no figure at all.
-    row("steam missing, free space unknown", {10}, "", -1,
+    row("steam missing, free space unknown: no figure at all", {10}, "", -1,
         "!Steam not found|0 MBytes in 1 files|!Unknown",
         "Error while determining the available disk space.");
     row("negative extra space lowers the need, one byte to spare", {4194304}, "ExtraSpace=-2097152",
@@ -53,8 +51,7 @@ void TestGatherPage::rows_data()
     row("extra space beyond 64 bits, the sum held at the top", {10},
         "ExtraSpace=99999999999999999999", 1048576, "UT3 found|0 MBytes in 1 files|1 MBytes free",
         "8796093022207 1 8796093022206");
-    // Shown as configured, not as the local path it names.
-    row("data directory a file, extra space not a number", {},
+    row("data directory a file, shown as configured; extra space not a number", {},
         "dataDir=\"..\\\\work\\\\ds.conf\"\nExtraSpace=plenty", 1,
         "UT3 found|0 MBytes in 0 files|0 MBytes free",
         "<html><b>Data directory <i>..\\work\\ds.conf</i> missing.<br><br>Please make sure the "
@@ -75,8 +72,7 @@ void TestGatherPage::rows()
     sandbox.writeConfig("[Paths]\nUT3Path=" + sandbox.path("UT3").toUtf8() + "\nSteamPath="
                         + sandbox.path("Steam").toUtf8() + "\n[Files]\n" + files + "\n");
     if (gameOnDisk)
-        for (const char *exe : {"UT3/Binaries/UT3.exe", "Steam/steam.exe"})
-            sandbox.write(exe, "MZ");
+        sandbox.write(steam ? "Steam/steam.exe" : "UT3/Binaries/UT3.exe", "MZ");
     sandbox.mkdir("GameFiles");
     for (int i = 0; i < fileSizes.size(); ++i)
         sandbox.write(QStringLiteral("GameFiles/f%1.bin").arg(i), QByteArray(fileSizes[i], 'x'));
@@ -89,21 +85,18 @@ void TestGatherPage::rows()
     wizard.ut3Path = wizard.steamPath = "untouched";
     wizard.steam = steam;
     MessageBoxAnswerer boxes;
-    QCOMPARE(EventLoop::requestsQuit([&] { wizard.gatherPage->startProcessing(); }),
-             !box.isEmpty());
+    GatherPage *page = wizard.gatherPage;
+    QCOMPARE(EventLoop::requestsQuit([&] { page->startProcessing(); }), !box.isEmpty());
     QCOMPARE(askedFor, sandbox.documents());
-    const QStringList figures = box.split(' ');
-    if (figures.size() == 3)
+    if (const QStringList f = box.split(' '); f.size() == 3)
         box = QStringLiteral("<html><b>You do not have sufficient space</b> on the partition "
                              "containing<br><i>%1</i><br><br>You <b>need %2 MB</b>, but <b>only "
                              "have %3 MB</b> free.<br><br>Please <b>free up %4 MB</b> of "
                              "additional space and restart DuskmereSetup.</html>")
-                  .arg(QDir::toNativeSeparators(sandbox.documents()), figures[0], figures[1],
-                       figures[2]);
+                  .arg(QDir::toNativeSeparators(sandbox.documents()), f[0], f[1], f[2]);
     QCOMPARE(boxes.texts(), box.isEmpty() ? QStringList() : QStringList {box});
     QCOMPARE(boxes.titles(), QStringList(boxes.seen.size(), "DuskmereSetup - Critical Error"));
 
-    GatherPage *page = wizard.gatherPage;
     const QStringList expected = (statuses + "|Done").split('|');
     for (int step = 0; step < GatherPage::StepCount; ++step) {
         const bool red = expected[step].startsWith('!');
@@ -114,7 +107,6 @@ void TestGatherPage::rows()
     }
     QVERIFY(page->headingLabel->text().contains(steam ? "your Steam installation"
                                                       : "your UT3 installation"));
-    // Only the chosen edition's path is written.
     QCOMPARE(steam ? wizard.ut3Path : wizard.steamPath, "untouched");
     QCOMPARE((steam ? wizard.steamPath : wizard.ut3Path).isEmpty(), !gameOnDisk);
 }
@@ -131,9 +123,8 @@ void TestGatherPage::finishedPageLeadsOn()
 
     wizard.continueButton->click();
     QCOMPARE(wizard.stack->currentIndex(), page->pageIndex);
-    QVERIFY(!wizard.continueButton->isEnabled());
-    QVERIFY(page->statusLabels[0]->isHidden()); // the work starts from the event loop
-    QTRY_VERIFY(wizard.continueButton->isEnabled());
+    QVERIFY(!wizard.continueButton->isEnabled() && page->statusLabels[0]->isHidden());
+    QTRY_VERIFY(wizard.continueButton->isEnabled()); // the work starts from the event loop
 
     QVERIFY(!page->finalLabel->isHidden() && page->statusLabels[2]->text().contains(" free"));
     QVERIFY(page->progressBar->maximum() == 1 && page->progressBar->value() == 1);
@@ -187,9 +178,7 @@ void TestGatherPage::oldVersion_data()
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<bool>("yes");
     QTest::addColumn<bool>("gone"); // a Yes that leaves it warns
-    const auto row = [](const char *name, const QStringList &entries, bool yes, bool gone) {
-        QTest::newRow(name) << entries << yes << gone;
-    };
+    const auto row = [](auto n, QStringList e, bool y, bool g) { QTest::newRow(n) << e << y << g; };
     const QStringList tree {"Config/a.ini", "CookedPC/Maps/b.ut3", "CookedPC/c.u", "Empty/"};
     row("nothing there", {}, true, true);
     row("declined", tree, false, false);
@@ -226,24 +215,18 @@ void TestGatherPage::oldVersion()
     MessageBoxAnswerer boxes(yes ? QMessageBox::Yes : QMessageBox::No); // the warning has only Ok
     QVERIFY(!EventLoop::requestsQuit([&] { wizard.gatherPage->checkOldVersion(); }));
 
-    const QString shown = QDir::toNativeSeparators(old);
-    QStringList expected, seen;
-    if (!entries.isEmpty())
-        expected << "DuskmereSetup - Old Version Found"
-                 << QStringLiteral("<html>DuskmereSetup has found an <b>incompatible past "
-                                   "version</b> of The Duskmere in<br><i>%1</i><br><br>Would you "
-                                   "like to <b>delete</b> this old version <b>now</b>? "
-                                   "<b>(Recommended)</b></html>")
-                        .arg(shown);
-    if (yes && !gone)
-        expected << "DuskmereSetup - Warning"
-                 << QStringLiteral("<html>DuskmereSetup <b>couldn't remove the old version</b> "
-                                   "in<br><i>%1</i><br><br><b>Please make sure to delete it "
-                                   "manually before playing.</b></html>")
-                        .arg(shown);
-    for (const MessageBoxAnswerer::Box &box : std::as_const(boxes.seen))
-        seen << box.title << box.text;
-    QCOMPARE(seen, expected);
+    const int shown = !entries.isEmpty() + (yes && !gone);
+    const QStringList titles {"DuskmereSetup - Old Version Found", "DuskmereSetup - Warning"};
+    const QStringList texts =
+        QStringLiteral("<html>DuskmereSetup has found an <b>incompatible past version</b> of The "
+                       "Duskmere in<br><i>%1</i><br><br>Would you like to <b>delete</b> this old "
+                       "version <b>now</b>? <b>(Recommended)</b></html>|<html>DuskmereSetup "
+                       "<b>couldn't remove the old version</b> in<br><i>%1</i><br><br><b>Please "
+                       "make sure to delete it manually before playing.</b></html>")
+            .arg(QDir::toNativeSeparators(old))
+            .split('|');
+    QCOMPARE(boxes.titles(), titles.first(shown));
+    QCOMPARE(boxes.texts(), texts.first(shown));
     QCOMPARE(!QFileInfo::exists(old), gone);
     QVERIFY(QFileInfo::exists(games + "/DuskmereGame/current.txt")
             && QFileInfo::exists(outside + "/deep/save.dat"));
