@@ -127,8 +127,7 @@ void TestPages::pages_data()
         QTest::newRow(name) << QByteArray(ini) << enter << texts << layout;
     };
 
-    // Enters a page with what the earlier ones found: the variant, a retail UT3.exe, the sizes and
-    // a file below the game's folder (an earlier version's folder or a plain file of its name).
+    // A page as the earlier ones leave it; present: an earlier version's folder, or a plain file.
     using W = DuskmereWizard;
     const auto at = [](void (W::*go)(), bool steam = false, qint64 size = 0, qint64 free = 0,
                        const char *present = "") -> Enter {
@@ -220,7 +219,6 @@ void TestPages::pages_data()
     row("copy, exactly one megabyte", "", copy(1048576), copyTexts, copyLayout.arg(1));
     row("copy, 3.5 megabytes", "", copy(3670016), copyTexts, copyLayout.arg(3));
 
-    const Enter finish = at(&W::gotoFinal);
     const QString success =
         "<h1>Installation Successful</h1><b>The Duskmere was successfully installed on your "
         "computer.</b>|<font color=red>Important Note for Windows Vista Users:<br><br>If you are "
@@ -230,10 +228,11 @@ void TestPages::pages_data()
         "successfully.|";
     const QString extras = "Select additional actions to perform when pressing Close:|";
     const QString close = "<b>Press Close to exit DuskmereSetup.</b>|Cl&ose";
-    row("final, no extras", "", finish, success + close, "m32[L 40 L 40 L ~]");
+    row("final, no extras", "", at(&W::gotoFinal), success + close, "m32[L 40 L 40 L ~]");
     row("final, extras: one without text skipped, a gap ends them",
         "[Extras]\nURL1=a\nDesc1=One\nURL2=b\nURL3=c\nDesc3=Two\nDefault3=yes\nURL5=e\nDesc5=X\n",
-        finish, success + extras + "One|Two|" + close, "m32[L 40 L 40 L 10 C C+ 40 L ~]");
+        at(&W::gotoFinal), success + extras + "One|Two|" + close,
+        "m32[L 40 L 40 L 10 C C+ 40 L ~]");
 }
 
 void TestPages::pages()
