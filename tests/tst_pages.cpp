@@ -2,12 +2,8 @@
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "UrlRecorder.h"
-#include "pages/CopyPage.h"
 #include "pages/FinalPage.h"
-#include "pages/GatherPage.h"
 #include "pages/PathsPage.h"
-#include "pages/ReadyPage.h"
-#include "pages/WelcomePage.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QCheckBox>
@@ -21,10 +17,6 @@
 #include <QStackedWidget>
 #include <QTimer>
 
-#include <functional>
-
-// Every page's fixed texts and layout from one table, then what the pages do with the user's
-// clicks and entries. The Gather page's work and the copying have programs of their own.
 class TestPages : public QObject
 {
     Q_OBJECT
@@ -48,12 +40,11 @@ using Enter = std::function<void(const Sandbox &, DuskmereWizard &)>;
 const QString valid = QStringLiteral(
     "<b>The specified location appears to be valid.<br>Press Continue to proceed.</b>");
 
-// A layout in one line, its texts gathered on the way. L: a word-wrapped rich text label, l: any
-// other, IWxH: a picture, E/e: a line edit/read-only, B push, R radio, C check box, S stack, D
-// button box (its buttons), Fxx a frame of style xx, Pmin..max:value. Marks: + checked, ! auto
-// default, ^ bold, =WxH fixed size, >N minimum width, a leading - hidden. A number is a spacing,
-// WxH a spacer, ~ a stretch; [..] a box, {..} a grid of row,column: cells, led by mL,T,R,B or mN
-// margins, s0 no spacing and wC>N column minimum widths.
+// A layout in one line, its texts gathered. L wrapped rich text label, l other, IWxH picture, E/e
+// line edit/read-only, B push, R radio, C check box, S stack, D button box (buttons), Fxx frame
+// style, Pmin..max:value. Marks: + checked, ! auto default, ^ bold, =WxH fixed, >N minimum width,
+// leading - hidden. N spacing, WxH spacer, ~ stretch; [..] box, {..} grid of row,column: cells,
+// led by mL,T,R,B or mN margins, s0 no spacing, wC>N column minimum widths.
 struct Walker
 {
     QStringList texts;
@@ -81,10 +72,9 @@ struct Walker
             texts += text;
         token += QString(w->property("checked").toBool() ? "+" : "")
             + (w->property("autoDefault").toBool() ? "!" : "") + (w->font().bold() ? "^" : "");
-        if (w->minimumSize() == w->maximumSize())
-            token += '=' + size(w->size());
-        else if (w->minimumWidth() > 0)
-            token += '>' + QString::number(w->minimumWidth());
+        token += w->minimumSize() == w->maximumSize() ? '=' + size(w->size())
+            : w->minimumWidth() > 0                   ? '>' + QString::number(w->minimumWidth())
+                                                      : QString();
         if (w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide))
             token.prepend('-');
         if (kind != "QDialogButtonBox")
@@ -98,11 +88,10 @@ struct Walker
     QString layout(QLayout *l)
     {
         const QMargins m = l->contentsMargins();
-        QStringList sides;
-        for (int side : {m.left(), m.top(), m.right(), m.bottom()})
-            sides += QString::number(side);
-        QString head =
-            m.isNull() ? "" : 'm' + (sides.count(sides[0]) == 4 ? sides[0] : sides.join(','));
+        QString head = m.isNull() ? ""
+            : m == QMargins(m.left(), m.left(), m.left(), m.left())
+            ? 'm' + QString::number(m.left())
+            : QString::asprintf("m%d,%d,%d,%d", m.left(), m.top(), m.right(), m.bottom());
         if (l->spacing() == 0)
             head += "s0";
         auto *grid = qobject_cast<QGridLayout *>(l);
@@ -138,6 +127,20 @@ void TestPages::pages_data()
         QTest::newRow(name) << QByteArray(ini) << enter << texts << layout;
     };
 
+    // A page as the earlier ones leave it; present: an earlier version's folder, or a plain file.
+    using W = DuskmereWizard;
+    const auto at = [](void (W::*go)(), bool steam = false, qint64 size = 0, qint64 free = 0,
+                       const char *present = "") -> Enter {
+        return [=](const Sandbox &sandbox, W &w) {
+            if (*present)
+                sandbox.write(w.ut3UserDir + '/' + present, "x");
+            sandbox.write("UT3.exe", "MZ");
+            w.ut3Path = sandbox.path("UT3.exe");
+            std::tie(w.steam, w.size, w.bytesFree) = std::tuple(steam, size, free);
+            (w.*go)();
+        };
+    };
+
     const QString windowTexts = "The Duskmere Setup|&Reset|&Cancel|C&ontinue|C&ontinue";
     const QString windowLayout = "s0[S=%1 F34 m8s0[D(B B B!^>128)]]";
     row("window", "", {}, windowTexts, windowLayout.arg("640x580"));
@@ -171,27 +174,18 @@ void TestPages::pages_data()
         gather += QStringLiteral("|%1|<b>[unknown status]</b>").arg(name);
         grid += QStringLiteral(" %1,1:-I16x16 %1,2:-l %1,3:20x1 %1,4:-l").arg(++step);
     }
-    row(
-        "gather", "", [](auto &, DuskmereWizard &w) { w.gotoGather(); },
+    row("gather", "", at(&W::gotoGather),
         gather + "|<b>Finished gathering data.<br>Press Continue to proceed.</b>|C&ontinue",
         "m32[L 20 [w2>200{" + grid.mid(1) + "} ~] 40 -L ~ P0..1:-1]");
 
-    const auto paths = [](bool steam) -> Enter {
-        return [=](const Sandbox &sandbox, DuskmereWizard &w) {
-            sandbox.write("UT3.exe", "MZ");
-            w.steam = steam;
-            w.ut3Path = sandbox.path("UT3.exe");
-            w.gotoPaths();
-        };
-    };
     const QString pathsLayout = "m32[L 40 L 40 l [E B!^] 40 L ~]";
-    row("paths, retail found", "", paths(false),
+    row("paths, retail found", "", at(&W::gotoPaths),
         "<h1>UT3 Installation Path</h1><b>Please specify your UT3 path.</b>|DuskmereSetup has "
         "found <i>UT3.exe</i> in the following location.<br>If this is not the version of UT3 "
         "you want to use, please specify the correct path manually.|Path to UT3.exe:|&Browse...|"
             + valid + "|C&ontinue",
         pathsLayout);
-    row("paths, steam not found", "", paths(true),
+    row("paths, steam not found", "", at(&W::gotoPaths, true),
         "<h1>Steam Installation Path</h1><b>Please specify your Steam path.</b>|DuskmereSetup "
         "couldn't find any copy of Steam on your computer.<br>Please locate your <i>Steam.exe</i> "
         "manually.|Path to Steam.exe:|&Browse...|C&ontinue",
@@ -206,40 +200,25 @@ void TestPages::pages_data()
         "mandatory):|<game>|The installed files will use %1 MB of the available %2 MB on the "
         "corresponding partition.<br>The target directory %3.|<b>Press Install to begin copying "
         "files.</b>|&Install";
-    // Below the game's folder: an earlier version's folder or a plain file of its name.
     const auto ready = [&](const char *name, qint64 size, qint64 free, const char *present,
                            const char *usedMb, const char *freeMb) {
-        const Enter enter = [=](const Sandbox &sandbox, DuskmereWizard &w) {
-            if (*present)
-                sandbox.write(w.ut3UserDir + '/' + present, "x");
-            w.size = size;
-            w.bytesFree = free;
-            w.gotoReady();
-        };
         const char *state = *present
             ? "seems to already contain a version of The Duskmere, which will be overwritten"
             : "doesn't seem to contain any version of The Duskmere yet";
-        row(name, "", enter, readyTexts.arg(usedMb, freeMb, state),
-            "m32[L 40 L 10 R R R+ 40 L e 10 L 40 L ~]");
+        row(name, "", at(&W::gotoReady, false, size, free, present),
+            readyTexts.arg(usedMb, freeMb, state), "m32[L 40 L 10 R R R+ 40 L e 10 L 40 L ~]");
     };
     ready("ready, 50 of 1024, empty target", 52428800, 1073741824, "", "50", "1024");
-    ready("ready, under a megabyte, earlier version", 1048575, 5000000000, "DuskmereGame/x", "0",
-          "4768");
+    ready("ready, under 1 MB, earlier version", 1048575, 5000000000, "DuskmereGame/x", "0", "4768");
     ready("ready, a plain file counts", 0, 2097151, "DuskmereGame", "0", "1");
 
-    const auto copy = [](qint64 size) -> Enter {
-        return [=](auto &, DuskmereWizard &w) {
-            w.size = size;
-            w.gotoCopy();
-        };
-    };
+    const auto copy = [&](qint64 size) { return at(&W::gotoCopy, false, size); };
     const QString copyLayout = "s0[I640x480 F34 m16,8,16,8s0[~ l^ 10 P0..%1:0 ~]]";
     const QString copyTexts = "Preparing directories ...|C&ontinue";
     row("copy, under a megabyte: busy bar", "", copy(1048575), copyTexts, copyLayout.arg(0));
     row("copy, exactly one megabyte", "", copy(1048576), copyTexts, copyLayout.arg(1));
     row("copy, 3.5 megabytes", "", copy(3670016), copyTexts, copyLayout.arg(3));
 
-    const Enter finish = [](auto &, DuskmereWizard &w) { w.gotoFinal(); };
     const QString success =
         "<h1>Installation Successful</h1><b>The Duskmere was successfully installed on your "
         "computer.</b>|<font color=red>Important Note for Windows Vista Users:<br><br>If you are "
@@ -249,10 +228,11 @@ void TestPages::pages_data()
         "successfully.|";
     const QString extras = "Select additional actions to perform when pressing Close:|";
     const QString close = "<b>Press Close to exit DuskmereSetup.</b>|Cl&ose";
-    row("final, no extras", "", finish, success + close, "m32[L 40 L 40 L ~]");
+    row("final, no extras", "", at(&W::gotoFinal), success + close, "m32[L 40 L 40 L ~]");
     row("final, extras: one without text skipped, a gap ends them",
         "[Extras]\nURL1=a\nDesc1=One\nURL2=b\nURL3=c\nDesc3=Two\nDefault3=yes\nURL5=e\nDesc5=X\n",
-        finish, success + extras + "One|Two|" + close, "m32[L 40 L 40 L 10 C C+ 40 L ~]");
+        at(&W::gotoFinal), success + extras + "One|Two|" + close,
+        "m32[L 40 L 40 L 10 C C+ 40 L ~]");
 }
 
 void TestPages::pages()
@@ -309,18 +289,14 @@ void TestPages::clicks()
 void TestPages::pathEntry_data()
 {
     QTest::addColumn<bool>("steam");
-    QTest::addColumn<QString>("detected"); // paths below the sandbox root
-    QTest::addColumn<QString>("typed"); // null: nothing typed
-    QTest::addColumn<QString>("shown"); // the entry on arrival
+    QTest::addColumn<QString>("typed"); // below the sandbox root; null: nothing typed
     QTest::addColumn<QString>("status");
     const auto row = [](const char *name, bool steam, const char *typed, const QString &status) {
-        // Detection found a file that has gone since: the entry starts empty.
-        QTest::newRow(name) << steam << "Gone/UT3.exe" << QString(typed) << "" << status;
+        QTest::newRow(name) << steam << QString(typed) << status;
     };
     const QString invalid =
         "<font color=red><b>Invalid location (Please locate <i>%1</i>).</b></font>";
-    QTest::newRow("found through a link, shown resolved")
-        << false << "Linked/Binaries/UT3.exe" << QString() << "Game/Binaries/UT3.exe" << valid;
+    row("found through a link, shown resolved", false, nullptr, valid);
     row("name in other case", false, "Other/ut3.EXE", valid);
     row("through a link, kept", false, "Linked/Binaries/UT3.exe", valid);
     row("a folder of that name", false, "Folder/UT3.exe", invalid.arg("UT3.exe"));
@@ -335,11 +311,12 @@ void TestPages::pathEntry_data()
 void TestPages::pathEntry()
 {
     QFETCH(bool, steam);
-    QFETCH(QString, detected);
     QFETCH(QString, typed);
-    QFETCH(QString, shown);
     QFETCH(QString, status);
-    if (detected.startsWith("Linked") || typed.startsWith("Linked") || typed.endsWith(".sh"))
+    // Untouched: the detected file, resolved; typed: detection found a file gone since.
+    const QString detected = typed.isNull() ? "Linked/Binaries/UT3.exe" : "Gone/UT3.exe";
+    const QString shown = typed.isNull() ? "Game/Binaries/UT3.exe" : "";
+    if (typed.isNull() || typed.startsWith("Linked") || typed.endsWith(".sh"))
         SKIP_ON_WINDOWS("a Unix link, or Steam for Linux");
     Sandbox sandbox;
     const QString root = QFileInfo(sandbox.root()).canonicalFilePath() + '/';
