@@ -306,8 +306,7 @@ void TestInstall::unixLinkWriter()
     sandbox.write(exe, QByteArray(1234, 'x'));
     sandbox.write("old.lnk", "an older link");
     sandbox.mkdir("folder.lnk");
-    // An old, longer link behind a link, which is replaced, never written through.
-    sandbox.write("elsewhere/x.lnk", QByteArray(100000, 'o'));
+    sandbox.write("elsewhere/x.lnk", QByteArray(100000, 'o')); // older, longer, behind x.lnk
     QVERIFY(QFile::link(sandbox.path("elsewhere/x.lnk"), sandbox.path("x.lnk")));
     const QStringList before = entriesOf(sandbox.root());
     const auto write = [&](const char *link, const QString &arguments) {
