@@ -23,8 +23,7 @@
 #include <cstdlib>
 #include <optional>
 
-// The copy worker over a tree and the single-file copy below it; the links, whose failures end the
-// program, and the Unix link writer beneath them (the links as written: the real program's test).
+// The copy worker, the single-file copy below it, the links and the Unix link writer beneath them.
 class TestInstall : public QObject
 {
     Q_OBJECT
@@ -44,16 +43,14 @@ namespace {
 
 constexpr int megabyte = 1048576;
 
-// The kill test starts this very program to copy one file, before any test runs.
-const int copyingChild = [] {
+const int copyingChild = [] { // the kill test's child copies one file before any test runs
     const QList<QByteArray> job = qgetenv("DUSKMERE_COPY_JOB").split('\n');
     if (job.size() != 2)
         return 0;
     std::_Exit(FileCopier().copy(QFile::decodeName(job[0]), QFile::decodeName(job[1])) ? 0 : 1);
 }();
 
-// Runs the worker to its end and returns its signals in the order the Copy page receives them.
-// The user confirms quitting just as the file `quitAt` comes up.
+// The worker's signals as the Copy page gets them; the user confirms quitting as `quitAt` comes up.
 QStringList install(DuskmereWizard &wizard, const QString &quitAt = QString())
 {
     CopyThread thread(&wizard);
@@ -99,8 +96,6 @@ void TestInstall::installsOverAnOlderTree_data()
 {
     QTest::addColumn<FileSystemLike>("like");
     QTest::newRow("a file system with anonymous files") << FileSystemLike::Usual;
-    // Named temporaries, renamed without replacing (some network and FUSE file systems), and on
-    // FAT, where a rename that would replace an existing file is never tried.
     QTest::newRow("a file system without them") << FileSystemLike::NoAnonymousFiles;
     QTest::newRow("FAT: nor hard links, nor renaming without replacing") << FileSystemLike::Fat;
 }
@@ -113,19 +108,17 @@ void TestInstall::installsOverAnOlderTree()
     const auto usual = qScopeGuard([] { fileSystemLike = FileSystemLike::Usual; });
     Sandbox sandbox;
     // Upper case sorts before lower case; the running total reaches a megabyte by one byte.
-    const QList<std::pair<QString, QByteArray>> sorted {{"A.txt", QByteArray(megabyte - 1, 'A')},
-                                                        {"B/x.txt", "x"},
-                                                        {"DuskmereGame/Splash/icon.ico", "icon"},
-                                                        {"a/y.txt", ""},
-                                                        {"b.txt", "b"}};
-    for (const auto &[name, content] : sorted)
-        sandbox.write("GameFiles/" + name, content);
+    const auto names =
+        QString("A.txt;B/x.txt;DuskmereGame/Splash/icon.ico;a/y.txt;b.txt").split(';');
+    const QList<QByteArray> contents {QByteArray(megabyte - 1, 'A'), "x", "icon", "", "b"};
+    const QString data = sandbox.path("GameFiles/");
+    for (int i = 0; i < names.size(); ++i)
+        sandbox.write(data + names[i], contents[i]);
     sandbox.mkdir("GameFiles/Empty/Inner");
     // Read-only as from a disc; bits a umask takes away, an execute bit no default mode has.
-    const QString readOnly = sandbox.path("GameFiles/A.txt");
-    const QString script = sandbox.path("GameFiles/b.txt");
-    QVERIFY(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadOther));
-    QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOther));
+    QVERIFY(QFile::setPermissions(data + "A.txt", QFile::ReadOwner | QFile::ReadOther));
+    QVERIFY(QFile::setPermissions(data + "b.txt",
+                                  QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOther));
     // Configured the Windows way and reached through a link, while the entries are canonical.
     const bool links = Sandbox::linkFolder(sandbox.path("GameFiles"), sandbox.path("Linked"));
     sandbox.writeConfig(links ? "[Files]\ndataDir=\"..\\\\Linked\\\\\"\n" : "");
@@ -134,13 +127,12 @@ void TestInstall::installsOverAnOlderTree()
     wizard.ut3UserDir = sandbox.path("Game/UT3");
     std::reverse(wizard.files.begin(), wizard.files.end());
     wizard.size = 5 * megabyte; // the bar's maximum, which the last value must reach
-    // Replaced: a file for a folder, an older read-only file; leftovers of a killed run go; links
-    // to elsewhere are never written through.
+    // Replaced: a file for a folder, an older read-only file; leftovers of a killed run go.
     for (const QString name : {"Game/UT3/B", "Game/UT3/A.txt", "Game/UT3/a/.duskmere-partial-x1"}) {
         sandbox.write(name, "an older version");
         QVERIFY(QFile::setPermissions(sandbox.path(name), QFile::ReadOwner));
     }
-    sandbox.write("elsewhere/keep.txt", "keep");
+    sandbox.write("elsewhere/keep.txt", "keep"); // reached by links, never written through
     const QString elsewhere = sandbox.path("elsewhere");
     if (links)
         QVERIFY(Sandbox::linkFolder(elsewhere, wizard.ut3UserDir + "/DuskmereGame"));
@@ -148,17 +140,17 @@ void TestInstall::installsOverAnOlderTree()
         QVERIFY(QFile::link(elsewhere + "/keep.txt", wizard.ut3UserDir + "/b.txt"));
 
     QStringList expected {"file A.txt", "written 0"};
-    for (const auto &entry : sorted.mid(1))
-        expected << "file " + QDir::toNativeSeparators(entry.first) << "written 1";
-    // The second run finds the first one's read-only files in its way.
+    for (const QString &name : names.mid(1))
+        expected << "file " + QDir::toNativeSeparators(name) << "written 1";
     fileSystemLike = like;
-    for (int run = 0; run < 2; ++run)
+    for (int run = 0; run < 2; ++run) // the second meets the first one's read-only files
         QCOMPARE(install(wizard), (expected + QStringList {"done", "written 5"}));
     QVERIFY(!FileCopier().copy(sandbox.path("elsewhere/keep.txt"), wizard.ut3UserDir + "/A.txt"));
-    for (const auto &[name, content] : sorted)
-        QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + name), content);
-    QCOMPARE(QFile::permissions(wizard.ut3UserDir + "/A.txt"), QFile::permissions(readOnly));
-    QCOMPARE(QFile::permissions(wizard.ut3UserDir + "/b.txt"), QFile::permissions(script));
+    for (int i = 0; i < names.size(); ++i)
+        QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + names[i]), contents[i]);
+    for (const QString name : {"A.txt", "b.txt"})
+        QCOMPARE(QFile::permissions(wizard.ut3UserDir + '/' + name),
+                 QFile::permissions(data + name));
     QVERIFY(QFileInfo(wizard.ut3UserDir + "/Empty/Inner").isDir());
     QCOMPARE(entriesOf(wizard.ut3UserDir + "/a"), QStringList {"y.txt"});
     QCOMPARE(entriesOf(elsewhere), QStringList {"keep.txt"});
@@ -181,8 +173,7 @@ void TestInstall::runEnds_data()
     row("a folder where a file belongs", "folder", failed, {"A.txt", "B.bin"});
     row("a source that vanished after gathering", "vanished", failed, {"A.txt"});
     row("a full file system", "full", failed, {"A.txt"});
-    // Links in the data to places outside it; mapped plainly, they would land beside UT3. A file
-    // that sorts first ends the run before anything is copied.
+    // Links out of the data would land beside UT3 if mapped plainly; sorting first, they end it.
     row("a link to a folder outside", "Beyond", "dirError %1/Beyond", {});
     row("a link to a file outside", "Beyond/secret.txt", "fileError %1/Beyond/secret.txt", {});
 }
@@ -244,12 +235,10 @@ void TestInstall::killedCopyLeavesNoPartialFile()
 
     QStorageInfo storage(folder);
     const qint64 before = storage.bytesAvailable();
-    const auto written = [&] {
-        qint64 named = 0;
-        for (const QString &name : entriesOf(folder))
-            named += QFileInfo(folder + '/' + name).size();
+    const auto written = [&] { // Windows: the one temporary's size, once it is there
         storage.refresh();
-        return windows ? named : before - storage.bytesAvailable();
+        return windows ? QFileInfo(folder + '/' + entriesOf(folder).value(0)).size()
+                       : before - storage.bytesAvailable();
     };
     QProcess child;
     qputenv("DUSKMERE_COPY_JOB", QFile::encodeName(source + '\n' + target));
@@ -264,8 +253,7 @@ void TestInstall::killedCopyLeavesNoPartialFile()
     child.kill();
     QVERIFY(child.waitForFinished());
 
-    // Complete under its name or not there; a leftover temporary goes with the next copy into
-    // the folder, and a file that is there is never overwritten.
+    // Complete or absent; the next copy clears a leftover temporary and never overwrites a file.
     if (!QFileInfo::exists(target))
         QVERIFY(FileCopier().copy(source, target));
     QVERIFY(!FileCopier().copy(source, target));
@@ -275,8 +263,7 @@ void TestInstall::killedCopyLeavesNoPartialFile()
 
 void TestInstall::failures_data()
 {
-    // Named after what is wrong when the step runs.
-    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QStringList>("messages"); // rows named after what is wrong as the step runs
     QTest::newRow("desktop-link-folder") << QStringList {DesktopMessage};
     QTest::newRow("desktop-file group-file") << QStringList {DesktopMessage, StartMenuMessage};
     QTest::newRow("game-gone menu-only") << QStringList {StartMenuMessage};
@@ -300,8 +287,7 @@ void TestInstall::failures()
     if (scene.contains("group-file"))
         sandbox.write(group, "not a folder");
 
-    // After the first failure the program is quitting: a second box closes at once.
-    MessageBoxAnswerer boxes;
+    MessageBoxAnswerer boxes; // after a failure the program quits: a second box closes at once
     QVERIFY(EventLoop::requestsQuit([&] { ShortcutStep::run(&wizard, &wizard); }));
     QCOMPARE(boxes.texts(), messages);
     for (const MessageBoxAnswerer::Box &box : std::as_const(boxes.seen))
@@ -314,33 +300,25 @@ void TestInstall::unixLinkWriter()
 {
     SKIP_ON_WINDOWS("a test of the Unix link writer");
     Sandbox sandbox;
-    sandbox.write("UT3.exe", QByteArray(1234, 'x'));
+    const QString exe = sandbox.path("UT3.exe");
+    sandbox.write(exe, QByteArray(1234, 'x'));
     sandbox.write("old.lnk", "an older link");
     sandbox.mkdir("folder.lnk");
-    // An old, longer link behind a link, which is replaced, never written through.
-    sandbox.write("elsewhere/x.lnk", QByteArray(100000, 'o'));
+    sandbox.write("elsewhere/x.lnk", QByteArray(100000, 'o')); // older, longer, behind x.lnk
     QVERIFY(QFile::link(sandbox.path("elsewhere/x.lnk"), sandbox.path("x.lnk")));
     const QStringList before = entriesOf(sandbox.root());
     const auto write = [&](const char *link, const QString &arguments) {
-        return Platform::writeShellLink(sandbox.path(link),
-                                        {sandbox.path("UT3.exe"), {}, arguments, {}, 7});
+        return Platform::writeShellLink(sandbox.path(link), {exe, {}, arguments, {}, 7});
     };
 
     // Saving over a folder fails only at the very end; the format holds no 70000 characters.
     QVERIFY(!write("folder.lnk", {}) && !write("old.lnk", QString(70000, 'a')));
-    // Nothing half written, no temporary file left, the old link as it was.
     QCOMPARE(entriesOf(sandbox.root()), before);
     QCOMPARE(sandbox.read("old.lnk"), QByteArray("an older link"));
-    QVERIFY(QFileInfo(sandbox.path("folder.lnk")).isDir());
 
-    QFile target(sandbox.path("UT3.exe"));
-    QVERIFY(target.open(QIODevice::ReadOnly)
-            && target.setFileTime(QDateTime(QDate(2009, 10, 11), QTime(12, 13, 14), Qt::UTC),
-                                  QFileDevice::FileModificationTime));
+    QCOMPARE(QProcess::execute("touch", {"-d", "2009-10-11 12:13:14Z", exe}), 0);
     QVERIFY(write("x.lnk", "-solomod"));
-    const QByteArray bytes = sandbox.read("x.lnk");
-    // Written time, size and icon index; the structure at large, for any fields, is the fuzz
-    // harness's: fuzz/ShellLinkReader.
+    const QByteArray bytes = sandbox.read("x.lnk"); // time, size, icon index; the rest: fuzzing
     QCOMPARE(bytes.mid(0x2C, 16).toHex(), "002906356c4aca01d204000007000000");
     QCOMPARE(bytes.right(4), QByteArray(4, '\0')); // terminal block, nothing of the old link
     QCOMPARE(QFileInfo(sandbox.path("elsewhere/x.lnk")).size(), 100000);
