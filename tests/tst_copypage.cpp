@@ -6,7 +6,6 @@
 #include "pages/CopyPage.h"
 #include "wizard/DuskmereWizard.h"
 
-#include <QDirIterator>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
@@ -89,18 +88,11 @@ void TestCopyPage::quitDuringCopying()
     delete wizard;
     QVERIFY(!QFileInfo::exists(sandbox.desktop() + "/The Duskmere.lnk"));
     // What is there is whole, with nothing beside it, and it is the start of the sorted list.
-    const auto files = [&sandbox](const QString &root) {
-        QStringList found; // each name, then a hash of its content (a space sorts before any name)
-        for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-             it.hasNext();)
-            found << QDir(root).relativeFilePath(it.next()).append(
-                ' ' + QString::number(qHash(sandbox.read(it.filePath()))));
-        found.sort();
-        return found;
-    };
-    const QStringList installed = files(target), all = files(SampleWorld::dataDir(sandbox));
+    const auto installed = Sandbox::tree(target),
+               all = Sandbox::tree(SampleWorld::dataDir(sandbox));
     QVERIFY2(installed.size() < all.size(), "the worker finished before the quit");
-    QCOMPARE(installed, all.mid(0, installed.size()));
+    QCOMPARE(installed.keys(), all.keys().mid(0, installed.size()));
+    QCOMPARE(installed.values(), all.values().mid(0, installed.size()));
 }
 
 void TestCopyPage::errorsEndTheProgram_data()

@@ -7,8 +7,6 @@
 #include "platform/Edition.h"
 #include "platform/StandardFolders.h"
 
-#include <QCryptographicHash>
-#include <QDirIterator>
 #include <QImage>
 #include <QScopeGuard>
 
@@ -30,22 +28,6 @@ private slots:
     void waysOut();
     void resetStartsANewCopy();
 };
-
-namespace {
-// Every file below `root` by relative path, with a digest of its bytes.
-QMap<QString, QByteArray> tree(const QString &root)
-{
-    QMap<QString, QByteArray> files;
-    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-         it.hasNext();) {
-        QFile file(it.next());
-        file.open(QIODevice::ReadOnly);
-        files.insert(QDir(root).relativeFilePath(file.fileName()),
-                     QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1));
-    }
-    return files;
-}
-} // namespace
 
 void TestProgram::install_data()
 {
@@ -118,7 +100,7 @@ void TestProgram::install()
     }
     const QString installed =
         ProgramRun::folder(Platform::documentsFolder) + "/My Games/Unreal Tournament 3";
-    QCOMPARE(tree(installed), tree(SampleWorld::dataDir(sandbox)));
+    QCOMPARE(Sandbox::tree(installed), Sandbox::tree(SampleWorld::dataDir(sandbox)));
 
     const QString arguments =
         QString(steam ? "-applaunch 13210 " : "") + "-mod=..\\DuskmereGame -solomod";
@@ -226,7 +208,7 @@ void TestProgram::waysOut()
     for (int i = 0; i < boxes.size(); ++i)
         QVERIFY2(seen[i].startsWith(boxes[i]), qPrintable(seen[i]));
     for (const QString &folder : {sandbox.home(), sandbox.path("xdg/data"), documents})
-        QVERIFY2(tree(folder).isEmpty(), qPrintable(folder));
+        QVERIFY2(Sandbox::tree(folder).isEmpty(), qPrintable(folder));
 }
 
 void TestProgram::resetStartsANewCopy()

@@ -1,6 +1,8 @@
 #include "Sandbox.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QOperatingSystemVersion>
@@ -17,19 +19,18 @@ Sandbox::Sandbox()
 {
     if (!dir.isValid())
         qFatal("cannot create a sandbox: %s", qPrintable(dir.errorString()));
-    for (const char *sub : {"work", "home", "wineprefix", "xdg/config", "xdg/data", "xdg/cache",
-                            "xdg/state", "xdg/runtime"})
-        mkdir(QString::fromLatin1(sub));
+    for (const char *sub : {"work", "home", "wineprefix"})
+        mkdir(sub);
+    for (const QByteArray xdg : {"config", "data", "cache", "state", "runtime"}) {
+        mkdir("xdg/" + xdg);
+        setEnv("XDG_" + xdg.toUpper() + (xdg == "runtime" ? "_DIR" : "_HOME"), path("xdg/" + xdg));
+    }
+    // The runtime folder must be its owner's alone.
     QFile::setPermissions(path("xdg/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     setEnv("HOME", home());
     setEnv("USERPROFILE", home());
     setEnv("WINEPREFIX", prefix());
-    setEnv("XDG_CONFIG_HOME", path("xdg/config"));
-    setEnv("XDG_DATA_HOME", path("xdg/data"));
-    setEnv("XDG_CACHE_HOME", path("xdg/cache"));
-    setEnv("XDG_STATE_HOME", path("xdg/state"));
-    setEnv("XDG_RUNTIME_DIR", path("xdg/runtime"));
     // Windows has no environment variable for these; on Unix the HOME above would do.
     Platform::setStandardFoldersRoot(home());
     QDir::setCurrent(work());
@@ -82,6 +83,19 @@ void Sandbox::mkdir(const QString &relative) const
         qFatal("cannot make %s", qPrintable(at(relative)));
 }
 
+QMap<QString, QByteArray> Sandbox::tree(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        QFile file(it.next());
+        file.open(QIODevice::ReadOnly);
+        files.insert(QDir(root).relativeFilePath(file.fileName()),
+                     QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1));
+    }
+    return files;
+}
+
 bool Sandbox::linkFolder(const QString &target, const QString &link)
 {
     if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
@@ -91,7 +105,7 @@ bool Sandbox::linkFolder(const QString &target, const QString &link)
     return QFileInfo(link).isJunction();
 }
 
-void Sandbox::setEnv(const char *name, const QString &value)
+void Sandbox::setEnv(const QByteArray &name, const QString &value)
 {
     if (!savedEnv.contains(name))
         savedEnv.insert(name, qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray());

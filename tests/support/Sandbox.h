@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QMap>
 #include <QProcess> // mkfifo(): none on Windows, where it does nothing
 #include <QString>
 #include <QTemporaryDir>
@@ -38,12 +39,14 @@ public:
     void writeConfig(const QByteArray &ini) const { write("work/ds.conf", ini); }
     void mkdir(const QString &relative) const;
     void mkfifo(const QString &relative) const { QProcess::execute("mkfifo", {at(relative)}); }
+    // Every file below `root` by its relative path, with a digest of its bytes.
+    static QMap<QString, QByteArray> tree(const QString &root);
     // A symbolic link to a folder, on Windows a junction (no privilege needed; Wine makes none).
     static bool linkFolder(const QString &target, const QString &link);
 
 private:
     QString at(const QString &relative) const; // below the root unless absolute
-    void setEnv(const char *name, const QString &value);
+    void setEnv(const QByteArray &name, const QString &value);
 
     QTemporaryDir dir;
     QString previousCwd;
