@@ -191,10 +191,9 @@ void TestProgram::waysOut()
     SampleWorld::prepare(sandbox);
     sandbox.writeConfig(sandbox.read("work/ds.conf") + "\n" + config);
     const QString documents = ProgramRun::folder(Platform::documentsFolder);
+    const QString inTheWay = "/My Games/Unreal Tournament 3/DuskmereGame/Config/DefaultGame.ini";
     if (QString(QTest::currentDataTag()).endsWith("copied"))
-        sandbox.mkdir(documents
-                      + "/My Games/Unreal Tournament 3/DuskmereGame/Config/"
-                        "DefaultGame.ini");
+        sandbox.mkdir(documents + inTheWay);
 
     ProgramRun run;
     run.steps = steps.split(';');
@@ -227,16 +226,11 @@ void TestProgram::resetStartsANewCopy()
                          "DuskmereSetup?"));
 
     // The new copy is detached: wait for its own records, starting on the Welcome page.
-    QString log;
-    QVERIFY2(QTest::qWaitFor(
-                 [&] {
-                     log = QString::fromUtf8(sandbox.read("autopilot.log"));
-                     return log.count("\nquit\t") == 2;
-                 },
-                 30000),
-             qPrintable(log));
-    QCOMPARE(log.count("start\t"), 2);
-    QVERIFY(log.contains("\nstep\tkey:Escape\t0\n"));
+    const auto log = [&] { return QString::fromUtf8(sandbox.read("autopilot.log")); };
+    QVERIFY2(QTest::qWaitFor([&] { return log().count("\nquit\t") == 2; }, 30000),
+             qPrintable(log()));
+    QCOMPARE(log().count("start\t"), 2);
+    QVERIFY(log().contains("\nstep\tkey:Escape\t0\n"));
 }
 
 DUSKMERE_TEST_MAIN(TestProgram)

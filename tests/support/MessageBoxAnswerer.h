@@ -4,9 +4,9 @@
 #include <QMessageBox>
 #include <QObject>
 
-// Answers the modal message boxes that code under test opens, and remembers each as it shows,
-// also one that closes at once because the application is already quitting. Answers are used in
-// order; once they run out, the fallback answers every further box.
+// Answers every modal message box that code under test opens with one button (closing it as
+// Escape would where it has no such button), and remembers each as it shows, also one that
+// closes at once because the application is already quitting.
 class MessageBoxAnswerer : public QObject
 {
     Q_OBJECT
@@ -18,12 +18,10 @@ public:
         QString text;
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
-        QMessageBox::StandardButton answer; // NoButton: the box did not offer it
     };
 
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton fallback = QMessageBox::Ok);
+    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok);
     ~MessageBoxAnswerer() override;
-    MessageBoxAnswerer &then(QMessageBox::StandardButton answer);
 
     QList<Box> seen;
     QStringList titles() const { return all(&Box::title); }
@@ -35,6 +33,5 @@ protected:
 private:
     QStringList all(QString Box::*field) const;
 
-    QList<QMessageBox::StandardButton> answers;
-    QMessageBox::StandardButton fallback;
+    QMessageBox::StandardButton answer;
 };
