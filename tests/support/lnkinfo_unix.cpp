@@ -2,12 +2,6 @@
 
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
-
-bool LnkInfo::available()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("lnkinfo")).isEmpty();
-}
 
 QMap<QString, QString> LnkInfo::read(const QString &linkPath)
 {

@@ -7,11 +7,6 @@
 #include <windows.h>
 
 // Windows reads the link back through the shell's own link object.
-bool LnkInfo::available()
-{
-    return true;
-}
-
 QMap<QString, QString> LnkInfo::read(const QString &linkPath)
 {
     QMap<QString, QString> fields;
