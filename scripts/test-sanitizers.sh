@@ -29,11 +29,11 @@ echo "== ThreadSanitizer: the copy worker and the Copy page"
 CC=gcc CXX=g++ cmake -S "$ROOT" -B "$TSAN_BUILD" -G Ninja "${common[@]}" \
     -DDUSKMERE_SANITIZE=thread >/dev/null
 cmake --build "$TSAN_BUILD" -j "$(nproc)" --target tst_install tst_copypage
-(cd "$TSAN_BUILD" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -R '^tst_install$')
-# The quit while copying walks the whole wizard, whose Qt internals (implicitly shared strings
-# handed between threads, the picture conversions of Qt's own thread pool) run in a Qt not built
-# for the sanitizer and so raise reports of Qt's own; the Copy page's other cases run here.
-QT_QPA_PLATFORM=offscreen "$TSAN_BUILD/tests/tst_copypage" completion errorsEndTheProgram slidesLoaded
+# The quit while copying skips itself here: it walks the whole wizard, whose Qt internals
+# (implicitly shared strings handed between threads, Qt's own thread pool) run in a Qt not built
+# for the sanitizer and so raise reports of Qt's own.
+(cd "$TSAN_BUILD" && DUSKMERE_THREAD_SANITIZER=1 QT_QPA_PLATFORM=offscreen \
+    ctest --output-on-failure -R '^tst_(install|copypage)$')
 
 echo "== fuzzing"
 bash "$ROOT/scripts/fuzz.sh" "$ASAN_BUILD"
