@@ -1,8 +1,5 @@
-#include "EventLoop.h"
 #include "Sandbox.h"
 #include "TestMain.h"
-#include "UrlRecorder.h"
-#include "pages/FinalPage.h"
 #include "pages/PathsPage.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -30,7 +27,6 @@ private slots:
     void pathEntry();
     void browse_data();
     void browse();
-    void closeOpensCheckedTargetsInOrder();
 };
 
 namespace {
@@ -386,27 +382,6 @@ void TestPages::browse()
     QCOMPARE(wizard.pathsPage->pathEdit->text(),
              steam ? QDir::toNativeSeparators(programFiles + "/Game/" + exe) : "typed");
     QCOMPARE(wizard.continueButton->isEnabled(), steam);
-}
-
-void TestPages::closeOpensCheckedTargetsInOrder()
-{
-    Sandbox sandbox;
-    sandbox.write("work/Read Me.txt", "hello");
-    sandbox.writeConfig(
-        "[Extras]\nURL1=HTTP://example.com/Duskmere\nDesc1=Web\nDefault1=true\nURL2=Read Me.txt\n"
-        "Desc2=Relative file\nDefault2=true\nURL3=http://example.com/not-ticked\nDesc3=Unticked\n"
-        "URL4=https://example.com/secure\nDesc4=Not a web address\nDefault4=1\nURL5=missing.txt\n"
-        "Desc5=Missing\nDefault5=true\nURL6=http://example.com/last\nDesc6=Last\n");
-    UrlRecorder recorder;
-    DuskmereWizard wizard;
-    wizard.gotoFinal();
-    wizard.finalPage->extras.last().first->setChecked(true); // the user ticks one
-    QCOMPARE(EventLoop::runUntilExit([&] { wizard.continueButton->click(); }), 0);
-    const QString readMe = QFileInfo(sandbox.path("work/Read Me.txt")).canonicalFilePath();
-    QCOMPARE(recorder.opened,
-             (QStringList {"http://example.com/Duskmere", QUrl::fromLocalFile(readMe).toString(),
-                           "http://example.com/last"}));
-    QVERIFY(!wizard.isQuitting()); // Close ends without asking
 }
 
 DUSKMERE_TEST_MAIN(TestPages)

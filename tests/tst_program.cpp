@@ -65,7 +65,14 @@ void TestProgram::install()
     sandbox.write("work/GameFiles/DuskmereGame/Maps/DM-\u5915\u66ae\u308c.ut3", "map");
     sandbox.write("work/GameFiles/DuskmereGame/Art/game.ico",
                   sandbox.read("work/GameFiles/DuskmereGame/Splash/duskmereicon.ico"));
-    sandbox.writeConfig(sandbox.read("work/ds.conf") + "\n[Shortcut]\n" + shortcut);
+    // Extras opened at Close: ticked ones in order, web addresses only over http, files that exist.
+    sandbox.write("work/Read Me.txt", "hello");
+    sandbox.writeConfig(
+        sandbox.read("work/ds.conf") + "\n[Shortcut]\n" + shortcut
+        + "[Extras]\nURL1=HTTP://example.com/Duskmere\nURL2=Read Me.txt\nDefault2=1\n"
+          "URL3=http://example.com/no\nDesc3=No\nURL4=https://example.com/s\nDesc4=S\n"
+          "Default4=1\nURL5=none.txt\nDesc5=None\nDefault5=1\nURL6=http://x/last\n"
+          "Desc6=Last\n");
     QVERIFY(steam
             || QFile::setPermissions(SampleWorld::dataDir(sandbox)
                                          + "/DuskmereGame/Config/DefaultGame.ini",
@@ -88,7 +95,7 @@ void TestProgram::install()
 
     ProgramRun run;
     run.steps = QString("click:%1 Version;click:Continue;click:Continue;click:Continue;"
-                        "click:Install;click:Continue;click:Close")
+                        "click:Install;click:Continue;click:Last;click:Close")
                     .arg(steam ? "Steam" : "Retail")
                     .split(';');
     // The second install goes over the first and replaces every file, the read-only one too.
@@ -96,7 +103,11 @@ void TestProgram::install()
         const ProgramRun::Result result = run.run(sandbox);
         QVERIFY2(result.finished && result.exitCode == 0, qPrintable(result.log.join('\n')));
         QCOMPARE(result.records("box"), QStringList());
-        QCOMPARE(result.records("open"), QStringList {"http://www.example.com/duskmere"});
+        QCOMPARE(result.records("open"),
+                 (QStringList {
+                     "http://example.com/Duskmere",
+                     QUrl::fromLocalFile(QFileInfo("Read Me.txt").canonicalFilePath()).toString(),
+                     "http://x/last"}));
     }
     const QString installed =
         ProgramRun::folder(Platform::documentsFolder) + "/My Games/Unreal Tournament 3";
