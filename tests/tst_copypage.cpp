@@ -21,8 +21,6 @@ private slots:
     void completion_data();
     void completion();
     void quitDuringCopying();
-    void errorsEndTheProgram_data();
-    void errorsEndTheProgram();
     void slidesLoaded_data();
     void slidesLoaded();
 };
@@ -95,35 +93,6 @@ void TestCopyPage::quitDuringCopying()
     QVERIFY2(installed.size() < all.size(), "the worker finished before the quit");
     QCOMPARE(installed.keys(), all.keys().mid(0, installed.size()));
     QCOMPARE(installed.values(), all.values().mid(0, installed.size()));
-}
-
-void TestCopyPage::errorsEndTheProgram_data()
-{
-    QTest::addColumn<QString>("opening");
-    QTest::newRow("directory") << QString("DuskmereSetup couldn't prepare the directory");
-    QTest::newRow("file") << QString("DuskmereSetup couldn't copy the file");
-}
-
-void TestCopyPage::errorsEndTheProgram()
-{
-    QFETCH(QString, opening);
-    Sandbox sandbox;
-    DuskmereWizard wizard;
-    wizard.copyPage->initPage();
-    MessageBoxAnswerer boxes;
-    const QString path = "/home/user/Documents/My Games/Unreal Tournament 3/x";
-    QVERIFY(EventLoop::requestsQuit([&] {
-        opening.endsWith("directory") ? wizard.copyPage->prepareDirError(path)
-                                      : wizard.copyPage->copyFileError(path);
-    }));
-    QCOMPARE(boxes.titles(), QStringList {"DuskmereSetup - Critical Error"});
-    QCOMPARE(boxes.seen[0].icon, QMessageBox::Critical);
-    QCOMPARE(boxes.seen[0].text,
-             QStringLiteral("<html>%1<br><i>%2</i><br><br>Please make sure you have permission to "
-                            "write to this location and restart DuskmereSetup. Another possible "
-                            "cause is a faulty existing installation. Deleting existing files may "
-                            "help.</html>")
-                 .arg(opening, path));
 }
 
 void TestCopyPage::slidesLoaded_data()

@@ -168,7 +168,7 @@ void TestProgram::waysOut_data()
     QTest::addColumn<QByteArray>("config"); // added to the sample's ds.conf
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("steps"); // ';' between them
-    QTest::addColumn<QStringList>("boxes"); // the start of each box's title and text
+    QTest::addColumn<QStringList>("boxes"); // the start of each box's title and text, or all
     const auto row = [](const char *name, const QByteArray &config, const char *steps,
                         const QStringList &boxes, const QStringList &arguments = {}) {
         QTest::newRow(name) << config << arguments << QString(steps) << boxes;
@@ -185,13 +185,20 @@ void TestProgram::waysOut_data()
         {critical + "<b>Data directory <i>NoSuchFolder</i> missing."});
     row("too little space", "[Files]\ndataDir=GameFiles\nExtraSpace=9223372036854775807\n",
         "click:Continue;answer:OK", {critical + "<b>You do not have sufficient space</b>"});
-    // A folder stands where the first file in sorted order belongs.
-    row("a file cannot be copied", {},
-        "click:Continue;click:Continue;click:Continue;click:Install;answer:OK",
-        {critical + "DuskmereSetup couldn't copy the file<br><i>"});
+    // A folder stands where the first file in sorted order belongs; a file where the game's
+    // folders go.
+    const QString cannot = critical
+        + "DuskmereSetup couldn't %1<br><i><documents>/My Games/Unreal Tournament 3%2</i><br><br>"
+          "Please make sure you have permission to write to this location and restart "
+          "DuskmereSetup. Another possible cause is a faulty existing installation. Deleting "
+          "existing files may help.</html>";
+    const char *install = "click:Continue;click:Continue;click:Continue;click:Install;answer:OK";
+    row("a file cannot be copied", {}, install,
+        {cannot.arg("copy the file", "/DuskmereGame/Config/DefaultGame.ini")});
+    row("a folder cannot be prepared", {}, install, {cannot.arg("prepare the directory", "")});
 }
 
-// Each ends with exit code 0 and leaves nothing in the user's folders.
+// Each ends with exit code 0 and leaves the user's folders as they were.
 void TestProgram::waysOut()
 {
     QFETCH(QByteArray, config);
@@ -202,9 +209,16 @@ void TestProgram::waysOut()
     SampleWorld::prepare(sandbox);
     sandbox.writeConfig(sandbox.read("work/ds.conf") + "\n" + config);
     const QString documents = ProgramRun::folder(Platform::documentsFolder);
-    const QString inTheWay = "/My Games/Unreal Tournament 3/DuskmereGame/Config/DefaultGame.ini";
-    if (QString(QTest::currentDataTag()).endsWith("copied"))
-        sandbox.mkdir(documents + inTheWay);
+    const QString tag = QTest::currentDataTag();
+    if (tag.endsWith("copied"))
+        sandbox.mkdir(documents
+                      + "/My Games/Unreal Tournament 3/DuskmereGame/Config/DefaultGame.ini");
+    if (tag.endsWith("prepared"))
+        sandbox.write(documents + "/My Games", "in the way");
+    const QStringList folders {sandbox.home(), sandbox.path("xdg/data"), documents};
+    QList<QMap<QString, QByteArray>> before;
+    for (const QString &folder : folders)
+        before << Sandbox::tree(folder);
 
     ProgramRun run;
     run.steps = steps.split(';');
@@ -216,9 +230,10 @@ void TestProgram::waysOut()
     const QStringList seen = result.records("box");
     QCOMPARE(seen.size(), boxes.size());
     for (int i = 0; i < boxes.size(); ++i)
-        QVERIFY2(seen[i].startsWith(boxes[i]), qPrintable(seen[i]));
-    for (const QString &folder : {sandbox.home(), sandbox.path("xdg/data"), documents})
-        QVERIFY2(Sandbox::tree(folder).isEmpty(), qPrintable(folder));
+        QVERIFY2(seen[i].startsWith(QString(boxes[i]).replace("<documents>", documents)),
+                 qPrintable(seen[i]));
+    for (int i = 0; i < folders.size(); ++i)
+        QCOMPARE(Sandbox::tree(folders[i]), before[i]);
 }
 
 void TestProgram::resetStartsANewCopy()

@@ -103,22 +103,14 @@ QByteArray SampleWorld::libraryFolders(const QString &first, const QString &seco
 	{
 		"path"		"%1"
 		"label"		""
-		"contentid"		"4520133613484915460"
-		"totalsize"		"0"
-		"apps"
-		{
-			"228980"		"560808265"
-		}
+		"apps"		{ "228980"		"560808265" }
 	}
 	"1"
 	{
 		"path"		"%2"
 		"label"		"Games \"2\""
 		"contentid"		"7284736208120394101"
-		"apps"
-		{
-			"13210"		"8466227812"
-		}
+		"apps"		{ "13210"		"8466227812" }
 	}
 }
 )")
@@ -133,13 +125,8 @@ QString SampleWorld::steamHome(const Sandbox &sandbox)
     sandbox.write(root + "/steamapps/libraryfolders.vdf", libraryFolders(root, library));
     sandbox.write(root + "/steam.sh", "#!/bin/sh\n");
     QFile::setPermissions(root + "/steam.sh", QFile::ReadOwner | QFile::ExeOwner);
-    sandbox.write(library + "/steamapps/appmanifest_13210.acf", R"("AppState"
-{
-	"appid"		"13210"
-	"name"		"Unreal Tournament 3 Black"
-	"installdir"		"Unreal Tournament 3"
-}
-)");
+    sandbox.write(library + "/steamapps/appmanifest_13210.acf",
+                  "\"AppState\" { \"appid\" \"13210\" \"installdir\" \"Unreal Tournament 3\" }");
     sandbox.write(library + "/steamapps/common/Unreal Tournament 3/Binaries/UT3.exe", "MZ game");
     const QString prefix = protonPrefix(library);
     sandbox.write(prefix + "/user.reg", R"(WINE REGISTRY Version 2
