@@ -25,18 +25,7 @@ const char UserReg[] = "WINE REGISTRY Version 2\n"
                        "[Software\\\\Valve\\\\Steam] 1700000000\n"
                        "\"InstallPath\"=\"C:\\\\Program Files (x86)\\\\Steam\"\n";
 
-bool windows()
-{
-    return QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
-}
-
-// The folder that the retail game's or Steam's installer registers.
-QString installFolder(const Sandbox &sandbox, bool steam)
-{
-    return QDir::toNativeSeparators(
-        sandbox.prefix() + "/drive_c/"
-        + (steam ? "Program Files (x86)/Steam" : "Games/Unreal Tournament 3"));
-}
+const bool windows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
 
 void copyTree(const QString &from, const QString &to)
 {
@@ -64,7 +53,7 @@ void SampleWorld::prepare(const Sandbox &sandbox)
     sandbox.mkdir("wineprefix/dosdevices");
     if (!QFile::link("../drive_c", sandbox.prefix() + "/dosdevices/c:"))
         qFatal("cannot link drive c:");
-    if (!windows()) {
+    if (!windows) {
         // As Wine makes an account: its Documents and Desktop are the host's.
         const QString account =
             sandbox.prefix() + "/drive_c/users/" + QFileInfo(sandbox.home()).owner();
@@ -78,17 +67,18 @@ void SampleWorld::prepare(const Sandbox &sandbox)
     // Windows has a registry of its own: the installers' values go below the sandbox's key, and
     // key lists (Latin-1) of the sandbox's own name them.
     const QString key = sandbox.registryKey() + '\\';
+    const QString driveC = QDir::toNativeSeparators(sandbox.prefix() + "/drive_c/");
     QSettings(key + RetailKey, QSettings::NativeFormat)
-        .setValue("InstallLocation", installFolder(sandbox, false) + '\\');
+        .setValue("InstallLocation", driveC + "Games\\Unreal Tournament 3\\");
     QSettings(key + "Software\\Valve\\Steam", QSettings::NativeFormat)
-        .setValue("InstallPath", installFolder(sandbox, true));
+        .setValue("InstallPath", driveC + "Program Files (x86)\\Steam");
     sandbox.write("work/ut3.keys", (key + RetailKey + "\\InstallLocation").toLatin1());
     sandbox.write("work/steam.keys", (key + "Software\\Valve\\Steam\\InstallPath").toLatin1());
 }
 
 QString SampleWorld::inLink(const Sandbox &sandbox, bool steam)
 {
-    if (!windows())
+    if (!windows)
         return steam ? "C:\\Program Files (x86)\\Steam\\Steam.exe"
                      : "C:\\Games\\Unreal Tournament 3\\Binaries\\UT3.exe";
     return QDir::toNativeSeparators(
@@ -159,5 +149,5 @@ QString SampleWorld::steamExe(const Sandbox &sandbox)
     // Windows takes the name as the registry spells it and as it is written: letter case does
     // not matter there.
     return sandbox.prefix() + "/drive_c/Program Files (x86)/Steam/"
-        + (windows() ? "steam.exe" : "Steam.exe");
+        + (windows ? "steam.exe" : "Steam.exe");
 }

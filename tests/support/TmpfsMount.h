@@ -26,7 +26,6 @@ public:
 
     bool isMounted() const { return failure.isEmpty(); }
     QString reason() const { return failure; }
-    QString path() const { return mountPoint; }
 
 private:
     QString mountPoint;
