@@ -56,7 +56,7 @@ ProgramRun::Result ProgramRun::run(const Sandbox &sandbox) const
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(qEnvironmentVariable("DUSKMERE_PROGRAM", QStringLiteral(DUSKMERE_PROGRAM)),
                   arguments);
-    result.finished = program.waitForFinished(timeoutMs);
+    result.finished = program.waitForFinished(60000);
     if (!result.finished) {
         program.kill();
         program.waitForFinished();

@@ -12,7 +12,6 @@ struct ProgramRun
     QStringList steps;
     QStringList arguments;
     QStringList stepsOfNewCopy; // for the copy that Reset starts
-    int timeoutMs = 60000;
 
     struct Result
     {

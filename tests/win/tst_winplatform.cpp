@@ -11,9 +11,6 @@
 #include <QThread>
 
 #include <objbase.h>
-#include <objidl.h>
-#include <shlguid.h>
-#include <shobjidl.h>
 #include <windows.h>
 
 // The Windows calls behind the platform layer, checked against the system's own answers:
@@ -35,12 +32,9 @@ const QString nonLatin = QStringLiteral("Spiele\\\u00dcnreal T\u00fcrnament 3 \u
 
 bool comInitialised()
 {
-    IShellLinkW *link = nullptr;
-    const HRESULT created = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                             IID_IShellLinkW, reinterpret_cast<void **>(&link));
-    if (SUCCEEDED(created))
-        link->Release();
-    return created != CO_E_NOTINITIALIZED;
+    APTTYPE type;
+    APTTYPEQUALIFIER qualifier;
+    return CoGetApartmentType(&type, &qualifier) != CO_E_NOTINITIALIZED;
 }
 } // namespace
 
