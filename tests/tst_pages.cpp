@@ -148,13 +148,11 @@ void TestPages::pages_data()
         "DuskmereSetup will collect information about the files to be installed and your UT3 or "
         "Steam installation in order to make the following steps easier.</b>|C&ontinue";
     const QString welcomeLayout = "s0[I%1 m16s0[L ~ L 10 R+ R ~ L]]";
-    const QString unreal = welcomeTexts.arg("Unreal Tournament 3");
-    row("welcome", "", welcome, unreal, welcomeLayout.arg("360x580"));
     row("welcome, game with markup, a logo",
         "[Strings]\nUT3Version=<i>UT3 Black</i>\n[Window]\nLogo=:/res/bullet.png\n", welcome,
         welcomeTexts.arg("<i>UT3 Black</i>"), welcomeLayout.arg("16x16"));
-    row("welcome, missing logo", "[Window]\nLogo=art/none.png\n", welcome, unreal,
-        welcomeLayout.arg("360x580"));
+    row("welcome, missing logo: the built-in one", "[Window]\nLogo=art/none.png\n", welcome,
+        welcomeTexts.arg("Unreal Tournament 3"), welcomeLayout.arg("360x580"));
 
     QString gather = "<h1>Gathering Data</h1><b>Please wait while DuskmereSetup is collecting "
                      "information about the files to be installed and your UT3 or Steam "
