@@ -154,19 +154,16 @@ void TestPages::pages_data()
     row("welcome, missing logo: the built-in one", "[Window]\nLogo=art/none.png\n", welcome,
         welcomeTexts.arg("Unreal Tournament 3"), welcomeLayout.arg("360x580"));
 
-    QString gather = "<h1>Gathering Data</h1><b>Please wait while DuskmereSetup is collecting "
-                     "information about the files to be installed and your UT3 or Steam "
-                     "installation.</b>";
-    QString grid;
-    int step = 0;
-    for (const char *name : {"Scanning registry", "Collecting files", "Checking available space",
-                             "Checking for old versions"}) {
-        gather += QStringLiteral("|%1|<b>[unknown status]</b>").arg(name);
-        grid += QStringLiteral(" %1,1:-I16x16 %1,2:-l %1,3:20x1 %1,4:-l").arg(++step);
-    }
     row("gather", "", at(&W::gotoGather),
-        gather + "|<b>Finished gathering data.<br>Press Continue to proceed.</b>|C&ontinue",
-        "m32[L 20 [w2>200{" + grid.mid(1) + "} ~] 40 -L ~ P0..1:-1]");
+        QString(
+            "<h1>Gathering Data</h1><b>Please wait while DuskmereSetup is collecting information "
+            "about the files to be installed and your UT3 or Steam installation.</b>|Scanning "
+            "registry%1Collecting files%1Checking available space%1Checking for old versions%1"
+            "<b>Finished gathering data.<br>Press Continue to proceed.</b>|C&ontinue")
+            .arg("|<b>[unknown status]</b>|"),
+        "m32[L 20 [w2>200{1,1:-I16x16 1,2:-l 1,3:20x1 1,4:-l 2,1:-I16x16 2,2:-l 2,3:20x1 2,4:-l "
+        "3,1:-I16x16 3,2:-l 3,3:20x1 3,4:-l 4,1:-I16x16 4,2:-l 4,3:20x1 4,4:-l} "
+        "~] 40 -L ~ P0..1:-1]");
 
     const QString pathsLayout = "m32[L 40 L 40 l [E B!^] 40 L ~]";
     row("paths, retail found", "", at(&W::gotoPaths),
