@@ -30,13 +30,8 @@ void TestCopyPage::completion()
     DuskmereWizard wizard;
     wizard.gotoCopy();
     wizard.copyPage->setCurrentFile("DuskmereGame/Splash/duskmereicon.ico");
-    // A quit confirmed while the last file was copied: the wizard is on its way out.
-    wizard.quitting = true;
-    wizard.copyPage->setDoneCopying();
     QCOMPARE(wizard.copyPage->statusLabel->text(),
              "Copying DuskmereGame/Splash/duskmereicon.ico ...");
-    QVERIFY(!wizard.continueButton->isEnabled() && wizard.cancelButton->isEnabled());
-    wizard.quitting = false;
     wizard.copyPage->setDoneCopying();
     QCOMPARE(wizard.copyPage->statusLabel->text(), "Finished copying. Press Continue to proceed.");
     QVERIFY(wizard.continueButton->isEnabled() && wizard.continueButton->isDefault());
@@ -71,7 +66,9 @@ void TestCopyPage::quitDuringCopying()
     QCOMPARE(pages.size(), 1);
     QCOMPARE(boxes.titles(), QStringList {"DuskmereSetup - Really quit?"});
 
-    // Closing waits for the file in hand, and no completion work runs on the way out.
+    // Closing waits for the file in hand, and no completion work runs on the way out, not even
+    // for a report of the last file that comes after the quit.
+    wizard->copyPage->setDoneCopying();
     const QString target = wizard->ut3UserDir;
     delete wizard;
     QVERIFY(!QFileInfo::exists(sandbox.desktop() + "/The Duskmere.lnk"));
