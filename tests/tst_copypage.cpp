@@ -124,7 +124,8 @@ void TestCopyPage::slidesLoaded()
     };
     QCOMPARE(state(), (QList<int> {0, 0, 3000}));
 
-    const auto transition = [&](int from, int to, int hold, QSize shown) {
+    for (const auto &[to, hold, side] : {std::tuple {1, 0, 50}, {2, 10000, 10}, {0, 3000, 100}}) {
+        const int from = page->currentImage;
         for (int frame = 1; frame <= 20; ++frame) {
             page->nextImage();
             QCOMPARE(state(), (QList<int> {frame * 5, from, 10}));
@@ -138,12 +139,9 @@ void TestCopyPage::slidesLoaded()
         }
         page->nextImage();
         QCOMPARE(state(), (QList<int> {0, to, hold}));
-        QCOMPARE(page->imageLabel->pixmap().size(), shown);
+        QCOMPARE(page->imageLabel->pixmap().size(), QSize(side, side));
         QVERIFY(page->slideTimer->isSingleShot() && page->slideTimer->isActive());
-    };
-    transition(0, 1, 0, {50, 50});
-    transition(1, 2, 10000, {10, 10});
-    transition(2, 0, 3000, {100, 100});
+    }
     QCOMPARE(page->followingImage, 1);
 }
 
