@@ -271,19 +271,17 @@ void TestPages::pathEntry_data()
 {
     QTest::addColumn<QString>("typed"); // below the sandbox root; null: nothing typed
     QTest::addColumn<QString>("status");
-    const auto row = [](const char *name, const char *typed, const QString &status) {
-        QTest::newRow(name) << QString(typed) << status;
-    };
     const QString invalid =
         "<font color=red><b>Invalid location (Please locate <i>%1</i>).</b></font>";
-    row("found through a link, shown resolved", nullptr, valid);
-    row("name in other case", "Other/ut3.EXE", valid);
-    row("through a link, kept", "Linked/Binaries/UT3.exe", valid);
-    row("a folder of that name", "Folder/UT3.exe", invalid.arg("UT3.exe"));
-    row("nothing there", "Game/Binaries/UT4.exe",
-        "<font color=red><b>The specified file does not exist.</b></font>");
-    row("steam for Linux, its script", "Steam/steam.sh", valid);
-    row("steam, retail file", "Game/Binaries/UT3.exe", invalid.arg("Steam.exe"));
+    QTest::newRow("found through a link, shown resolved") << QString() << valid;
+    QTest::newRow("name in other case") << "Other/ut3.EXE" << valid;
+    QTest::newRow("through a link, kept") << "Linked/Binaries/UT3.exe" << valid;
+    QTest::newRow("a folder of that name") << "Folder/UT3.exe" << invalid.arg("UT3.exe");
+    QTest::newRow("nothing there")
+        << "Game/Binaries/UT4.exe"
+        << "<font color=red><b>The specified file does not exist.</b></font>";
+    QTest::newRow("steam for Linux, its script") << "Steam/steam.sh" << valid;
+    QTest::newRow("steam, retail file") << "Game/Binaries/UT3.exe" << invalid.arg("Steam.exe");
 }
 
 void TestPages::pathEntry()
