@@ -29,9 +29,8 @@ void TestCopyPage::completion()
     Sandbox sandbox;
     DuskmereWizard wizard;
     wizard.gotoCopy();
-    wizard.copyPage->setCurrentFile("DuskmereGame/Splash/duskmereicon.ico");
-    QCOMPARE(wizard.copyPage->statusLabel->text(),
-             "Copying DuskmereGame/Splash/duskmereicon.ico ...");
+    wizard.copyPage->setCurrentFile("DuskmereGame/Maps/Dusk.ut3");
+    QCOMPARE(wizard.copyPage->statusLabel->text(), "Copying DuskmereGame/Maps/Dusk.ut3 ...");
     wizard.copyPage->setDoneCopying();
     QCOMPARE(wizard.copyPage->statusLabel->text(), "Finished copying. Press Continue to proceed.");
     QVERIFY(wizard.continueButton->isEnabled() && wizard.continueButton->isDefault());

@@ -231,13 +231,12 @@ void TestPages::pages()
     ini.isNull() ? sandbox.mkfifo("work/ds.conf") : sandbox.writeConfig(ini);
 
     DuskmereWizard wizard;
+    Walker walker;
     if (enter)
         enter(sandbox, wizard);
-    QWidget *page = enter ? wizard.stack->currentWidget() : &wizard;
-    Walker walker;
-    if (page->isWindow())
-        walker.texts += page->windowTitle();
-    QCOMPARE(walker.layout(page->layout()), layout);
+    else
+        walker.texts += wizard.windowTitle();
+    QCOMPARE(walker.layout((enter ? wizard.stack->currentWidget() : &wizard)->layout()), layout);
     walker.texts.replaceInStrings(
         QDir::toNativeSeparators(sandbox.documents() + "/My Games/Unreal Tournament 3"), "<game>");
     QCOMPARE(walker.texts << wizard.continueButton->text(), texts.split('|'));
@@ -247,8 +246,7 @@ void TestPages::pages()
     QVERIFY(wizard.height() > wizard.stack->height() + 30);
 }
 
-// Each click on a radio button's indicator, where a user presses, then the steam, desktop and
-// start menu flags.
+// Each click, on the indicator where a user presses, then the steam, desktop, start menu flags.
 void TestPages::clicks()
 {
     Sandbox sandbox;
@@ -318,7 +316,6 @@ void TestPages::pathEntry()
     QVERIFY(wizard.pathsPage->statusLabel->text().isEmpty() && !wizard.continueButton->isEnabled());
 }
 
-// Cancelled first, then a file chosen.
 void TestPages::browse()
 {
     Sandbox sandbox;
