@@ -3,7 +3,6 @@
 #include "pages/PathsPage.h"
 #include "wizard/DuskmereWizard.h"
 
-#include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -21,11 +20,9 @@ class TestPages : public QObject
 private slots:
     void pages_data();
     void pages();
-    void clicks_data();
     void clicks();
     void pathEntry_data();
     void pathEntry();
-    void browse_data();
     void browse();
 };
 
@@ -139,10 +136,9 @@ void TestPages::pages_data()
 
     const QString windowTexts = "The Duskmere Setup|&Reset|&Cancel|C&ontinue|C&ontinue";
     const QString windowLayout = "s0[S=%1 F34 m8s0[D(B B B!^>128)]]";
-    row("window", "", {}, windowTexts, windowLayout.arg("640x580"));
+    row("window, ds.conf a FIFO: defaults", nullptr, {}, windowTexts, windowLayout.arg("640x580"));
     row("window, 800 wide, height not a number", "[Window]\nWidth=800\nHeight=big\n", {},
         windowTexts, windowLayout.arg("800x0"));
-    row("window, ds.conf a FIFO", nullptr, {}, windowTexts, windowLayout.arg("640x580"));
 
     const Enter welcome = [](auto &, auto &) {};
     const QString welcomeTexts =
@@ -152,27 +148,22 @@ void TestPages::pages_data()
         "DuskmereSetup will collect information about the files to be installed and your UT3 or "
         "Steam installation in order to make the following steps easier.</b>|C&ontinue";
     const QString welcomeLayout = "s0[I%1 m16s0[L ~ L 10 R+ R ~ L]]";
-    const QString unreal = welcomeTexts.arg("Unreal Tournament 3");
-    row("welcome", "", welcome, unreal, welcomeLayout.arg("360x580"));
     row("welcome, game with markup, a logo",
         "[Strings]\nUT3Version=<i>UT3 Black</i>\n[Window]\nLogo=:/res/bullet.png\n", welcome,
         welcomeTexts.arg("<i>UT3 Black</i>"), welcomeLayout.arg("16x16"));
-    row("welcome, missing logo", "[Window]\nLogo=art/none.png\n", welcome, unreal,
-        welcomeLayout.arg("360x580"));
+    row("welcome, missing logo: the built-in one", "[Window]\nLogo=art/none.png\n", welcome,
+        welcomeTexts.arg("Unreal Tournament 3"), welcomeLayout.arg("360x580"));
 
-    QString gather = "<h1>Gathering Data</h1><b>Please wait while DuskmereSetup is collecting "
-                     "information about the files to be installed and your UT3 or Steam "
-                     "installation.</b>";
-    QString grid;
-    int step = 0;
-    for (const char *name : {"Scanning registry", "Collecting files", "Checking available space",
-                             "Checking for old versions"}) {
-        gather += QStringLiteral("|%1|<b>[unknown status]</b>").arg(name);
-        grid += QStringLiteral(" %1,1:-I16x16 %1,2:-l %1,3:20x1 %1,4:-l").arg(++step);
-    }
     row("gather", "", at(&W::gotoGather),
-        gather + "|<b>Finished gathering data.<br>Press Continue to proceed.</b>|C&ontinue",
-        "m32[L 20 [w2>200{" + grid.mid(1) + "} ~] 40 -L ~ P0..1:-1]");
+        QString(
+            "<h1>Gathering Data</h1><b>Please wait while DuskmereSetup is collecting information "
+            "about the files to be installed and your UT3 or Steam installation.</b>|Scanning "
+            "registry%1Collecting files%1Checking available space%1Checking for old versions%1"
+            "<b>Finished gathering data.<br>Press Continue to proceed.</b>|C&ontinue")
+            .arg("|<b>[unknown status]</b>|"),
+        "m32[L 20 [w2>200{1,1:-I16x16 1,2:-l 1,3:20x1 1,4:-l 2,1:-I16x16 2,2:-l 2,3:20x1 2,4:-l "
+        "3,1:-I16x16 3,2:-l 3,3:20x1 3,4:-l 4,1:-I16x16 4,2:-l 4,3:20x1 4,4:-l} "
+        "~] 40 -L ~ P0..1:-1]");
 
     const QString pathsLayout = "m32[L 40 L 40 l [E B!^] 40 L ~]";
     row("paths, retail found", "", at(&W::gotoPaths),
@@ -213,7 +204,6 @@ void TestPages::pages_data()
     const QString copyTexts = "Preparing directories ...|C&ontinue";
     row("copy, under a megabyte: busy bar", "", copy(1048575), copyTexts, copyLayout.arg(0));
     row("copy, exactly one megabyte", "", copy(1048576), copyTexts, copyLayout.arg(1));
-    row("copy, 3.5 megabytes", "", copy(3670016), copyTexts, copyLayout.arg(3));
 
     const QString success =
         "<h1>Installation Successful</h1><b>The Duskmere was successfully installed on your "
@@ -241,13 +231,12 @@ void TestPages::pages()
     ini.isNull() ? sandbox.mkfifo("work/ds.conf") : sandbox.writeConfig(ini);
 
     DuskmereWizard wizard;
+    Walker walker;
     if (enter)
         enter(sandbox, wizard);
-    QWidget *page = enter ? wizard.stack->currentWidget() : &wizard;
-    Walker walker;
-    if (page->isWindow())
-        walker.texts += page->windowTitle();
-    QCOMPARE(walker.layout(page->layout()), layout);
+    else
+        walker.texts += wizard.windowTitle();
+    QCOMPARE(walker.layout((enter ? wizard.stack->currentWidget() : &wizard)->layout()), layout);
     walker.texts.replaceInStrings(
         QDir::toNativeSeparators(sandbox.documents() + "/My Games/Unreal Tournament 3"), "<game>");
     QCOMPARE(walker.texts << wizard.continueButton->text(), texts.split('|'));
@@ -257,58 +246,47 @@ void TestPages::pages()
     QVERIFY(wizard.height() > wizard.stack->height() + 30);
 }
 
-void TestPages::clicks_data()
-{
-    QTest::addColumn<QString>("clicks"); // radio buttons by their text, '|' between
-    QTest::addColumn<QList<bool>>("flags"); // steam, desktop and start menu shortcuts
-    QTest::newRow("steam") << "Steam Version" << QList<bool> {true, true, true};
-    QTest::newRow("retail again, desktop only")
-        << "Steam Version|Retail Version|Start Menu only|Desktop only" << QList<bool> {0, 1, 0};
-    QTest::newRow("start menu only") << "Desktop only|Start Menu only" << QList<bool> {0, 0, 1};
-    QTest::newRow("both again") << "Desktop only|Desktop and Start Menu" << QList<bool> {0, 1, 1};
-}
-
+// Each click, on the indicator where a user presses, then the steam, desktop, start menu flags.
 void TestPages::clicks()
 {
-    QFETCH(QString, clicks);
-    QFETCH(QList<bool>, flags);
     Sandbox sandbox;
     DuskmereWizard wizard;
     wizard.gotoReady();
-    for (const QString &text : clicks.split('|'))
+    const std::pair<QString, QList<bool>> steps[] {{"Steam Version", {1, 1, 1}},
+                                                   {"Retail Version", {0, 1, 1}},
+                                                   {"Start Menu only", {0, 0, 1}},
+                                                   {"Desktop only", {0, 1, 0}},
+                                                   {"Desktop and Start Menu", {0, 1, 1}}};
+    for (const auto &[text, flags] : steps) {
         for (QRadioButton *button : wizard.findChildren<QRadioButton *>())
-            if (button->text() == text) // on the indicator, where a user presses
+            if (button->text() == text)
                 QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-    QCOMPARE((QList<bool> {wizard.steam, wizard.desktopLink, wizard.startMenuLink}), flags);
+        QCOMPARE((QList<bool> {wizard.steam, wizard.desktopLink, wizard.startMenuLink}), flags);
+    }
 }
 
 void TestPages::pathEntry_data()
 {
-    QTest::addColumn<bool>("steam");
     QTest::addColumn<QString>("typed"); // below the sandbox root; null: nothing typed
     QTest::addColumn<QString>("status");
-    const auto row = [](const char *name, bool steam, const char *typed, const QString &status) {
-        QTest::newRow(name) << steam << QString(typed) << status;
-    };
     const QString invalid =
         "<font color=red><b>Invalid location (Please locate <i>%1</i>).</b></font>";
-    row("found through a link, shown resolved", false, nullptr, valid);
-    row("name in other case", false, "Other/ut3.EXE", valid);
-    row("through a link, kept", false, "Linked/Binaries/UT3.exe", valid);
-    row("a folder of that name", false, "Folder/UT3.exe", invalid.arg("UT3.exe"));
-    row("another file", false, "Game/Binaries/Launcher.exe", invalid.arg("UT3.exe"));
-    row("nothing there", false, "Game/Binaries/UT4.exe",
-        "<font color=red><b>The specified file does not exist.</b></font>");
-    row("steam", true, "Steam/Steam.exe", valid);
-    row("steam for Linux, its script", true, "Steam/steam.sh", valid);
-    row("steam, retail file", true, "Game/Binaries/UT3.exe", invalid.arg("Steam.exe"));
+    QTest::newRow("found through a link, shown resolved") << QString() << valid;
+    QTest::newRow("name in other case") << "Other/ut3.EXE" << valid;
+    QTest::newRow("through a link, kept") << "Linked/Binaries/UT3.exe" << valid;
+    QTest::newRow("a folder of that name") << "Folder/UT3.exe" << invalid.arg("UT3.exe");
+    QTest::newRow("nothing there")
+        << "Game/Binaries/UT4.exe"
+        << "<font color=red><b>The specified file does not exist.</b></font>";
+    QTest::newRow("steam for Linux, its script") << "Steam/steam.sh" << valid;
+    QTest::newRow("steam, retail file") << "Game/Binaries/UT3.exe" << invalid.arg("Steam.exe");
 }
 
 void TestPages::pathEntry()
 {
-    QFETCH(bool, steam);
     QFETCH(QString, typed);
     QFETCH(QString, status);
+    const bool steam = QByteArray(QTest::currentDataTag()).startsWith("steam"); // rows so named
     // Untouched: the detected file, resolved; typed: detection found a file gone since.
     const QString detected = typed.isNull() ? "Linked/Binaries/UT3.exe" : "Gone/UT3.exe";
     const QString shown = typed.isNull() ? "Game/Binaries/UT3.exe" : "";
@@ -316,8 +294,8 @@ void TestPages::pathEntry()
         SKIP_ON_WINDOWS("a Unix link, or Steam for Linux");
     Sandbox sandbox;
     const QString root = QFileInfo(sandbox.root()).canonicalFilePath() + '/';
-    for (const char *file : {"Game/Binaries/UT3.exe", "Game/Binaries/Launcher.exe", "Other/ut3.EXE",
-                             "Folder/UT3.exe/x", "Steam/Steam.exe", "Steam/steam.sh"})
+    for (const char *file :
+         {"Game/Binaries/UT3.exe", "Other/ut3.EXE", "Folder/UT3.exe/x", "Steam/steam.sh"})
         sandbox.write(file, "MZ");
     QVERIFY(QFile::link(root + "Game", root + "Linked"));
     DuskmereWizard wizard;
@@ -338,50 +316,43 @@ void TestPages::pathEntry()
     QVERIFY(wizard.pathsPage->statusLabel->text().isEmpty() && !wizard.continueButton->isEnabled());
 }
 
-void TestPages::browse_data()
-{
-    QTest::addColumn<bool>("steam"); // and the user chooses the file; cancels otherwise
-    QTest::newRow("retail, cancelled") << false;
-    QTest::newRow("steam, chosen") << true;
-}
-
 void TestPages::browse()
 {
-    QFETCH(bool, steam);
     Sandbox sandbox;
-    const QString exe = steam ? "Steam.exe" : "UT3.exe";
     const QString programFiles = sandbox.prefix() + "/drive_c/Program Files (x86)";
-    sandbox.write(programFiles + "/Game/" + exe, "MZ");
+    const QString chosen = programFiles + "/Game/Steam.exe";
+    sandbox.write(chosen, "MZ");
     DuskmereWizard wizard;
-    wizard.steam = steam;
+    wizard.steam = true;
     wizard.gotoPaths();
     wizard.pathsPage->pathEdit->setText("typed");
-    QStringList opened; // title, filter and folder of the dialog as it opened
+    QStringList opened; // title, filter and folder of each dialog as it opened
     QTimer answer;
     connect(&answer, &QTimer::timeout, this, [&] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !opened.isEmpty())
+        if (!dialog)
             return;
         opened << dialog->windowTitle() << dialog->nameFilters()
                << dialog->directory().absolutePath();
-        if (!steam)
+        if (opened.size() == 3)
             return dialog->reject();
         // Typed, as a user would: picking it in the list would wait for the file model.
-        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(programFiles + "/Game/" + exe);
+        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(chosen);
         QMetaObject::invokeMethod(dialog, "accept");
     });
     answer.start(10);
-    wizard.pathsPage->findChild<QPushButton *>()->click();
+    auto *browse = wizard.pathsPage->findChild<QPushButton *>();
+    browse->click();
+    QCOMPARE(wizard.pathsPage->pathEdit->text(), "typed");
+    browse->click();
     // Steam for Linux starts from scripts of its own.
     const bool unix = QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
-    QCOMPARE(opened,
-             (QStringList {"Select " + exe,
-                           steam ? "Steam (Steam.exe" + QString(unix ? " steam steam.sh)" : ")")
-                                 : "UT3 (UT3.exe)",
-                           unix ? programFiles : opened.value(2)}));
-    QCOMPARE(wizard.pathsPage->pathEdit->text(),
-             steam ? QDir::toNativeSeparators(programFiles + "/Game/" + exe) : "typed");
-    QCOMPARE(wizard.continueButton->isEnabled(), steam);
+    const QStringList dialog {"Select Steam.exe",
+                              "Steam (Steam.exe" + QString(unix ? " steam steam.sh)" : ")"),
+                              unix ? programFiles : opened.value(2)};
+    QCOMPARE(opened, dialog + dialog);
+    QCOMPARE(wizard.pathsPage->pathEdit->text(), QDir::toNativeSeparators(chosen));
+    QVERIFY(wizard.continueButton->isEnabled());
 }
 
 DUSKMERE_TEST_MAIN(TestPages)
