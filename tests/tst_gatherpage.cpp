@@ -1,6 +1,5 @@
 #include "EventLoop.h"
 #include "MessageBoxAnswerer.h"
-#include "SampleWorld.h"
 #include "TestMain.h"
 #include "pages/GatherPage.h"
 #include "platform/FreeSpace.h"
