@@ -205,14 +205,12 @@ void TestWinePrefix::detect_data()
     const QString fallbackExe = "Program Files (x86)/Unreal Tournament 3/Binaries/UT3.exe";
     row("first line that holds the game wins", twoLines, bothKeys,
         {"UT3A/Binaries/UT3.exe", "UT3B/Binaries/UT3.exe"}, "C:\\UT3A\\Binaries\\UT3.exe");
-    row("a line whose folder lacks the game is passed over", twoLines, bothKeys,
-        {"UT3B/Binaries/UT3.exe"}, "C:\\UT3B\\Binaries\\UT3.exe");
-    row("empty key list: only the fallback", "\n  \n", retail,
-        {"Games/UT3/Binaries/UT3.exe", fallbackExe}, fallback);
-    row("registry first, then the fallback, in (x86) before the plain folder", {}, retail,
-        {fallbackExe, QString(fallbackExe).remove(" (x86)")}, fallback);
-    row("a list of exactly a megabyte is read", QByteArray(twoLines).leftJustified(1 << 20, ' '),
-        bothKeys, {"UT3A/Binaries/UT3.exe"}, "C:\\UT3A\\Binaries\\UT3.exe");
+    row("empty key list: only the fallback, in (x86) before the plain folder", "\n  \n", retail,
+        {"Games/UT3/Binaries/UT3.exe", fallbackExe, QString(fallbackExe).remove(" (x86)")},
+        fallback);
+    row("a list of exactly a megabyte, a line whose folder lacks the game passed over",
+        QByteArray(twoLines).leftJustified(1 << 20, ' '), bothKeys, {"UT3B/Binaries/UT3.exe"},
+        "C:\\UT3B\\Binaries\\UT3.exe");
     row("CR-only line ends make one line", QByteArray(twoLines).replace("\n", ""), bothKeys,
         {"UT3A/Binaries/UT3.exe"}, "");
     // The built-in list (its last line is the retail key) stands in for a big one and a device.
@@ -257,7 +255,6 @@ void TestWinePrefix::keyValues_data()
     row("app manifest, comment, bare word",
         "// written by Steam\n\"AppState\" { appid 13210 \"installdir\" \"Unreal Tournament 3\" }",
         "Unreal Tournament 3", "AppState/installdir");
-    row("a block is no value", vdf, {}, "libraryfolders/1");
     row("truncated", vdf.left(vdf.indexOf("\"contentid\"\t\t\"72")), {});
     row("closed once too often", vdf + "}", {});
     row("a string cut short at the end", vdf + "\"x\" \"cut", {});
@@ -280,7 +277,7 @@ void TestWinePrefix::keyValues()
     for (int i = 0; node && i + 1 < keys.size(); ++i)
         node = node->child(keys[i]);
     QCOMPARE(node ? node->string(keys.last()) : QString(), expected);
-    QVERIFY(file.has_value() == !expected.isNull() || query.count('/') < 2);
+    QVERIFY(file.has_value() == !expected.isNull());
 }
 
 void TestWinePrefix::prefix_data()
