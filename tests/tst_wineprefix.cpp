@@ -50,7 +50,6 @@ const QByteArray sample = R"(WINE REGISTRY Version 2
 #time=1da1b2c3d4e5f60
 @="machine default"
 "InstallPath"="C:\\Program Files (x86)\\Steam"
-"Folder"="C:\\Games\\UT3\\"
 "Escaped"="\"\tCaf\xe9 Ren\x00e9e \0012 \xd83c\xdfae\e\f"
 "Raw"="Café"
 "Expand"=str(2):"%ProgramFiles%\\Steam"
@@ -83,10 +82,10 @@ void TestWinePrefix::registry_data()
         "INSTALLPATH", "C:\\Program Files (x86)\\Steam");
     row("no name, as a key list line ending in a backslash gives", steam, "", "");
     row("parent key holds none", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Valve", "InstallPath", "");
-    // The sample's Steam key: escapes, a trailing backslash, "Default" as Windows names it, raw
-    // UTF-8, str(2) unexpanded, no multi-strings, bytes (to the NUL, over two lines), a comment.
+    // The sample's Steam key: escapes, "Default" as Windows names it, raw UTF-8, str(2)
+    // unexpanded, no multi-strings, bytes (to the NUL, over two lines), a comment.
     const QString values =
-        "Escaped=\"\tCafé Renée \u00012 🎮\x1b\f|Folder=C:\\Games\\UT3\\|Raw=Café|Multi=|Hex7=|"
+        "Escaped=\"\tCafé Renée \u00012 🎮\x1b\f|Raw=Café|Multi=|Hex7=|"
         "Default=machine default|Expand=%ProgramFiles%\\Steam|Hex1=C:\\UT3€|Hex4=-2147483606|"
         "HexB=72057594037927937|Hex2=%PF%\\|Dword=-1|Commented=";
     for (const QString &v : values.split('|'))
@@ -136,7 +135,6 @@ void TestWinePrefix::hiveChangesBetweenLookups()
 {
     const auto installPath = [] { return Platform::registryString(steam, "InstallPath"); };
     Sandbox sandbox;
-    QCOMPARE(installPath(), QString());
     sandbox.mkfifo(QStringLiteral("wineprefix/system.reg")); // opening it would wait for a writer
     QCOMPARE(installPath(), QString());
 
@@ -163,9 +161,8 @@ void TestWinePrefix::localPath_data()
         "$PREFIX/dosdevices/c:/Program Files (x86)/Steam/Steam.exe");
     row("nothing there in any case", "C:\\program files (x86)\\Steam\\uninstall.exe",
         "$PREFIX/dosdevices/c:/program files (x86)/Steam/uninstall.exe");
-    row("relative", "game\\BINARIES\\ut3.EXE", "Game/Binaries/UT3.exe");
-    row("parent folder, trailing separator", "..\\WORK\\game\\", "../work/Game/");
-    row("resource", ":/res/ut3.keys", ":/res/ut3.keys");
+    row("relative", "gamefiles\\duskmereGAME\\splash", "GameFiles/DuskmereGame/Splash");
+    row("parent folder, trailing separator", "..\\WORK\\gamefiles\\", "../work/GameFiles/");
     row("colon later in the name", "save:1\\slot", "save:1/slot");
 }
 
@@ -174,10 +171,7 @@ void TestWinePrefix::localPath()
     QFETCH(QString, configured);
     QFETCH(QString, expected);
     Sandbox sandbox;
-    sandbox.write(QStringLiteral("wineprefix/drive_c/Program Files (x86)/Steam/Steam.exe"), "MZ");
-    sandbox.write(QStringLiteral("work/Game/Binaries/UT3.exe"), "MZ");
-    sandbox.mkdir(QStringLiteral("wineprefix/dosdevices"));
-    QVERIFY(QFile::link(QStringLiteral("../drive_c"), sandbox.prefix() + "/dosdevices/c:"));
+    SampleWorld::prepare(sandbox);
     QCOMPARE(Platform::localPath(configured), expected.replace("$PREFIX", sandbox.prefix()));
 }
 
@@ -189,21 +183,17 @@ void TestWinePrefix::programFiles()
     sandbox.mkdir(programs);
     sandbox.write(programs + " (x86)", "a file, no folder");
     QCOMPARE(programFilesFolder(), programs);
-    QVERIFY(QFile::remove(programs + " (x86)"));
-    sandbox.mkdir(programs + " (x86)");
-    QCOMPARE(programFilesFolder(), programs + " (x86)");
 }
 
 void TestWinePrefix::detect_data()
 {
-    QTest::addColumn<bool>("steam");
     QTest::addColumn<QByteArray>("keyList"); // null: none; "/dev/zero": no regular file
     QTest::addColumn<QByteArray>("registry"); // key|value|data lines of system.reg
     QTest::addColumn<QStringList>("onDisk"); // below drive_c
     QTest::addColumn<QString>("expected"); // %P: Program Files
     const auto row = [](const char *name, const QByteArray &keyList, const QByteArray &registry,
-                        const QStringList &onDisk, const char *expected, bool steam = false) {
-        QTest::newRow(name) << steam << keyList << registry << onDisk << QString(expected);
+                        const QStringList &onDisk, const char *expected) {
+        QTest::newRow(name) << keyList << registry << onDisk << QString(expected);
     };
     const QByteArray twoLines = "HKEY_LOCAL_MACHINE\\Software\\A\\Path\r\n"
                                 "  HKEY_LOCAL_MACHINE\\Software\\B\\Path  \r\n\r\n";
@@ -215,25 +205,22 @@ void TestWinePrefix::detect_data()
     const QString fallbackExe = "Program Files (x86)/Unreal Tournament 3/Binaries/UT3.exe";
     row("first line that holds the game wins", twoLines, bothKeys,
         {"UT3A/Binaries/UT3.exe", "UT3B/Binaries/UT3.exe"}, "C:\\UT3A\\Binaries\\UT3.exe");
-    row("a line whose folder lacks the game is passed over", twoLines, bothKeys,
-        {"UT3B/Binaries/UT3.exe"}, "C:\\UT3B\\Binaries\\UT3.exe");
-    row("empty key list: only the fallback", "\n  \n", retail,
-        {"Games/UT3/Binaries/UT3.exe", fallbackExe}, fallback);
-    row("registry first, fallback only after it", {}, retail, {fallbackExe}, fallback);
-    row("a list of exactly a megabyte is read", QByteArray(twoLines).leftJustified(1 << 20, ' '),
-        bothKeys, {"UT3A/Binaries/UT3.exe"}, "C:\\UT3A\\Binaries\\UT3.exe");
+    row("empty key list: only the fallback, in (x86) before the plain folder", "\n  \n", retail,
+        {"Games/UT3/Binaries/UT3.exe", fallbackExe, QString(fallbackExe).remove(" (x86)")},
+        fallback);
+    row("a list of exactly a megabyte, a line whose folder lacks the game passed over",
+        QByteArray(twoLines).leftJustified(1 << 20, ' '), bothKeys, {"UT3B/Binaries/UT3.exe"},
+        "C:\\UT3B\\Binaries\\UT3.exe");
     row("CR-only line ends make one line", QByteArray(twoLines).replace("\n", ""), bothKeys,
         {"UT3A/Binaries/UT3.exe"}, "");
     // The built-in list (its last line is the retail key) stands in for a big one and a device.
     for (const QByteArray &list : {QByteArray(1 << 20, 'H') + '\n', QByteArray("/dev/zero")})
         row(list.size() > 9 ? "built-in list for a megabyte" : "built-in list for /dev/zero", list,
             retail + "\\\\", {"Games/UT3/Binaries/UT3.exe"}, "C:\\Games\\UT3\\\\Binaries\\UT3.exe");
-    row("nothing anywhere", {}, {}, {}, "", true);
 }
 
 void TestWinePrefix::detect()
 {
-    QFETCH(bool, steam);
     QFETCH(QByteArray, keyList);
     QFETCH(QByteArray, registry);
     QFETCH(QStringList, onDisk);
@@ -242,15 +229,15 @@ void TestWinePrefix::detect()
     if (keyList == "/dev/zero")
         sandbox.writeConfig("[Files]\nUT3Keys=" + keyList + "\n");
     else if (!keyList.isNull())
-        sandbox.write(steam ? "work/steam.keys" : "work/ut3.keys", keyList);
+        sandbox.write("work/ut3.keys", keyList);
     QByteArray reg = head;
     for (const QByteArray &line : registry.split('\n'))
         if (const QList<QByteArray> p = line.split('|'); p.size() == 3)
             reg += "\n[" + p[0] + "] 1700000000\n\"" + p[1] + "\"=\"" + p[2] + "\"\n";
-    sandbox.write(steam ? "wineprefix/user.reg" : "wineprefix/system.reg", reg);
+    sandbox.write("wineprefix/system.reg", reg);
     for (const QString &file : onDisk)
         sandbox.write("wineprefix/drive_c/" + file, "MZ");
-    QCOMPARE(InstallDetector(steam ? InstallDetector::Steam : InstallDetector::Retail).detect(),
+    QCOMPARE(InstallDetector(InstallDetector::Retail).detect(),
              expected.replace("%P", sandbox.prefix() + "/drive_c/Program Files (x86)"));
 }
 
@@ -264,12 +251,10 @@ void TestWinePrefix::keyValues_data()
     };
     // A lenient reader would find the second library in every malformed row.
     const QByteArray vdf = SampleWorld::libraryFolders("/home/u/.steam", "/mnt/Games 2");
-    row("two libraries", vdf, "/mnt/Games 2");
     row("escapes, any letter case", vdf, "Games \"2\"", "LibraryFolders/1/LABEL");
     row("app manifest, comment, bare word",
         "// written by Steam\n\"AppState\" { appid 13210 \"installdir\" \"Unreal Tournament 3\" }",
         "Unreal Tournament 3", "AppState/installdir");
-    row("a block is no value", vdf, {}, "libraryfolders/1");
     row("truncated", vdf.left(vdf.indexOf("\"contentid\"\t\t\"72")), {});
     row("closed once too often", vdf + "}", {});
     row("a string cut short at the end", vdf + "\"x\" \"cut", {});
@@ -286,17 +271,13 @@ void TestWinePrefix::keyValues()
     QFETCH(QByteArray, text);
     QFETCH(QString, query);
     QFETCH(QString, expected);
-    Sandbox sandbox;
-    sandbox.write("file.vdf", text);
-    const QDeadlineTimer deadline(2000);
-    const auto file = SteamKeyValues::read(sandbox.path("file.vdf"));
+    const auto file = SteamKeyValues::parse(text);
     const SteamKeyValues::Node *node = file ? &*file : nullptr;
     const QStringList keys = query.split('/');
     for (int i = 0; node && i + 1 < keys.size(); ++i)
         node = node->child(keys[i]);
     QCOMPARE(node ? node->string(keys.last()) : QString(), expected);
-    QVERIFY(file.has_value() == !expected.isNull() || query.count('/') < 2);
-    QVERIFY(!deadline.hasExpired());
+    QVERIFY(file.has_value() == !expected.isNull());
 }
 
 void TestWinePrefix::prefix_data()
