@@ -164,11 +164,10 @@ void TestProgram::waysOut_data()
     };
     const QString quit = "DuskmereSetup - Really quit?\tAre you sure you want to quit";
     const QString critical = "DuskmereSetup - Critical Error\t<html>";
-    row("escape on Paths, no, then the close button, yes", {},
-        "click:Continue;click:Continue;key:Escape;answer:No;close;answer:Yes", {quit, quit});
-    row("cancel on Paths, with arguments", {},
-        "click:Continue;click:Continue;click:Cancel;answer:No;click:Cancel;answer:Yes",
-        {quit, quit}, {"--install", "-x", "C:\\Games", "ds.conf"});
+    row("on Paths: escape, no; cancel, no; the close button, yes; with arguments", {},
+        "click:Continue;click:Continue;key:Escape;answer:No;click:Cancel;answer:No;"
+        "close;answer:Yes",
+        {quit, quit, quit}, {"--install", "-x", "C:\\Games", "ds.conf"});
     const QString reset = "DuskmereSetup - Really reset?\tAre you sure you want to reset "
                           "DuskmereSetup?";
     // Reset starts a new copy on the Welcome page, where Escape asks to quit.
@@ -190,7 +189,6 @@ void TestProgram::waysOut_data()
     row("a folder cannot be prepared", {}, install, {cannot.arg("prepare the directory", "")});
 }
 
-// Each ends with exit code 0 and leaves the user's folders as they were.
 void TestProgram::waysOut()
 {
     QFETCH(QByteArray, config);
