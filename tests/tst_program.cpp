@@ -18,10 +18,7 @@ class TestProgram : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(ProgramRun::available(), "the autopilot plug-in is not in \"generic\" here");
-    }
+    void initTestCase() { QVERIFY2(ProgramRun::available(), "no autopilot in \"generic\""); }
     void install_data();
     void install();
     void waysOut_data();
@@ -105,26 +102,22 @@ void TestProgram::install()
 
     const QString arguments =
         QString(steam ? "-applaunch 13210 " : "") + "-mod=..\\DuskmereGame -solomod";
-    const QString name = QFileInfo(link).fileName();
-    const QMap<QString, QString> fields =
-        LnkInfo::read(ProgramRun::folder(Platform::desktopFolder) + '/' + name);
+    const QMap<QString, QString> fields = LnkInfo::read(ProgramRun::folder(Platform::desktopFolder)
+                                                        + '/' + QFileInfo(link).fileName());
     QCOMPARE(LnkInfo::read(ProgramRun::folder(Platform::startMenuFolder) + '/' + link), fields);
     QCOMPARE(fields.value("Command line arguments"), arguments);
     QVERIFY(QFileInfo::exists(other));
     QCOMPARE(fields.value("Icon index"), shortcut.isEmpty() ? "0" : "2");
-    const auto windowsPath = [&](QString path) {
-        return (unix ? "Z:" : "") + path.replace('/', '\\');
-    };
+    const auto winPath = [&](QString path) { return (unix ? "Z:" : "") + path.replace('/', '\\'); };
     // A folder inside the prefix by its drive (Proton's: the install went there), a host folder
     // that Wine links to as drive Z:.
-    const QString icon =
-        shortcut.isEmpty() ? "/DuskmereGame/Splash/duskmereicon.ico" : "/DuskmereGame/Art/game.ico";
     QCOMPARE(fields.value("Icon location"),
-             steamForLinux ? "C:\\users\\steamuser\\Documents\\My Games\\Unreal Tournament 3"
-                     + QString(icon).replace('/', '\\')
-                           : windowsPath(QFileInfo(installed).canonicalFilePath() + icon));
+             (steamForLinux ? "C:\\users\\steamuser\\Documents\\My Games\\Unreal Tournament 3"
+                            : winPath(QFileInfo(installed).canonicalFilePath()))
+                 + (steamForLinux ? "\\DuskmereGame\\Art\\game.ico"
+                                  : "\\DuskmereGame\\Splash\\duskmereicon.ico"));
     const QString target = steamForLinux
-        ? windowsPath(QFileInfo(sandbox.path("bin/steam")).canonicalFilePath())
+        ? winPath(QFileInfo(sandbox.path("bin/steam")).canonicalFilePath())
         : SampleWorld::inLink(sandbox, steam);
     QCOMPARE(fields.value("Local path"), target);
     QCOMPARE(fields.value("Working directory"), target.left(target.lastIndexOf('\\')));
@@ -133,13 +126,13 @@ void TestProgram::install()
 
     // Beside the links, launchers that the desktop starts: Steam itself for Steam for Linux,
     // otherwise the program through Wine in its prefix.
-    const QString desktopFile = link.chopped(4) + ".desktop";
-    const QString launcher = sandbox.home() + "/Desktop/" + QFileInfo(desktopFile).fileName();
+    const QString name = QFileInfo(link).completeBaseName();
+    const QString launcher = sandbox.home() + "/Desktop/" + name + ".desktop";
     QCOMPARE(Launchers::problems(launcher), QString());
     QVERIFY(QFileInfo(launcher).isExecutable());
-    QCOMPARE(sandbox.read("xdg/data/applications/" + desktopFile), sandbox.read(launcher));
-    QVERIFY(!QImage(sandbox.path("xdg/data/icons/" + QFileInfo(link).completeBaseName() + ".png"))
-                 .isNull());
+    QCOMPARE(sandbox.read("xdg/data/applications/" + link.chopped(4) + ".desktop"),
+             sandbox.read(launcher));
+    QVERIFY(!QImage(sandbox.path("xdg/data/icons/" + name + ".png")).isNull());
     const QFileInfo program(
         QFileInfo(steam ? SampleWorld::steamExe(sandbox) : SampleWorld::retailExe(sandbox))
             .canonicalFilePath());
