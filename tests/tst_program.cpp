@@ -76,10 +76,8 @@ void TestProgram::install()
     if (steamForLinux)
         qunsetenv("WINEPREFIX"); // the sandbox puts it back
     Platform::setSteamEdition(steam); // for the folders the program finds
-    // A group folder that is there already keeps what it holds.
-    const QString other = ProgramRun::folder(Platform::startMenuFolder) + '/'
-        + QFileInfo(link).path() + "/Read Me.txt";
-    sandbox.write(other, "");
+    // A group folder that is there already will do.
+    sandbox.mkdir(ProgramRun::folder(Platform::startMenuFolder) + '/' + QFileInfo(link).path());
 
     ProgramRun run;
     run.steps = QString("click:%1 Version;click:Continue;click:Continue;click:Continue;"
@@ -106,7 +104,6 @@ void TestProgram::install()
                                                         + '/' + QFileInfo(link).fileName());
     QCOMPARE(LnkInfo::read(ProgramRun::folder(Platform::startMenuFolder) + '/' + link), fields);
     QCOMPARE(fields.value("Command line arguments"), arguments);
-    QVERIFY(QFileInfo::exists(other));
     QCOMPARE(fields.value("Icon index"), shortcut.isEmpty() ? "0" : "2");
     const auto winPath = [&](QString path) { return (unix ? "Z:" : "") + path.replace('/', '\\'); };
     // A folder inside the prefix by its drive (Proton's: the install went there), a host folder
