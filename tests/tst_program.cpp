@@ -8,7 +8,6 @@
 #include "platform/StandardFolders.h"
 
 #include <QImage>
-#include <QScopeGuard>
 
 // The real program, started as a user starts it: the whole installation of the sample release,
 // twice over; every way out ends with exit code 0, and one that ends on an error writes nothing
@@ -66,12 +65,8 @@ void TestProgram::install()
     const QString config = SampleWorld::dataDir(sandbox) + "/DuskmereGame/Config/DefaultGame.ini";
     QVERIFY(steam || QFile::setPermissions(config, QFile::ReadOwner | QFile::ReadOther));
     // Stand-ins for steam and wine come first on PATH, whatever the machine has.
-    const QByteArray path = qgetenv("PATH");
-    const auto restore = qScopeGuard([&] {
-        qputenv("PATH", path);
-        Platform::setSteamEdition(false);
-    });
-    qputenv("PATH", (unix ? Launchers::standIns(sandbox).toUtf8() + ':' : "") + path);
+    sandbox.setEnv("PATH",
+                   (unix ? Launchers::standIns(sandbox) + ':' : "") + qEnvironmentVariable("PATH"));
     const QString library = steamForLinux ? SampleWorld::steamHome(sandbox) : QString();
     if (steamForLinux)
         qunsetenv("WINEPREFIX"); // the sandbox puts it back

@@ -13,7 +13,6 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 
 // What the Unix build reads from the Wine prefix (registry, drives, Program Files), finding UT3.exe
 // or Steam.exe there, and Steam for Linux: its files as read, and the prefix the game runs in.
@@ -318,7 +317,6 @@ void TestWinePrefix::prefix()
         qunsetenv("WINEPREFIX");
     Platform::setStandardFoldersRoot({});
     Platform::setSteamEdition(steamEdition);
-    const auto retail = qScopeGuard([] { Platform::setSteamEdition(false); });
     QCOMPARE(QFileInfo(Platform::documentsFolder()).canonicalFilePath(),
              QFileInfo(sandbox.path(account + "/Documents")).canonicalFilePath());
     QCOMPARE(QDir::cleanPath(Platform::startMenuFolder()),

@@ -1,5 +1,7 @@
 #include "Sandbox.h"
 
+#include "platform/Edition.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -43,6 +45,7 @@ Sandbox::~Sandbox()
             .remove(registryKey().section('\\', -1));
     QDir::setCurrent(previousCwd);
     Platform::setStandardFoldersRoot(previousFoldersRoot);
+    Platform::setSteamEdition(false);
     for (auto it = savedEnv.cbegin(); it != savedEnv.cend(); ++it) {
         if (it.value().isNull())
             qunsetenv(it.key().constData());

@@ -11,7 +11,8 @@
 
 // A scratch world for one test: its own working directory, HOME, WINEPREFIX and XDG folders,
 // all inside one temporary folder that goes away with the sandbox. The previous working
-// directory and environment come back on destruction, so sandboxes nest.
+// directory and environment come back on destruction, so sandboxes nest, and the edition the
+// program works for is the retail one again.
 class Sandbox
 {
 public:
@@ -43,10 +44,11 @@ public:
     static QMap<QString, QByteArray> tree(const QString &root);
     // A symbolic link to a folder, on Windows a junction (no privilege needed; Wine makes none).
     static bool linkFolder(const QString &target, const QString &link);
+    // Sets a variable until the sandbox goes (also one that the sandbox set itself).
+    void setEnv(const QByteArray &name, const QString &value);
 
 private:
     QString at(const QString &relative) const; // below the root unless absolute
-    void setEnv(const QByteArray &name, const QString &value);
 
     QTemporaryDir dir;
     QString previousCwd;
