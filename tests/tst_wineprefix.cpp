@@ -49,7 +49,7 @@ const QByteArray sample = R"(WINE REGISTRY Version 2
 #time=1da1b2c3d4e5f60
 @="machine default"
 "InstallPath"="C:\\Program Files (x86)\\Steam"
-"Escaped"="\"\tCaf\xe9 Ren\x00e9e \0012 \xd83c\xdfae\e\f"
+"Escaped"="\"\tCaf\xe9 Ren\x00e9e \0012 \xd83c\xdfae\e\f\a\b\n\r\v"
 "Raw"="Café"
 "Expand"=str(2):"%ProgramFiles%\\Steam"
 "Multi"=str(7):"a\0b\0"
@@ -84,7 +84,7 @@ void TestWinePrefix::registry_data()
     // The sample's Steam key: escapes, "Default" as Windows names it, raw UTF-8, str(2)
     // unexpanded, no multi-strings, bytes (to the NUL, over two lines), a comment.
     const QString values =
-        "Escaped=\"\tCafé Renée \u00012 🎮\x1b\f|Raw=Café|Multi=|Hex7=|"
+        "Escaped=\"\tCafé Renée \u00012 🎮\x1b\f\a\b\n\r\v|Raw=Café|Multi=|Hex7=|"
         "Default=machine default|Expand=%ProgramFiles%\\Steam|Hex1=C:\\UT3€|Hex4=-2147483606|"
         "HexB=72057594037927937|Hex2=%PF%\\|Dword=-1|Commented=";
     for (const QString &v : values.split('|'))
