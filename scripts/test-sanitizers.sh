@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Linux suite built with AddressSanitizer and UndefinedBehaviorSanitizer (clang; the fuzz
-# harnesses share that build), the copy worker's and Copy page's tests with ThreadSanitizer (gcc,
+# harnesses share that build), the copy worker's and the working pages' tests with ThreadSanitizer (gcc,
 # whose runtime survives the fork of a threaded test), then every fuzz harness for a bounded time.
 # Each sanitizer ends the program at its first report, so a report fails the test.
 #   ASAN_BUILD, TSAN_BUILD: build folders, kept for incremental builds
@@ -25,15 +25,15 @@ CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ASAN_BUILD" -G Ninja "${common[@]}" \
 cmake --build "$ASAN_BUILD" -j "$(nproc)"
 (cd "$ASAN_BUILD" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
 
-echo "== ThreadSanitizer: the copy worker and the Copy page"
+echo "== ThreadSanitizer: the copy worker and the pages that work (Gather, Copy)"
 CC=gcc CXX=g++ cmake -S "$ROOT" -B "$TSAN_BUILD" -G Ninja "${common[@]}" \
     -DDUSKMERE_SANITIZE=thread >/dev/null
-cmake --build "$TSAN_BUILD" -j "$(nproc)" --target tst_install tst_copypage
+cmake --build "$TSAN_BUILD" -j "$(nproc)" --target tst_install tst_workpages
 # The quit while copying skips itself here: it walks the whole wizard, whose Qt internals
 # (implicitly shared strings handed between threads, Qt's own thread pool) run in a Qt not built
 # for the sanitizer and so raise reports of Qt's own.
 (cd "$TSAN_BUILD" && DUSKMERE_THREAD_SANITIZER=1 QT_QPA_PLATFORM=offscreen \
-    ctest --output-on-failure -R '^tst_(install|copypage)$')
+    ctest --output-on-failure -R '^tst_(install|workpages)$')
 
 echo "== fuzzing"
 bash "$ROOT/scripts/fuzz.sh" "$ASAN_BUILD"

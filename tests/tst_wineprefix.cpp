@@ -4,7 +4,6 @@
 #include "pages/InstallDetector.h"
 #include "platform/Edition.h"
 #include "platform/LocalPath.h"
-#include "platform/ProgramFiles.h"
 #include "platform/Registry.h"
 #include "platform/StandardFolders.h"
 #include "platform/SteamKeyValues.h"
@@ -27,7 +26,6 @@ private slots:
     void hiveChangesBetweenLookups();
     void localPath_data();
     void localPath();
-    void programFiles();
     void detect_data();
     void detect();
     void keyValues_data();
@@ -174,22 +172,12 @@ void TestWinePrefix::localPath()
     QCOMPARE(Platform::localPath(configured), expected.replace("$PREFIX", sandbox.prefix()));
 }
 
-void TestWinePrefix::programFiles()
-{
-    Sandbox sandbox;
-    const QString programs = sandbox.prefix() + "/drive_c/Program Files";
-    QCOMPARE(programFilesFolder(), "C:\\Program Files");
-    sandbox.mkdir(programs);
-    sandbox.write(programs + " (x86)", "a file, no folder");
-    QCOMPARE(programFilesFolder(), programs);
-}
-
 void TestWinePrefix::detect_data()
 {
     QTest::addColumn<QByteArray>("keyList"); // null: none; "/dev/zero": no regular file
     QTest::addColumn<QByteArray>("registry"); // key|value|data lines of system.reg
     QTest::addColumn<QStringList>("onDisk"); // below drive_c
-    QTest::addColumn<QString>("expected"); // %P: Program Files
+    QTest::addColumn<QString>("expected"); // %P: Program Files, the plain one
     const auto row = [](const char *name, const QByteArray &keyList, const QByteArray &registry,
                         const QStringList &onDisk, const char *expected) {
         QTest::newRow(name) << keyList << registry << onDisk << QString(expected);
@@ -200,13 +188,16 @@ void TestWinePrefix::detect_data()
     const QByteArray retail =
         "Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\"
         "InstallShield_{BFA90209-7AFF-4DB6-8E4B-E57305751AD7}|InstallLocation|C:\\\\Games\\\\UT3";
-    const char *fallback = "%P/Unreal Tournament 3/Binaries/UT3.exe";
+    const char *fallback = "%P (x86)/Unreal Tournament 3/Binaries/UT3.exe";
     const QString fallbackExe = "Program Files (x86)/Unreal Tournament 3/Binaries/UT3.exe";
     row("first line that holds the game wins", twoLines, bothKeys,
         {"UT3A/Binaries/UT3.exe", "UT3B/Binaries/UT3.exe"}, "C:\\UT3A\\Binaries\\UT3.exe");
     row("empty key list: only the fallback, in (x86) before the plain folder", "\n  \n", retail,
         {"Games/UT3/Binaries/UT3.exe", fallbackExe, QString(fallbackExe).remove(" (x86)")},
         fallback);
+    row("the fallback: an (x86) that is a file passed over", "\n", "",
+        {"Program Files (x86)", QString(fallbackExe).remove(" (x86)")},
+        "%P/Unreal Tournament 3/Binaries/UT3.exe");
     row("a list of exactly a megabyte, a line whose folder lacks the game passed over",
         QByteArray(twoLines).leftJustified(1 << 20, ' '), bothKeys, {"UT3B/Binaries/UT3.exe"},
         "C:\\UT3B\\Binaries\\UT3.exe");
@@ -237,7 +228,7 @@ void TestWinePrefix::detect()
     for (const QString &file : onDisk)
         sandbox.write("wineprefix/drive_c/" + file, "MZ");
     QCOMPARE(InstallDetector(InstallDetector::Retail).detect(),
-             expected.replace("%P", sandbox.prefix() + "/drive_c/Program Files (x86)"));
+             expected.replace("%P", sandbox.prefix() + "/drive_c/Program Files"));
 }
 
 void TestWinePrefix::keyValues_data()

@@ -19,7 +19,6 @@
 #include <QGenericPlugin>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QStackedWidget>
 #include <QTimer>
 
 namespace {
@@ -35,8 +34,7 @@ public:
     {
         log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
         record("start", QString::number(QCoreApplication::applicationPid()));
-        connect(qApp, &QCoreApplication::aboutToQuit, this,
-                [this] { record("quit", QString::number(currentPage())); });
+        connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { record("quit", {}); });
         for (const char *scheme : {"http", "https", "file"})
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
         connect(&ticker, &QTimer::timeout, this, &Autopilot::tick);
@@ -60,12 +58,6 @@ private:
         return nullptr;
     }
 
-    static int currentPage()
-    {
-        auto *stack = wizard() ? wizard()->findChild<QStackedWidget *>() : nullptr;
-        return stack ? stack->currentIndex() : -1;
-    }
-
     static QAbstractButton *button(const QList<QAbstractButton *> &buttons, const QString &text)
     {
         for (QAbstractButton *button : buttons)
@@ -82,7 +74,7 @@ private:
         const std::function<void()> action = next(steps.first());
         if (!action)
             return; // not possible yet; try again at the next tick
-        record("step", steps.takeFirst() + '\t' + QString::number(currentPage()));
+        record("step", steps.takeFirst());
         QTimer::singleShot(0, this, action);
     }
 
