@@ -311,6 +311,7 @@ void TestInstall::unixLinkWriter()
     const QByteArray bytes = sandbox.read("x.lnk"); // time, size, icon index; the rest: fuzzing
     QCOMPARE(bytes.mid(0x2C, 16).toHex(), "002906356c4aca01d204000007000000");
     QCOMPARE(bytes.right(4), QByteArray(4, '\0')); // terminal block, nothing of the old link
+    QVERIFY(bytes.contains(QByteArray::fromHex("19002f") + "Z:\\")); // the drive's shell item
     QCOMPARE(QFileInfo(sandbox.path("elsewhere/x.lnk")).size(), 100000);
 }
 

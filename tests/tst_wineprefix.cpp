@@ -292,8 +292,10 @@ void TestWinePrefix::prefix()
     QFETCH(bool, steamEdition);
     QFETCH(QString, account);
     Sandbox sandbox;
+    // Wine's prefixes: the user's account, and a Proton one left beside it, which must not win.
     for (const char *prefix : {"home/.wine/drive_c/users/", "wineprefix/drive_c/users/"})
-        sandbox.mkdir(prefix + QFileInfo(sandbox.home()).owner() + "/Documents");
+        for (const QString &user : {QFileInfo(sandbox.home()).owner(), QString("steamuser")})
+            sandbox.mkdir(prefix + user + "/Documents");
     if (world.contains("steam"))
         SampleWorld::steamHome(sandbox);
     if (world.contains("no-manifest"))
