@@ -178,7 +178,8 @@ void TestProgram::install()
     QVERIFY(QFileInfo(launcher).isExecutable());
     QCOMPARE(sandbox.read("xdg/data/applications/" + link.chopped(4) + ".desktop"),
              sandbox.read(launcher));
-    QVERIFY(!QImage(sandbox.path("xdg/data/icons/" + name + ".png")).isNull());
+    const QString icon = sandbox.path("xdg/data/icons/" + name + ".png");
+    QVERIFY(!QImage(icon).isNull() && sandbox.read(launcher).contains("\nIcon=" + icon.toUtf8()));
     const QFileInfo program(
         QFileInfo(steam ? SampleWorld::steamExe(sandbox) : SampleWorld::retailExe(sandbox))
             .canonicalFilePath());

@@ -52,7 +52,7 @@ const QByteArray sample = R"(WINE REGISTRY Version 2
 "Expand"=str(2):"%ProgramFiles%\\Steam"
 "Multi"=str(7):"a\0b\0"
 "Hex1"=hex(1):43,00,3a,00,5c,00,55,00,54,00,33,00,ac,20
-"Hex4"=hex(4):2a,00,00,80
+"Hex4"=hex(4):2a,ff,00,80
 "HexB"=hex(b):01,00,00,00,00,00,00,01
 "Hex7"=hex(7):61,00,00,00
 "Hex2"=hex(2):25,00,50,00,46,00,25,00,\
@@ -83,7 +83,7 @@ void TestWinePrefix::registry_data()
     // unexpanded, no multi-strings, bytes (to the NUL, over two lines), a comment.
     const QString values =
         "Escaped=\"\tCafé Renée \u00012 🎮\x1b\f\a\b\n\r\v|Raw=Café|Multi=|Hex7=|"
-        "Default=machine default|Expand=%ProgramFiles%\\Steam|Hex1=C:\\UT3€|Hex4=-2147483606|"
+        "Default=machine default|Expand=%ProgramFiles%\\Steam|Hex1=C:\\UT3€|Hex4=-2147418326|"
         "HexB=72057594037927937|Hex2=%PF%\\|Dword=-1|Commented=";
     for (const QString &v : values.split('|'))
         row(qPrintable(v.section('=', 0, 0)), steam, v.section('=', 0, 0), v.section('=', 1));
@@ -283,6 +283,7 @@ void TestWinePrefix::prefix_data()
     row("retail, Steam's library holds the game", "steam", false, proton + "steamuser");
     row("retail, no Steam, a prefix of Wine before 5.0", "wine4", false, wine);
     row("Steam edition, no Proton prefix yet", "steam no-pfx", true, wine);
+    row("retail, Steam's library list of another kind", "steam no-list", false, wine);
 }
 
 // The Documents folder as the prefix's registry names it, the Start Menu where Wine keeps it.
@@ -300,6 +301,8 @@ void TestWinePrefix::prefix()
         SampleWorld::steamHome(sandbox);
     if (world.contains("no-manifest"))
         QVERIFY(QFile::remove(sandbox.path("Games/SteamLibrary/steamapps/appmanifest_13210.acf")));
+    if (world.contains("no-list"))
+        sandbox.write(sandbox.home() + "/.local/share/Steam/steamapps/libraryfolders.vdf", "x{}");
     if (world.contains("no-pfx"))
         QVERIFY(QDir(sandbox.path("Games/SteamLibrary/steamapps/compatdata")).removeRecursively());
     const QString roaming = world.contains("wine4") ? "" : "/AppData/Roaming/Microsoft/Windows";
