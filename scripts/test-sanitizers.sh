@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Linux suite built with AddressSanitizer and UndefinedBehaviorSanitizer (clang; the fuzz
-# harnesses share that build), the copy worker's and the working pages' tests with ThreadSanitizer (gcc,
-# whose runtime survives the fork of a threaded test), then every fuzz harness for a bounded time.
+# harnesses share that build), the copy worker's and the working pages' tests with
+# ThreadSanitizer (gcc, whose runtime survives the fork of a threaded test), then every fuzz
+# harness for a bounded time.
 # Each sanitizer ends the program at its first report, so a report fails the test.
 #   ASAN_BUILD, TSAN_BUILD: build folders, kept for incremental builds
 #   FUZZ_SECONDS, FUZZ_GROW: see scripts/fuzz.sh

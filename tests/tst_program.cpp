@@ -28,8 +28,8 @@ private slots:
 namespace {
 // Desktop launchers are checked with tools written apart from this program: desktop-file-validate
 // (Debian package desktop-file-utils) and gio (libglib2.0-bin), which starts one as a desktop
-// does. Where a tool is missing, the check fails and says so.
-// Empty when the tool passes, else what it says.
+// does. Where a tool is missing, the check fails and says so. Returns nothing when the tool
+// passes, else what it says.
 QString runTool(const QString &tool, const QStringList &arguments, const QProcessEnvironment &env)
 {
     const QString program = QStandardPaths::findExecutable(tool);
