@@ -23,6 +23,9 @@
 
 namespace {
 
+// What the program may ask the desktop to open: recorded instead.
+const char *const schemes[] = {"http", "https", "file"};
+
 class Autopilot : public QObject
 {
     Q_OBJECT
@@ -35,10 +38,17 @@ public:
         log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
         record("start", QString::number(QCoreApplication::applicationPid()));
         connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { record("quit", {}); });
-        for (const char *scheme : {"http", "https", "file"})
+        for (const char *scheme : schemes)
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
         connect(&ticker, &QTimer::timeout, this, &Autopilot::tick);
         ticker.start(20);
+    }
+
+    // Qt warns of a handler destroyed while registered, and will stop putting up with it.
+    ~Autopilot() override
+    {
+        for (const char *scheme : schemes)
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
     }
 
 public slots:
