@@ -1,7 +1,7 @@
 #include "CopyCases.h"
 
 #include "install/CopyThread.h"
-#include "pages/DataCollector.h"
+#include "pages/gather/DataCollector.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QCoreApplication>

@@ -5,7 +5,7 @@
 // scratch folder that goes away. The last number printed is the median ratio.
 
 #include "pages/GatherPage.h"
-#include "pages/OldVersion.h"
+#include "pages/gather/OldVersion.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // ds.conf as the pages read it: every key of the table through the conversion its page makes.
 #include "FuzzSupport.h"
-#include "pages/ByteCount.h"
+#include "pages/gather/ByteCount.h"
 #include "pages/SlideShow.h"
 #include "wizard/Config.h"
 

@@ -1,6 +1,6 @@
 // The key list reader and the split of its lines into key path and value name.
 #include "FuzzSupport.h"
-#include "pages/KeyList.h"
+#include "pages/gather/KeyList.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,7 +1,7 @@
 // The mapping of Windows paths onto this machine: separators, drive letters of the Wine prefix
 // and the letter case that Windows ignores.
 #include "FuzzSupport.h"
-#include "platform/LocalPath.h"
+#include "platform/folders/LocalPath.h"
 
 #include <QDir>
 

@@ -2,8 +2,8 @@
 // file that the independent reader takes apart into the same fields.
 #include "FuzzSupport.h"
 #include "ShellLinkReader.h"
-#include "platform/ShellLink.h"
-#include "platform/ShellLinkFormat.h"
+#include "platform/shortcuts/ShellLink.h"
+#include "platform/shortcuts/ShellLinkFormat.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 // Steam's text key-value reader: any bytes read as a tree within the bounds, or as nothing.
 #include "FuzzSupport.h"
-#include "platform/SteamKeyValues.h"
+#include "platform/steam/SteamKeyValues.h"
 
 namespace {
 int depthOf(const SteamKeyValues::Node &node)

@@ -1,6 +1,6 @@
 // The Wine hive reader: indexing any file, then lookups of the keys and values it names.
 #include "FuzzSupport.h"
-#include "platform/WineRegistryFile.h"
+#include "platform/registry/WineRegistryFile.h"
 
 #include <QList>
 #include <QRegularExpression>

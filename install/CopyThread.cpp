@@ -1,8 +1,8 @@
 #include "CopyThread.h"
 
-#include "platform/FileCopier.h"
-#include "platform/LocalPath.h"
-#include "platform/Removal.h"
+#include "platform/files/FileCopier.h"
+#include "platform/folders/LocalPath.h"
+#include "platform/files/Removal.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "Shortcut.h"
 
-#include "platform/LocalPath.h"
-#include "platform/ShellLink.h"
+#include "platform/folders/LocalPath.h"
+#include "platform/shortcuts/ShellLink.h"
 
 #include <QDir>
 #include <QFileInfo>

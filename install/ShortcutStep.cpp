@@ -1,9 +1,9 @@
 #include "ShortcutStep.h"
 
 #include "Shortcut.h"
-#include "platform/Launcher.h"
-#include "platform/LocalPath.h"
-#include "platform/StandardFolders.h"
+#include "platform/shortcuts/Launcher.h"
+#include "platform/folders/LocalPath.h"
+#include "platform/folders/StandardFolders.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
 

@@ -1,7 +1,7 @@
 #include "ConfiguredPicture.h"
 
-#include "platform/LocalPath.h"
-#include "platform/RegularFile.h"
+#include "platform/folders/LocalPath.h"
+#include "platform/files/RegularFile.h"
 
 QPixmap configuredPicture(const QString &configuredPath)
 {

@@ -3,7 +3,7 @@
 #include "SlideShow.h"
 #include "install/CopyThread.h"
 #include "install/ShortcutStep.h"
-#include "platform/Sleep.h"
+#include "platform/system/Sleep.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "FinalPage.h"
 
 #include "RichLabel.h"
-#include "platform/LocalPath.h"
+#include "platform/folders/LocalPath.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
 

@@ -1,9 +1,9 @@
 #include "PathsPage.h"
 
 #include "RichLabel.h"
-#include "platform/LocalPath.h"
-#include "platform/ProgramFiles.h"
-#include "platform/SteamClient.h"
+#include "platform/folders/LocalPath.h"
+#include "platform/folders/ProgramFiles.h"
+#include "platform/steam/SteamClient.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>

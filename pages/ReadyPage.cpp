@@ -1,7 +1,7 @@
 #include "ReadyPage.h"
 
 #include "RichLabel.h"
-#include "platform/LocalPath.h"
+#include "platform/folders/LocalPath.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>

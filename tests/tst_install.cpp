@@ -7,8 +7,8 @@
 #include "install/CopyThread.h"
 #include "install/ShortcutStep.h"
 #include "pages/GatherPage.h"
-#include "platform/FileCopier.h"
-#include "platform/ShellLink.h"
+#include "platform/files/FileCopier.h"
+#include "platform/shortcuts/ShellLink.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDeadlineTimer>

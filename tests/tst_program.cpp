@@ -3,8 +3,8 @@
 #include "SampleWorld.h"
 #include "Sandbox.h"
 #include "TestMain.h"
-#include "platform/Edition.h"
-#include "platform/StandardFolders.h"
+#include "platform/wine/Edition.h"
+#include "platform/folders/StandardFolders.h"
 
 #include <QImage>
 #include <QProcess>

@@ -1,12 +1,12 @@
 #include "SampleWorld.h"
 #include "Sandbox.h"
 #include "TestMain.h"
-#include "pages/InstallDetector.h"
-#include "platform/Edition.h"
-#include "platform/LocalPath.h"
-#include "platform/Registry.h"
-#include "platform/StandardFolders.h"
-#include "platform/SteamKeyValues.h"
+#include "pages/gather/InstallDetector.h"
+#include "platform/wine/Edition.h"
+#include "platform/folders/LocalPath.h"
+#include "platform/registry/Registry.h"
+#include "platform/folders/StandardFolders.h"
+#include "platform/steam/SteamKeyValues.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>

@@ -4,7 +4,7 @@
 #include "TestMain.h"
 #include "pages/CopyPage.h"
 #include "pages/GatherPage.h"
-#include "platform/FreeSpace.h"
+#include "platform/system/FreeSpace.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QImage>

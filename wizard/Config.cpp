@@ -1,6 +1,6 @@
 #include "Config.h"
 
-#include "platform/RegularFile.h"
+#include "platform/files/RegularFile.h"
 
 namespace {
 const QString fileName = QStringLiteral("ds.conf");

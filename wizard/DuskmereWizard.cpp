@@ -8,8 +8,8 @@
 #include "pages/PathsPage.h"
 #include "pages/ReadyPage.h"
 #include "pages/WelcomePage.h"
-#include "platform/Edition.h"
-#include "platform/StandardFolders.h"
+#include "platform/wine/Edition.h"
+#include "platform/folders/StandardFolders.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 #include "ProgramRun.h"
 
 #include "Sandbox.h"
-#include "platform/StandardFolders.h"
+#include "platform/folders/StandardFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "Sandbox.h"
 
-#include "platform/Edition.h"
+#include "platform/wine/Edition.h"
 
 #include <QCryptographicHash>
 #include <QDir>

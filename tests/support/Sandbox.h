@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/StandardFolders.h"
+#include "platform/folders/StandardFolders.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,11 +1,11 @@
 #include "LnkInfo.h"
 #include "Sandbox.h"
 #include "TestMain.h"
-#include "pages/InstallDetector.h"
-#include "platform/FreeSpace.h"
-#include "platform/ProgramFiles.h"
-#include "platform/Registry.h"
-#include "platform/ShellLink.h"
+#include "pages/gather/InstallDetector.h"
+#include "platform/system/FreeSpace.h"
+#include "platform/folders/ProgramFiles.h"
+#include "platform/registry/Registry.h"
+#include "platform/shortcuts/ShellLink.h"
 
 #include <QDir>
 #include <QThread>

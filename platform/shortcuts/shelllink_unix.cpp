@@ -1,7 +1,7 @@
-#include "ReplaceFile.h"
+#include "platform/files/ReplaceFile.h"
 #include "ShellLink.h"
 #include "ShellLinkFormat.h"
-#include "WinePrefix.h"
+#include "platform/wine/WinePrefix.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 #include "LocalPath.h"
-#include "WinePrefix.h"
+#include "platform/wine/WinePrefix.h"
 
 #include <QDir>
 #include <QFileInfo>

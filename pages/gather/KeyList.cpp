@@ -1,6 +1,6 @@
 #include "KeyList.h"
 
-#include "platform/RegularFile.h"
+#include "platform/files/RegularFile.h"
 
 #include <QFile>
 

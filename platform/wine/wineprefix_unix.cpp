@@ -1,5 +1,5 @@
 #include "Edition.h"
-#include "SteamLibrary.h"
+#include "platform/steam/SteamLibrary.h"
 #include "WinePrefix.h"
 
 #include <QDir>

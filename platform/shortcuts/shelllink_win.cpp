@@ -1,4 +1,4 @@
-#include "PartialFiles.h"
+#include "platform/files/PartialFiles.h"
 #include "ShellLink.h"
 
 #include <QDir>

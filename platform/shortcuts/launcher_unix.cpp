@@ -1,7 +1,7 @@
 #include "Launcher.h"
-#include "ReplaceFile.h"
-#include "SteamLibrary.h"
-#include "WinePrefix.h"
+#include "platform/files/ReplaceFile.h"
+#include "platform/steam/SteamLibrary.h"
+#include "platform/wine/WinePrefix.h"
 
 #include <QBuffer>
 #include <QDir>

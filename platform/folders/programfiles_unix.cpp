@@ -1,5 +1,5 @@
 #include "ProgramFiles.h"
-#include "WinePrefix.h"
+#include "platform/wine/WinePrefix.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
 #include "OldVersion.h"
 
-#include "platform/LocalPath.h"
-#include "platform/Removal.h"
-#include "platform/StandardFolders.h"
+#include "platform/folders/LocalPath.h"
+#include "platform/files/Removal.h"
+#include "platform/folders/StandardFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>

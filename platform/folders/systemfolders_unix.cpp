@@ -1,7 +1,7 @@
 #include "LocalPath.h"
-#include "Registry.h"
+#include "platform/registry/Registry.h"
 #include "SystemFolders.h"
-#include "WinePrefix.h"
+#include "platform/wine/WinePrefix.h"
 
 #include <QDir>
 #include <QFile>

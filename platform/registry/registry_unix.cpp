@@ -1,5 +1,5 @@
 #include "Registry.h"
-#include "WinePrefix.h"
+#include "platform/wine/WinePrefix.h"
 #include "WineRegistryFile.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "RegularFile.h"
+#include "platform/files/RegularFile.h"
 #include "WineRegistryFile.h"
 #include "WineRegistryText.h"
 

@@ -1,10 +1,10 @@
 #include "InstallDetector.h"
 
 #include "KeyList.h"
-#include "platform/LocalPath.h"
-#include "platform/ProgramFiles.h"
-#include "platform/Registry.h"
-#include "platform/SteamClient.h"
+#include "platform/folders/LocalPath.h"
+#include "platform/folders/ProgramFiles.h"
+#include "platform/registry/Registry.h"
+#include "platform/steam/SteamClient.h"
 
 #include <QCoreApplication>
 #include <QDir>
