@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     const QString path = FuzzSupport::writeScratch("system.reg", bytes);
-    WineRegistryFile forward(path);
-    WineRegistryFile backward(path);
+    Platform::WineRegistryFile forward(path);
+    Platform::WineRegistryFile backward(path);
     const auto asked = queries(bytes);
     QStringList answers;
     for (const auto &[key, value] : asked)

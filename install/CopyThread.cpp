@@ -1,8 +1,9 @@
 #include "CopyThread.h"
 
+#include "pages/gather/ByteCount.h"
 #include "platform/files/FileCopier.h"
 #include "platform/folders/LocalPath.h"
-#include "platform/files/Removal.h"
+#include "platform/removal/Removal.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>
@@ -12,8 +13,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr qint64 bytesPerMegabyte = 1048576;
 
 // Where a collected entry goes: its path below the data directory and the same path below the
 // target root. An entry that lies outside the data directory (reached through a link) keeps the
@@ -117,7 +116,7 @@ void CopyThread::run()
         }
     }
 
-    FileCopier copier;
+    Platform::FileCopier copier;
     qint64 total = 0;
     for (const QString &file : std::as_const(files)) {
         if (wizard->isQuitting())
@@ -143,7 +142,7 @@ void CopyThread::run()
             return;
         }
         total += copied;
-        emit written(int(total / bytesPerMegabyte));
+        emit written(int(ByteCount::megabytes(total)));
     }
 
     // Completion is announced only for bytes that are on the disk.
@@ -152,5 +151,5 @@ void CopyThread::run()
         return;
     }
     emit doneCopying();
-    emit written(int(wizard->size / bytesPerMegabyte));
+    emit written(int(ByteCount::megabytes(wizard->size)));
 }

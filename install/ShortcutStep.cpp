@@ -1,9 +1,10 @@
 #include "ShortcutStep.h"
 
 #include "Shortcut.h"
-#include "platform/shortcuts/Launcher.h"
 #include "platform/folders/LocalPath.h"
 #include "platform/folders/StandardFolders.h"
+#include "platform/shortcuts/Launcher.h"
+#include "platform/steam/SteamClient.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -13,10 +14,10 @@
 #include <QMessageBox>
 
 namespace {
-// The game reads the mod from "..\DuskmereGame" relative to its Binaries folder; 13210 is the
-// game's Steam application id.
-const QString SteamArguments = QStringLiteral("-applaunch 13210 -mod=..\\DuskmereGame -solomod");
+// The game reads the mod from "..\DuskmereGame" relative to its Binaries folder.
 const QString RetailArguments = QStringLiteral("-mod=..\\DuskmereGame -solomod");
+const QString SteamArguments =
+    QStringLiteral("-applaunch %1 ").arg(Platform::Ut3AppId) + RetailArguments;
 
 struct Settings
 {

@@ -3,6 +3,7 @@
 #include "SlideShow.h"
 #include "install/CopyThread.h"
 #include "install/ShortcutStep.h"
+#include "pages/gather/ByteCount.h"
 #include "platform/system/Sleep.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -57,7 +58,7 @@ void CopyPage::initPage()
     line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
 
     progressBar = new QProgressBar;
-    progressBar->setRange(0, int(wizard->size / 1048576));
+    progressBar->setRange(0, int(ByteCount::megabytes(wizard->size)));
     progressBar->setValue(0);
     statusLabel = new QLabel(tr("Preparing directories ..."));
     statusLabel->setStyleSheet(QStringLiteral("font: bold"));

@@ -11,7 +11,7 @@ class QLabel;
 class QProgressBar;
 class QTimer;
 
-// Page 4: runs the copy worker, shows its progress under a cross-fading slide show, and makes
+// Page 5: runs the copy worker, shows its progress under a cross-fading slide show, and makes
 // the shortcuts once every file is in place.
 class CopyPage : public QWidget
 {

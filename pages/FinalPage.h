@@ -7,7 +7,7 @@
 class DuskmereWizard;
 class QCheckBox;
 
-// Page 5: success, a note for Windows Vista users, and the configured extras, opened on Close.
+// Page 6: success, a note for Windows Vista users, and the configured extras, opened on Close.
 class FinalPage : public QWidget
 {
     Q_OBJECT

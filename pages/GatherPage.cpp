@@ -1,15 +1,15 @@
 #include "GatherPage.h"
 
+#include "RichLabel.h"
 #include "pages/gather/ByteCount.h"
 #include "pages/gather/DataCollector.h"
 #include "pages/gather/EventPump.h"
 #include "pages/gather/InstallDetector.h"
 #include "pages/gather/OldVersion.h"
-#include "RichLabel.h"
-#include "platform/system/FreeSpace.h"
 #include "platform/folders/LocalPath.h"
-#include "platform/files/Removal.h"
 #include "platform/folders/StandardFolders.h"
+#include "platform/removal/Removal.h"
+#include "platform/system/FreeSpace.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -24,18 +24,14 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr qint64 MByte = 1048576;
-
 QString documentsFolder()
 {
     return Platform::documentsFolder();
 }
 
-// Texts are filled in one arg() call: a chain of them would take a "%2" in a path as the next
-// placeholder.
 QString megabytes(qint64 bytes)
 {
-    return QString::number(bytes / MByte);
+    return QString::number(ByteCount::megabytes(bytes));
 }
 } // namespace
 
@@ -189,6 +185,8 @@ void GatherPage::checkFreeSpace()
     }
     const qint64 need = ByteCount::add(wizard->size, wizard->extraSpace);
     if (need >= *free) {
+        // One arg() call for all four: a chain of them would take a "%2" in the folder's path
+        // as the next placeholder.
         fatalError(tr("<html><b>You do not have sufficient space</b> on the partition "
                       "containing<br><i>%1</i><br><br>You <b>need %2 MB</b>, but <b>only have "
                       "%3 MB</b> free.<br><br>Please <b>free up %4 MB</b> of additional space and "

@@ -6,7 +6,7 @@ class DuskmereWizard;
 class QLabel;
 class QProgressBar;
 
-// Page 1: finds out, in four steps on the GUI thread, what the installation needs: the game's
+// Page 2: finds out, in four steps on the GUI thread, what the installation needs: the game's
 // executable, the mod's files, the free space, and an old version in the way.
 class GatherPage : public QWidget
 {

@@ -83,7 +83,7 @@ void PathsPage::initPage()
 void PathsPage::browse()
 {
     const QString chosen = QFileDialog::getOpenFileName(
-        this, tr("Select %1").arg(exeName), Platform::localPath(programFilesFolder()),
+        this, tr("Select %1").arg(exeName), Platform::localPath(Platform::programFilesFolder()),
         QStringLiteral("%1 (%2)").arg(appName, programNames().join(QLatin1Char(' '))));
     if (!chosen.isEmpty())
         pathEdit->setText(QDir::toNativeSeparators(chosen));

@@ -6,7 +6,7 @@ class DuskmereWizard;
 class QLabel;
 class QLineEdit;
 
-// Page 2: confirms the executable that detection found, or has the user locate it. Continue is
+// Page 3: confirms the executable that detection found, or has the user locate it. Continue is
 // enabled only while the entry names the right file.
 class PathsPage : public QWidget
 {

@@ -1,6 +1,7 @@
 #include "ReadyPage.h"
 
 #include "RichLabel.h"
+#include "pages/gather/ByteCount.h"
 #include "platform/folders/LocalPath.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -42,10 +43,11 @@ void ReadyPage::initPage()
         ? QStringLiteral("seems to already contain a version of The Duskmere, which will be "
                          "overwritten")
         : QStringLiteral("doesn't seem to contain any version of The Duskmere yet");
-    auto *summary = richLabel(tr("The installed files will use %1 MB of the available %2 MB on the "
-                                 "corresponding partition.<br>The target directory %3.")
-                                  .arg(QString::number(wizard->size / 1048576),
-                                       QString::number(wizard->bytesFree / 1048576), targetState));
+    auto *summary =
+        richLabel(tr("The installed files will use %1 MB of the available %2 MB on the "
+                     "corresponding partition.<br>The target directory %3.")
+                      .arg(QString::number(ByteCount::megabytes(wizard->size)),
+                           QString::number(ByteCount::megabytes(wizard->bytesFree)), targetState));
     auto *closing = richLabel(tr("<b>Press Install to begin copying files.</b>"));
 
     auto *column = new QVBoxLayout;

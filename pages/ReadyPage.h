@@ -5,7 +5,7 @@
 class DuskmereWizard;
 class QRadioButton;
 
-// Page 3: where the shortcuts go, and a summary of what is about to be installed where.
+// Page 4: where the shortcuts go, and a summary of what is about to be installed where.
 class ReadyPage : public QWidget
 {
     Q_OBJECT

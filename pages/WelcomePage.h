@@ -4,7 +4,7 @@
 
 class DuskmereWizard;
 
-// Page 0: the logo column, the introduction and the choice of the game's edition.
+// Page 1: the logo column, the introduction and the choice of the game's edition.
 class WelcomePage : public QWidget
 {
     Q_OBJECT

@@ -47,7 +47,8 @@ const int copyingChild = [] { // the kill test's child copies one file before an
     const QList<QByteArray> job = qgetenv("DUSKMERE_COPY_JOB").split('\n');
     if (job.size() != 2)
         return 0;
-    std::_Exit(FileCopier().copy(QFile::decodeName(job[0]), QFile::decodeName(job[1])) ? 0 : 1);
+    std::_Exit(
+        Platform::FileCopier().copy(QFile::decodeName(job[0]), QFile::decodeName(job[1])) ? 0 : 1);
 }();
 
 // The worker's signals as the Copy page gets them; the user confirms quitting as `quitAt` comes up.
@@ -145,7 +146,8 @@ void TestInstall::installsOverAnOlderTree()
     fileSystemLike = like;
     for (int run = 0; run < 2; ++run) // the second meets the first one's read-only files
         QCOMPARE(install(wizard), (expected + QStringList {"done", "written 5"}));
-    QVERIFY(!FileCopier().copy(sandbox.path("elsewhere/keep.txt"), wizard.ut3UserDir + "/A.txt"));
+    QVERIFY(!Platform::FileCopier().copy(sandbox.path("elsewhere/keep.txt"),
+                                         wizard.ut3UserDir + "/A.txt"));
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + names[i]), contents[i]);
     for (const QString name : {"A.txt", "b.txt"})
@@ -252,8 +254,8 @@ void TestInstall::killedCopyLeavesNoPartialFile()
 
     // Complete or absent; the next copy clears a leftover temporary and never overwrites a file.
     if (!QFileInfo::exists(target))
-        QVERIFY(FileCopier().copy(source, target));
-    QVERIFY(!FileCopier().copy(source, target));
+        QVERIFY(Platform::FileCopier().copy(source, target));
+    QVERIFY(!Platform::FileCopier().copy(source, target));
     QVERIFY(sandbox.read(target) == data);
     QCOMPARE(entriesOf(folder), QStringList {"large.bin"});
 }

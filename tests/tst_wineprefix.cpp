@@ -2,11 +2,11 @@
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "pages/gather/InstallDetector.h"
-#include "platform/wine/Edition.h"
 #include "platform/folders/LocalPath.h"
-#include "platform/registry/Registry.h"
 #include "platform/folders/StandardFolders.h"
+#include "platform/registry/Registry.h"
 #include "platform/steam/SteamKeyValues.h"
+#include "platform/wine/Edition.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -261,8 +261,8 @@ void TestWinePrefix::keyValues()
     QFETCH(QByteArray, text);
     QFETCH(QString, query);
     QFETCH(QString, expected);
-    const auto file = SteamKeyValues::parse(text);
-    const SteamKeyValues::Node *node = file ? &*file : nullptr;
+    const auto file = Platform::SteamKeyValues::parse(text);
+    const Platform::SteamKeyValues::Node *node = file ? &*file : nullptr;
     const QStringList keys = query.split('/');
     for (int i = 0; node && i + 1 < keys.size(); ++i)
         node = node->child(keys[i]);

@@ -66,6 +66,6 @@ QString InstallDetector::fromFallbackFolder() const
         + QLatin1String(variant.fallbackSuffix);
     const QString candidate = QDir::isAbsolutePath(Platform::localPath(relative))
         ? relative
-        : QDir::fromNativeSeparators(programFilesFolder()) + QLatin1Char('/') + relative;
+        : QDir::fromNativeSeparators(Platform::programFilesFolder()) + QLatin1Char('/') + relative;
     return existsOnDisk(candidate) ? candidate : QString();
 }

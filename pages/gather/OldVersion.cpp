@@ -1,8 +1,8 @@
 #include "OldVersion.h"
 
 #include "platform/folders/LocalPath.h"
-#include "platform/files/Removal.h"
 #include "platform/folders/StandardFolders.h"
+#include "platform/removal/Removal.h"
 
 #include <QCoreApplication>
 #include <QDir>

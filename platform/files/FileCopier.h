@@ -4,6 +4,7 @@
 
 #include <memory>
 
+namespace Platform {
 // The install copy of single files. A target appears under its name only once it is complete,
 // even if the process dies half way; durability is bought once per run, not once per file. The
 // temporaries that a killed earlier run left in a folder go with the first file copied there.
@@ -28,3 +29,4 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+} // namespace Platform

@@ -8,7 +8,7 @@ namespace Platform {
 // there when a later run comes by belongs to a write that was killed.
 inline constexpr char partialFilePrefix[] = ".duskmere-partial-";
 
-// A fresh name of that kind in `folder` (a file name only, no folder).
+// A fresh name of that kind: a file name only, to be put in the folder of the file it stands for.
 QString partialFileName();
 
 // Removes the leftovers of killed writes in `folder`, read-only ones too. Folders are left

@@ -1,5 +1,6 @@
 #include "FileCopier.h"
 #include "PartialFiles.h"
+#include "WriteAll.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -70,21 +71,6 @@ QByteArray parentOf(const QByteArray &path)
     return path.left(slash);
 }
 
-bool writeAll(int fd, const char *data, ssize_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
 // From the current offsets of both descriptors to the end of the input.
 bool readWriteCopy(int in, int out)
 {
@@ -98,7 +84,7 @@ bool readWriteCopy(int in, int out)
                 continue;
             return false;
         }
-        if (!writeAll(out, buffer.data(), got))
+        if (!Platform::writeAll(out, buffer.data(), got))
             return false;
     }
 }
@@ -215,7 +201,7 @@ bool renameNoReplace(const QByteArray &from, const QByteArray &to)
 
 } // namespace
 
-struct FileCopier::Private
+struct Platform::FileCopier::Private
 {
     ~Private()
     {
@@ -241,7 +227,7 @@ struct FileCopier::Private
     void sweep(const QByteArray &target);
 };
 
-void FileCopier::Private::sweep(const QByteArray &target)
+void Platform::FileCopier::Private::sweep(const QByteArray &target)
 {
     QByteArray folder = parentOf(target);
     if (folder == lastSwept)
@@ -251,7 +237,7 @@ void FileCopier::Private::sweep(const QByteArray &target)
     lastSwept = std::move(folder);
 }
 
-void FileCopier::Private::remember(int out, const QByteArray &target)
+void Platform::FileCopier::Private::remember(int out, const QByteArray &target)
 {
     // Files come folder by folder, and only a new folder can be on another file system.
     QByteArray folder = parentOf(target);
@@ -269,8 +255,8 @@ void FileCopier::Private::remember(int out, const QByteArray &target)
 #endif
 }
 
-bool FileCopier::Private::copyAnonymous(int in, off_t size, mode_t mode, const QByteArray &target,
-                                        bool &fallBack)
+bool Platform::FileCopier::Private::copyAnonymous(int in, off_t size, mode_t mode,
+                                                  const QByteArray &target, bool &fallBack)
 {
     fallBack = false;
 #ifdef O_TMPFILE
@@ -309,7 +295,8 @@ bool FileCopier::Private::copyAnonymous(int in, off_t size, mode_t mode, const Q
 #endif
 }
 
-bool FileCopier::Private::copyHidden(int in, off_t size, mode_t mode, const QByteArray &target)
+bool Platform::FileCopier::Private::copyHidden(int in, off_t size, mode_t mode,
+                                               const QByteArray &target)
 {
     // Not derived from the target's name, which may already be as long as a name can be.
     QByteArray temporary = parentOf(target) + '/' + Platform::partialFilePrefix + "XXXXXX";
@@ -327,13 +314,13 @@ bool FileCopier::Private::copyHidden(int in, off_t size, mode_t mode, const QByt
     return false;
 }
 
-FileCopier::FileCopier()
+Platform::FileCopier::FileCopier()
     : d(std::make_unique<Private>())
 { }
 
-FileCopier::~FileCopier() = default;
+Platform::FileCopier::~FileCopier() = default;
 
-bool FileCopier::copy(const QString &source, const QString &target, qint64 *size)
+bool Platform::FileCopier::copy(const QString &source, const QString &target, qint64 *size)
 {
     const QByteArray targetName = QFile::encodeName(target);
     Fd in(openRetrying(QFile::encodeName(source).constData(), O_RDONLY));
@@ -358,7 +345,7 @@ bool FileCopier::copy(const QString &source, const QString &target, qint64 *size
     return d->copyHidden(in.get(), st.st_size, mode, targetName);
 }
 
-bool FileCopier::sync(const QString &targetRoot)
+bool Platform::FileCopier::sync(const QString &targetRoot)
 {
     bool ok = true;
     const QByteArray root = QFile::encodeName(targetRoot);

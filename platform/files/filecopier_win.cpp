@@ -1,5 +1,6 @@
 #include "FileCopier.h"
 #include "PartialFiles.h"
+#include "Win32Path.h"
 
 #include <QDir>
 
@@ -24,19 +25,6 @@ constexpr DWORD bufferSize = 1 << 20;
 // like belong to the target folder.
 constexpr DWORD keptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
     | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-
-// Paths from MAX_PATH on need the prefix that lifts the limit, which also turns off the
-// parsing of "." and "..": the paths here are absolute and clean.
-std::wstring nativePath(const QString &path)
-{
-    QString native = QDir::toNativeSeparators(path);
-    if (native.size() >= MAX_PATH - 12 && native.size() > 2 && native.at(1) == QLatin1Char(':'))
-        native.prepend(QLatin1String("\\\\?\\"));
-    else if (native.size() >= MAX_PATH - 12 && native.startsWith(QLatin1String("\\\\"))
-             && !native.startsWith(QLatin1String("\\\\?\\")))
-        native = QLatin1String("\\\\?\\UNC\\") + native.mid(2);
-    return native.toStdWString();
-}
 
 QString folderOf(const QString &path)
 {
@@ -126,7 +114,7 @@ bool flushAll(const std::vector<std::wstring> &files)
 HANDLE createTemporary(const QString &folder, std::wstring &path)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
-        path = nativePath(folder + QLatin1Char('/') + Platform::partialFileName());
+        path = Platform::win32Path(folder + QLatin1Char('/') + Platform::partialFileName());
         const HANDLE file =
             CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -138,7 +126,7 @@ HANDLE createTemporary(const QString &folder, std::wstring &path)
 
 } // namespace
 
-struct FileCopier::Private
+struct Platform::FileCopier::Private
 {
     std::vector<char> buffer;
     // Flushed by sync(); a read-only file is flushed before it gets its attributes, since it
@@ -152,7 +140,7 @@ struct FileCopier::Private
     void enterFolder(const QString &folder);
 };
 
-void FileCopier::Private::enterFolder(const QString &folder)
+void Platform::FileCopier::Private::enterFolder(const QString &folder)
 {
     if (folder == lastFolder)
         return;
@@ -161,7 +149,7 @@ void FileCopier::Private::enterFolder(const QString &folder)
         Platform::removePartialFiles(folder);
 }
 
-bool FileCopier::Private::write(HANDLE in, HANDLE out, qint64 &copied)
+bool Platform::FileCopier::Private::write(HANDLE in, HANDLE out, qint64 &copied)
 {
     if (buffer.empty())
         buffer.resize(bufferSize);
@@ -179,15 +167,15 @@ bool FileCopier::Private::write(HANDLE in, HANDLE out, qint64 &copied)
     }
 }
 
-FileCopier::FileCopier()
+Platform::FileCopier::FileCopier()
     : d(std::make_unique<Private>())
 { }
 
-FileCopier::~FileCopier() = default;
+Platform::FileCopier::~FileCopier() = default;
 
-bool FileCopier::copy(const QString &source, const QString &target, qint64 *size)
+bool Platform::FileCopier::copy(const QString &source, const QString &target, qint64 *size)
 {
-    const Handle in(CreateFileW(nativePath(source).c_str(), GENERIC_READ,
+    const Handle in(CreateFileW(Platform::win32Path(source).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
@@ -197,7 +185,7 @@ bool FileCopier::copy(const QString &source, const QString &target, qint64 *size
 
     const QString folder = folderOf(target);
     d->enterFolder(folder);
-    const std::wstring finalPath = nativePath(target);
+    const std::wstring finalPath = Platform::win32Path(target);
     std::wstring temporaryPath;
     const Handle out(createTemporary(folder, temporaryPath));
     if (!out.valid())
@@ -224,15 +212,15 @@ bool FileCopier::copy(const QString &source, const QString &target, qint64 *size
     return true;
 }
 
-bool FileCopier::sync(const QString &targetRoot)
+bool Platform::FileCopier::sync(const QString &targetRoot)
 {
     bool ok = flushAll(d->unflushed);
     // A folder keeps the new names; some file systems refuse to flush a folder, and then the
     // names are as safe as that file system makes them.
     d->folders.insert(targetRoot);
     for (const QString &folder : d->folders)
-        flush(nativePath(folder), FILE_FLAG_BACKUP_SEMANTICS);
-    const DWORD root = GetFileAttributesW(nativePath(targetRoot).c_str());
+        flush(Platform::win32Path(folder), FILE_FLAG_BACKUP_SEMANTICS);
+    const DWORD root = GetFileAttributesW(Platform::win32Path(targetRoot).c_str());
     ok = ok && root != INVALID_FILE_ATTRIBUTES && (root & FILE_ATTRIBUTE_DIRECTORY);
     d->unflushed.clear();
     d->folders.clear();

@@ -1,19 +1,12 @@
 #include "PartialFiles.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-QString Platform::partialFileName()
-{
-    return QLatin1String(partialFilePrefix)
-        + QString::number(QRandomGenerator::global()->generate64(), 36);
-}
 
 void Platform::removePartialFiles(const QString &folder)
 {

@@ -1,16 +1,9 @@
 #include "PartialFiles.h"
 
 #include <QDir>
-#include <QRandomGenerator>
 
 #include <string_view>
 #include <windows.h>
-
-QString Platform::partialFileName()
-{
-    return QLatin1String(partialFilePrefix)
-        + QString::number(QRandomGenerator::global()->generate64(), 36);
-}
 
 void Platform::removePartialFiles(const QString &folder)
 {

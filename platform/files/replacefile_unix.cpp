@@ -1,5 +1,6 @@
 #include "PartialFiles.h"
 #include "ReplaceFile.h"
+#include "WriteAll.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -7,24 +8,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
-
-namespace {
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    const char *data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        left -= written;
-    }
-    return true;
-}
-} // namespace
 
 // QSaveFile would write into the file that a link at `path` points to, which may lie anywhere.
 bool Platform::replaceFile(const QString &path, const QByteArray &bytes, unsigned mode)
@@ -41,7 +24,7 @@ bool Platform::replaceFile(const QString &path, const QByteArray &bytes, unsigne
     }
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool written = writeAll(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
     if (::close(fd) == 0 && written
         && ::rename(temporary.constData(), QFile::encodeName(path).constData()) == 0)
         return true;

@@ -1,7 +1,5 @@
 #include "StandardFolders.h"
 
-#include "SystemFolders.h"
-
 namespace {
 QString &root()
 {
@@ -9,26 +7,26 @@ QString &root()
     return folder;
 }
 
-QString folder(SystemFolders::Folder which, const char *belowRoot)
+QString folder(Platform::StandardFolder which, const char *belowRoot)
 {
-    return root().isEmpty() ? SystemFolders::path(which)
+    return root().isEmpty() ? Platform::systemStandardFolder(which)
                             : root() + QLatin1Char('/') + QLatin1String(belowRoot);
 }
 } // namespace
 
 QString Platform::documentsFolder()
 {
-    return folder(SystemFolders::Folder::Documents, "Documents");
+    return folder(StandardFolder::Documents, "Documents");
 }
 
 QString Platform::desktopFolder()
 {
-    return folder(SystemFolders::Folder::Desktop, "Desktop");
+    return folder(StandardFolder::Desktop, "Desktop");
 }
 
 QString Platform::startMenuFolder()
 {
-    return folder(SystemFolders::Folder::StartMenu, "Start Menu");
+    return folder(StandardFolder::StartMenu, "Start Menu");
 }
 
 void Platform::setStandardFoldersRoot(const QString &newRoot)

@@ -14,4 +14,8 @@ QString startMenuFolder();
 // own folders back.
 void setStandardFoldersRoot(const QString &root);
 QString standardFoldersRoot();
+
+// The system's own answer, which the tests' root above overrides.
+enum class StandardFolder { Documents, Desktop, StartMenu };
+QString systemStandardFolder(StandardFolder folder);
 } // namespace Platform

@@ -3,7 +3,7 @@
 
 #include <QFileInfo>
 
-QString programFilesFolder()
+QString Platform::programFilesFolder()
 {
     // A 64-bit prefix keeps 32-bit programs, the game among them, in the "(x86)" folder.
     const QString driveC = Platform::winePrefix() + QLatin1String("/drive_c/");

@@ -3,7 +3,7 @@
 #include <shlobj.h>
 #include <windows.h>
 
-QString programFilesFolder()
+QString Platform::programFilesFolder()
 {
     wchar_t buffer[MAX_PATH];
     if (SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_PROGRAM_FILESX86, FALSE)

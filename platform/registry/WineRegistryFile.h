@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+namespace Platform {
 // One hive of a Wine prefix's registry as Wine saves it (system.reg, user.reg): a text file that
 // starts with "WINE REGISTRY Version 2" and holds bracketed key lines, each followed by the
 // values of that key. A prefix's system.reg runs to megabytes while detection asks for a handful
@@ -58,3 +59,4 @@ private:
     std::vector<Section> sections; // ordered by key hash, then by place in the file
     std::optional<Answer> lastAnswer;
 };
+} // namespace Platform

@@ -6,7 +6,7 @@
 
 // The line grammar of the text files in which Wine keeps its registry hives. Strings in them
 // (key paths, value names, string data) are escaped the way Wine writes them.
-namespace WineRegistryText {
+namespace Platform::WineRegistryText {
 
 struct Line
 {
@@ -44,4 +44,4 @@ using NextLine = std::function<bool(Line *)>;
 // false and the data is only passed over.
 QString valueText(const Line &line, const char *data, const NextLine &more, bool wanted = true);
 
-} // namespace WineRegistryText
+} // namespace Platform::WineRegistryText

@@ -1,6 +1,6 @@
 #include "Registry.h"
-#include "platform/wine/WinePrefix.h"
 #include "WineRegistryFile.h"
+#include "platform/wine/WinePrefix.h"
 
 #include <QFile>
 #include <QMutex>
@@ -42,7 +42,7 @@ bool stampOf(const QString &path, FileStamp *stamp)
 struct CachedHive
 {
     FileStamp stamp;
-    std::unique_ptr<WineRegistryFile> file;
+    std::unique_ptr<Platform::WineRegistryFile> file;
 };
 
 // Detection asks for up to twenty values in a row from a hive of a few megabytes; each file is
@@ -60,10 +60,11 @@ QString readHive(const QString &path, const QString &keyPath, const QString &val
     if (cached == cache.end() || !(cached->second.stamp == stamp)) {
         if (cache.size() >= 4) // the two hives of the prefix in use, and a little slack
             cache.clear();
-        cached = cache
-                     .insert_or_assign(path,
-                                       CachedHive {stamp, std::make_unique<WineRegistryFile>(path)})
-                     .first;
+        cached =
+            cache
+                .insert_or_assign(
+                    path, CachedHive {stamp, std::make_unique<Platform::WineRegistryFile>(path)})
+                .first;
     }
     return cached->second.file->string(keyPath, valueName);
 }

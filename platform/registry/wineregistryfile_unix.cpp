@@ -1,11 +1,11 @@
-#include "platform/files/RegularFile.h"
 #include "WineRegistryFile.h"
 #include "WineRegistryText.h"
+#include "platform/files/RegularFile.h"
 
 #include <algorithm>
 #include <cstring>
 
-using namespace WineRegistryText;
+using namespace Platform::WineRegistryText;
 
 namespace {
 
@@ -127,7 +127,7 @@ QByteArrayView bytesOf(const Line &line)
 
 } // namespace
 
-WineRegistryFile::WineRegistryFile(const QString &path)
+Platform::WineRegistryFile::WineRegistryFile(const QString &path)
     : file(path)
 {
     if (!Platform::isRegularFile(path) || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
@@ -175,7 +175,7 @@ WineRegistryFile::WineRegistryFile(const QString &path)
                      [](const Section &a, const Section &b) { return a.keyHash < b.keyHash; });
 }
 
-QString WineRegistryFile::string(const QString &keyPath, const QString &valueName)
+QString Platform::WineRegistryFile::string(const QString &keyPath, const QString &valueName)
 {
     QString wantedKey;
     foldKey(keyPath, &wantedKey);

@@ -74,7 +74,7 @@ QString workingDirectory(const Platform::LauncherFields &fields)
 {
     if (fields.program.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
         return fields.workingDirectory;
-    const QString game = SteamLibrary::ut3().folder;
+    const QString game = Platform::steamUt3().folder;
     return !game.isEmpty() && QFileInfo(game + QLatin1String("/Binaries")).isDir()
         ? game + QLatin1String("/Binaries")
         : fields.workingDirectory;

@@ -4,6 +4,9 @@
 #include <QStringList>
 
 namespace Platform {
+// The game's Steam application id.
+inline constexpr int Ut3AppId = 13210;
+
 // Steam's own client where it runs natively beside the prefix of the game (Linux); empty where
 // the registry names Steam's program (Windows, or Steam for Windows inside Wine).
 QString nativeSteamClient();

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+using Platform::SteamKeyValues;
+
 namespace {
 
 class Parser
@@ -107,7 +109,8 @@ private:
 
 } // namespace
 
-const SteamKeyValues::Node *SteamKeyValues::Node::child(const QString &name) const
+const Platform::SteamKeyValues::Node *
+Platform::SteamKeyValues::Node::child(const QString &name) const
 {
     for (const Node &node : children) {
         if (node.key.compare(name, Qt::CaseInsensitive) == 0)
@@ -116,13 +119,14 @@ const SteamKeyValues::Node *SteamKeyValues::Node::child(const QString &name) con
     return nullptr;
 }
 
-QString SteamKeyValues::Node::string(const QString &name) const
+QString Platform::SteamKeyValues::Node::string(const QString &name) const
 {
     const Node *node = child(name);
     return node && !node->isBlock ? node->value : QString();
 }
 
-std::optional<SteamKeyValues::Node> SteamKeyValues::parse(const QByteArray &bytes)
+std::optional<Platform::SteamKeyValues::Node>
+Platform::SteamKeyValues::parse(const QByteArray &bytes)
 {
     if (bytes.size() > MaxFileSize || bytes.contains('\0'))
         return std::nullopt;
@@ -142,7 +146,7 @@ std::optional<SteamKeyValues::Node> SteamKeyValues::parse(const QByteArray &byte
     return root;
 }
 
-std::optional<SteamKeyValues::Node> SteamKeyValues::read(const QString &path)
+std::optional<Platform::SteamKeyValues::Node> Platform::SteamKeyValues::read(const QString &path)
 {
     // A pipe would block the open and may never end, a device has no size to check: only
     // regular files are read.

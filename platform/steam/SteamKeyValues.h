@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+namespace Platform {
 // Valve's text key-value files, as Steam keeps its library list (libraryfolders.vdf) and each
 // game's state (appmanifest_<id>.acf): quoted keys, each followed by a quoted value or a block
 // of further pairs in braces. The reader is strict: anything it does not understand, a file
@@ -34,3 +35,4 @@ public:
     static std::optional<Node> parse(const QByteArray &text);
     static std::optional<Node> read(const QString &path);
 };
+} // namespace Platform

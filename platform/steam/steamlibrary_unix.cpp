@@ -1,3 +1,4 @@
+#include "SteamClient.h"
 #include "SteamKeyValues.h"
 #include "SteamLibrary.h"
 
@@ -6,6 +7,8 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+
+using Platform::SteamKeyValues;
 
 namespace {
 const QString SteamApps = QStringLiteral("/steamapps");
@@ -47,18 +50,18 @@ QStringList listedLibraries(const QString &root)
 
 QString ut3Manifest(const QString &library)
 {
-    return library + SteamApps + QStringLiteral("/appmanifest_%1.acf").arg(SteamLibrary::Ut3AppId);
+    return library + SteamApps + QStringLiteral("/appmanifest_%1.acf").arg(Platform::Ut3AppId);
 }
 
 QString protonPrefixIn(const QString &library)
 {
     const QString prefix =
-        library + SteamApps + QStringLiteral("/compatdata/%1/pfx").arg(SteamLibrary::Ut3AppId);
+        library + SteamApps + QStringLiteral("/compatdata/%1/pfx").arg(Platform::Ut3AppId);
     return QFileInfo(prefix).isDir() ? prefix : QString();
 }
 } // namespace
 
-QStringList SteamLibrary::roots()
+QStringList Platform::steamRoots()
 {
     const QString home = QDir::homePath();
     QStringList roots;
@@ -74,11 +77,11 @@ QStringList SteamLibrary::roots()
     return roots;
 }
 
-QStringList SteamLibrary::libraries()
+QStringList Platform::steamLibraries()
 {
     QStringList libraries;
     QStringList seen;
-    for (const QString &root : roots()) {
+    for (const QString &root : steamRoots()) {
         addFolder(&libraries, &seen, root);
         for (const QString &listed : listedLibraries(root))
             addFolder(&libraries, &seen, listed);
@@ -86,9 +89,9 @@ QStringList SteamLibrary::libraries()
     return libraries;
 }
 
-SteamLibrary::Game SteamLibrary::ut3()
+Platform::SteamGame Platform::steamUt3()
 {
-    for (const QString &library : libraries()) {
+    for (const QString &library : steamLibraries()) {
         const auto manifest = SteamKeyValues::read(ut3Manifest(library));
         const SteamKeyValues::Node *state =
             manifest ? manifest->child(QStringLiteral("AppState")) : nullptr;
@@ -104,31 +107,15 @@ SteamLibrary::Game SteamLibrary::ut3()
     return {};
 }
 
-QString SteamLibrary::ut3ProtonPrefix(const Game &game)
+QString Platform::ut3ProtonPrefix(const SteamGame &game)
 {
     const QString own = game.library.isEmpty() ? QString() : protonPrefixIn(game.library);
     if (!own.isEmpty())
         return own;
-    for (const QString &library : libraries()) {
+    for (const QString &library : steamLibraries()) {
         const QString prefix = protonPrefixIn(library);
         if (!prefix.isEmpty())
             return prefix;
-    }
-    return QString();
-}
-
-QString SteamLibrary::client()
-{
-    const QStringList found = roots();
-    if (found.isEmpty())
-        return QString();
-    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("steam"));
-    if (!onPath.isEmpty())
-        return onPath;
-    for (const QString &root : found) {
-        const QFileInfo script(root + QLatin1String("/steam.sh"));
-        if (script.isFile() && script.isExecutable())
-            return script.filePath();
     }
     return QString();
 }

@@ -1,6 +1,6 @@
 #include "Edition.h"
-#include "platform/steam/SteamLibrary.h"
 #include "WinePrefix.h"
+#include "platform/steam/SteamLibrary.h"
 
 #include <QDir>
 
@@ -10,9 +10,9 @@ QString Platform::winePrefix()
     if (!configured.isEmpty())
         return QDir::cleanPath(configured);
     // Looked up anew each time: the files are small, and Steam may move the game meanwhile.
-    const SteamLibrary::Game game = SteamLibrary::ut3();
+    const SteamGame game = steamUt3();
     if (steamEdition() || !game.folder.isEmpty()) {
-        const QString proton = SteamLibrary::ut3ProtonPrefix(game);
+        const QString proton = ut3ProtonPrefix(game);
         if (!proton.isEmpty())
             return QDir::cleanPath(proton);
     }

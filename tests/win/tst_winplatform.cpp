@@ -2,10 +2,10 @@
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "pages/gather/InstallDetector.h"
-#include "platform/system/FreeSpace.h"
 #include "platform/folders/ProgramFiles.h"
 #include "platform/registry/Registry.h"
 #include "platform/shortcuts/ShellLink.h"
+#include "platform/system/FreeSpace.h"
 
 #include <QDir>
 #include <QThread>
@@ -89,7 +89,7 @@ void TestWinPlatform::folders()
 {
     Sandbox sandbox;
     const QString x86 = qEnvironmentVariable("ProgramFiles(x86)").toLower();
-    QCOMPARE(programFilesFolder().toLower(), x86);
+    QCOMPARE(Platform::programFilesFolder().toLower(), x86);
     QCOMPARE(Platform::registryString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\"
                                       "CurrentVersion",
                                       "ProgramFilesDir (x86)")

@@ -1,15 +1,15 @@
-#include "SystemFolders.h"
+#include "StandardFolders.h"
 
 #include <QStandardPaths>
 
-QString SystemFolders::path(Folder folder)
+QString Platform::systemStandardFolder(StandardFolder folder)
 {
     switch (folder) {
-    case Folder::Documents:
+    case StandardFolder::Documents:
         return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    case Folder::Desktop:
+    case StandardFolder::Desktop:
         return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    case Folder::StartMenu:
+    case StandardFolder::StartMenu:
         return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
     }
     return QString();

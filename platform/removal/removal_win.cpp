@@ -1,15 +1,11 @@
 #include "Removal.h"
+#include "platform/files/Win32Path.h"
 
 #include <QDir>
 
 #include <windows.h>
 
 namespace {
-std::wstring nativePath(const QString &path)
-{
-    return QDir::toNativeSeparators(path).toStdWString();
-}
-
 struct Entry
 {
     bool exists = false;
@@ -31,7 +27,7 @@ struct Entry
 Entry entryAt(const QString &path)
 {
     Entry entry;
-    const DWORD attributes = GetFileAttributesW(nativePath(path).c_str());
+    const DWORD attributes = GetFileAttributesW(Platform::win32Path(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return entry;
     entry.exists = true;
@@ -39,7 +35,7 @@ Entry entryAt(const QString &path)
     if (!entry.isReparsePoint())
         return entry;
     WIN32_FIND_DATAW data;
-    const HANDLE find = FindFirstFileExW(nativePath(path).c_str(), FindExInfoBasic, &data,
+    const HANDLE find = FindFirstFileExW(Platform::win32Path(path).c_str(), FindExInfoBasic, &data,
                                          FindExSearchNameMatch, nullptr, 0);
     if (find != INVALID_HANDLE_VALUE) {
         FindClose(find);
@@ -59,7 +55,7 @@ bool Platform::removeFileOrLink(const QString &path)
     const Entry entry = entryAt(path);
     if (!entry.exists)
         return true;
-    const std::wstring native = nativePath(path);
+    const std::wstring native = Platform::win32Path(path);
     if (entry.isReparsePoint()) {
         // Wine removes what a host's link points to instead of the link: without a tag there is
         // no safe way to remove it. A link to a folder is removed as a folder, which takes the

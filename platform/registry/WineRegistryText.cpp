@@ -5,7 +5,7 @@
 #include <climits>
 #include <cstring>
 
-using WineRegistryText::Line;
+using Platform::WineRegistryText::Line;
 
 namespace {
 
@@ -212,13 +212,13 @@ QString bytesAsText(const QByteArray &bytes, unsigned long type)
 
 } // namespace
 
-bool WineRegistryText::isKeyLine(const Line &line)
+bool Platform::WineRegistryText::isKeyLine(const Line &line)
 {
     const char *p = skipSpace(line.begin, line.end);
     return p < line.end && *p == '[';
 }
 
-void WineRegistryText::foldKey(const QString &keyPath, QString *folded)
+void Platform::WineRegistryText::foldKey(const QString &keyPath, QString *folded)
 {
     folded->resize(keyPath.size());
     QChar *const begin = folded->data();
@@ -243,12 +243,12 @@ void WineRegistryText::foldKey(const QString &keyPath, QString *folded)
         *folded = folded->toCaseFolded();
 }
 
-size_t WineRegistryText::keyHash(const QString &folded)
+size_t Platform::WineRegistryText::keyHash(const QString &folded)
 {
     return qHash(QStringView(folded), QHashSeed::globalSeed());
 }
 
-bool WineRegistryText::keyOfLine(const Line &line, QString *decoded, QString *folded)
+bool Platform::WineRegistryText::keyOfLine(const Line &line, QString *decoded, QString *folded)
 {
     const char *p = skipSpace(line.begin, line.end);
     if (p == line.end || *p != '[')
@@ -260,7 +260,7 @@ bool WineRegistryText::keyOfLine(const Line &line, QString *decoded, QString *fo
     return true;
 }
 
-bool WineRegistryText::parseValueLine(const Line &line, QString *name, const char **data)
+bool Platform::WineRegistryText::parseValueLine(const Line &line, QString *name, const char **data)
 {
     const char *p = skipSpace(line.begin, line.end);
     if (p == line.end)
@@ -276,8 +276,8 @@ bool WineRegistryText::parseValueLine(const Line &line, QString *name, const cha
     return true;
 }
 
-QString WineRegistryText::valueText(const Line &line, const char *data, const NextLine &more,
-                                    bool wanted)
+QString Platform::WineRegistryText::valueText(const Line &line, const char *data,
+                                              const NextLine &more, bool wanted)
 {
     const char *end = cStringEnd(data, line.end);
     for (const char *tag : {"\"", "str:\"", "str(2):\""}) {

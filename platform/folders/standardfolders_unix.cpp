@@ -1,6 +1,6 @@
 #include "LocalPath.h"
+#include "StandardFolders.h"
 #include "platform/registry/Registry.h"
-#include "SystemFolders.h"
 #include "platform/wine/WinePrefix.h"
 
 #include <QDir>
@@ -42,29 +42,29 @@ QString registeredFolder(const char *valueName)
 // The game runs in a Wine prefix and reads the folders of that prefix's Windows account, which
 // Wine usually links to the host's folders and Proton never does. Only without any prefix at
 // all do the host's own folders stand in.
-QString SystemFolders::path(Folder folder)
+QString Platform::systemStandardFolder(StandardFolder folder)
 {
     const QString prefix = Platform::winePrefix();
     if (!QFileInfo(prefix).isDir()) {
         return QStandardPaths::writableLocation(
-            folder == Folder::Documents     ? QStandardPaths::DocumentsLocation
-                : folder == Folder::Desktop ? QStandardPaths::DesktopLocation
-                                            : QStandardPaths::ApplicationsLocation);
+            folder == StandardFolder::Documents     ? QStandardPaths::DocumentsLocation
+                : folder == StandardFolder::Desktop ? QStandardPaths::DesktopLocation
+                                                    : QStandardPaths::ApplicationsLocation);
     }
-    const char *valueName = folder == Folder::Documents ? "Personal"
-        : folder == Folder::Desktop                     ? "Desktop"
-                                                        : "Programs";
+    const char *valueName = folder == StandardFolder::Documents ? "Personal"
+        : folder == StandardFolder::Desktop                     ? "Desktop"
+                                                                : "Programs";
     const QString registered = registeredFolder(valueName);
     if (!registered.isEmpty())
         return Platform::localPath(registered);
 
     const QString account = prefix + QLatin1String("/drive_c/users/") + prefixUser(prefix);
     switch (folder) {
-    case Folder::Documents:
+    case StandardFolder::Documents:
         return account + QLatin1String("/Documents");
-    case Folder::Desktop:
+    case StandardFolder::Desktop:
         return account + QLatin1String("/Desktop");
-    case Folder::StartMenu:
+    case StandardFolder::StartMenu:
         // Wine before 5.0 kept the Start Menu directly in the account's folder.
         if (QFileInfo(account + QLatin1String("/Start Menu")).isDir())
             return account + QLatin1String("/Start Menu/Programs");
