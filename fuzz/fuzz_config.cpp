@@ -1,7 +1,7 @@
 // ds.conf as the pages read it: every key of the table through the conversion its page makes.
 #include "FuzzSupport.h"
 #include "pages/gather/ByteCount.h"
-#include "pages/SlideShow.h"
+#include "pages/widgets/SlideShow.h"
 #include "wizard/Config.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "CopyPage.h"
 
-#include "SlideShow.h"
 #include "install/CopyThread.h"
 #include "install/ShortcutStep.h"
 #include "pages/gather/ByteCount.h"
+#include "pages/widgets/SlideShow.h"
 #include "platform/system/Sleep.h"
 #include "wizard/DuskmereWizard.h"
 

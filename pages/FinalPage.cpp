@@ -1,6 +1,6 @@
 #include "FinalPage.h"
 
-#include "RichLabel.h"
+#include "pages/widgets/RichLabel.h"
 #include "platform/folders/LocalPath.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"

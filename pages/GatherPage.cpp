@@ -1,11 +1,11 @@
 #include "GatherPage.h"
 
-#include "RichLabel.h"
 #include "pages/gather/ByteCount.h"
 #include "pages/gather/DataCollector.h"
 #include "pages/gather/EventPump.h"
 #include "pages/gather/InstallDetector.h"
 #include "pages/gather/OldVersion.h"
+#include "pages/widgets/RichLabel.h"
 #include "platform/folders/LocalPath.h"
 #include "platform/folders/StandardFolders.h"
 #include "platform/removal/Removal.h"

@@ -1,6 +1,6 @@
 #include "PathsPage.h"
 
-#include "RichLabel.h"
+#include "pages/widgets/RichLabel.h"
 #include "platform/folders/LocalPath.h"
 #include "platform/folders/ProgramFiles.h"
 #include "platform/steam/SteamClient.h"

@@ -1,7 +1,7 @@
 #include "ReadyPage.h"
 
-#include "RichLabel.h"
 #include "pages/gather/ByteCount.h"
+#include "pages/widgets/RichLabel.h"
 #include "platform/folders/LocalPath.h"
 #include "wizard/DuskmereWizard.h"
 

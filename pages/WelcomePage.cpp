@@ -1,7 +1,7 @@
 #include "WelcomePage.h"
 
-#include "ConfiguredPicture.h"
-#include "RichLabel.h"
+#include "pages/widgets/ConfiguredPicture.h"
+#include "pages/widgets/RichLabel.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
 
