@@ -54,6 +54,8 @@ QString execArgument(const QString &argument)
     return quote ? written + QLatin1Char('"') : written;
 }
 
+// The program never stands where env reads variables, since a path with "=" would be taken for
+// one: env sets the prefix for wine, which takes the program as its argument.
 QStringList commandLine(const Platform::LauncherFields &fields)
 {
     QStringList command;
@@ -62,8 +64,10 @@ QStringList commandLine(const Platform::LauncherFields &fields)
         command << QStringLiteral("env") << QLatin1String("WINEPREFIX=") + prefix
                 << QStringLiteral("wine");
     } else if (fields.program.contains(QLatin1Char('%'))) {
-        // GLib looks for the program before it turns "%%" back into "%", and finds none.
-        command << QStringLiteral("env");
+        // GLib looks for the program before it turns "%%" back into "%", and finds none; the
+        // shell it does find runs the program as its $0.
+        command << QStringLiteral("sh") << QStringLiteral("-c")
+                << QStringLiteral("exec \"$0\" \"$@\"");
     }
     return command << fields.program << fields.arguments;
 }
