@@ -7,6 +7,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/steam/SteamKeyValues.h"
 #include "platform/wine/Edition.h"
+#include "platform/wine/SetupNotice.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -278,12 +279,15 @@ void TestWinePrefix::prefix_data()
     const QString wine = "home/.wine/drive_c/users/" + QFileInfo(QDir::homePath()).owner();
     const QString proton = SampleWorld::protonPrefix("Games/SteamLibrary") + "/drive_c/users/";
     const auto row = [](auto n, QString w, bool s, QString a) { QTest::newRow(n) << w << s << a; };
-    row("WINEPREFIX", "wineprefix steam", true, QString(wine).replace("home/.wine", "wineprefix"));
-    row("Steam edition, the game's manifest gone", "steam no-manifest", true, proton + "steamuser");
-    row("retail, Steam's library holds the game", "steam", false, proton + "steamuser");
+    // An empty account: the game was never started, and the player is told so.
+    row("WINEPREFIX, the game never started", "wineprefix steam no-pfx", true,
+        QString(wine).replace("home/.wine", "wineprefix"));
+    row("Steam edition, the game's manifest gone: Wine's prefix", "steam no-manifest", true, wine);
+    row("Steam edition, the game in Steam's library", "steam", true, proton + "steamuser");
+    row("retail, Steam's library holds the game too", "steam", false, wine);
     row("retail, no Steam, a prefix of Wine before 5.0", "wine4", false, wine);
-    row("Steam edition, no Proton prefix yet", "steam no-pfx", true, wine);
-    row("retail, Steam's library list of another kind", "steam no-list", false, wine);
+    row("Steam edition, the game never started", "steam no-pfx", true, "");
+    row("Steam edition, Steam's library list of another kind", "steam no-list", true, wine);
 }
 
 // The Documents folder as the prefix's registry names it, the Start Menu where Wine keeps it.
@@ -313,6 +317,9 @@ void TestWinePrefix::prefix()
         qunsetenv("WINEPREFIX");
     Platform::setStandardFoldersRoot({});
     Platform::setSteamEdition(steamEdition);
+    QCOMPARE(Platform::setupNotice().isEmpty(), !account.isEmpty());
+    if (account.isEmpty())
+        return;
     QCOMPARE(QFileInfo(Platform::documentsFolder()).canonicalFilePath(),
              QFileInfo(sandbox.path(account + "/Documents")).canonicalFilePath());
     QCOMPARE(QDir::cleanPath(Platform::startMenuFolder()),

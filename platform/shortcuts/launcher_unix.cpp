@@ -1,5 +1,6 @@
 #include "Launcher.h"
 #include "platform/files/ReplaceFile.h"
+#include "platform/steam/SteamClient.h"
 #include "platform/steam/SteamLibrary.h"
 #include "platform/wine/WinePrefix.h"
 
@@ -69,7 +70,8 @@ QStringList commandLine(const Platform::LauncherFields &fields)
         command << QStringLiteral("sh") << QStringLiteral("-c")
                 << QStringLiteral("exec \"$0\" \"$@\"");
     }
-    return command << fields.program << fields.arguments;
+    return command << fields.program << Platform::steamClientWords(fields.program)
+                   << fields.arguments;
 }
 
 // Steam starts the game in the game's folder whatever a launcher says; the launcher of the
