@@ -114,10 +114,9 @@ QString pngIcon(const QString &icon, const QString &fileName)
 bool Platform::writeLauncher(LauncherPlace place, const QString &group, const QString &fileName,
                              const LauncherFields &fields)
 {
-    QString folder = place == LauncherPlace::Desktop
-        ? QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
-        : QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + QLatin1Char('/')
-            + QString(group).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QString folder = launcherFolder(place);
+    if (place == LauncherPlace::Menu)
+        folder += QLatin1Char('/') + QString(group).replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (folder.isEmpty() || fileName.isEmpty() || !QDir().mkpath(folder))
         return false;
 
@@ -136,4 +135,11 @@ bool Platform::writeLauncher(LauncherPlace place, const QString &group, const QS
     // Executable, or desktops that guard against launchers from elsewhere will not start it.
     return replaceFile(folder + QLatin1Char('/') + fileName + QLatin1String(".desktop"),
                        entry.toUtf8(), 0777);
+}
+
+QString Platform::launcherFolder(LauncherPlace place)
+{
+    return QStandardPaths::writableLocation(place == LauncherPlace::Desktop
+                                                ? QStandardPaths::DesktopLocation
+                                                : QStandardPaths::ApplicationsLocation);
 }
