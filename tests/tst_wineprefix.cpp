@@ -29,6 +29,7 @@ private slots:
     void localPath();
     void detect_data();
     void detect();
+    void sandboxedSteamWithoutItsCommand();
     void keyValues_data();
     void keyValues();
     void prefix_data();
@@ -230,6 +231,21 @@ void TestWinePrefix::detect()
         sandbox.write("wineprefix/drive_c/" + file, "MZ");
     QCOMPARE(InstallDetector(InstallDetector::Retail).detect(),
              expected.replace("%P", sandbox.prefix() + "/drive_c/Program Files"));
+}
+
+// Flatpak's Steam holds the game, but `flatpak` is not on PATH: neither that root's own steam.sh
+// nor the stand-in Steam.exe that Proton's prefix registers may pass for it.
+void TestWinePrefix::sandboxedSteamWithoutItsCommand()
+{
+    Sandbox sandbox;
+    const QString prefix = SampleWorld::protonPrefix(
+        SampleWorld::steamHome(sandbox, ".var/app/com.valvesoftware.Steam/data/Steam"));
+    sandbox.write(prefix + "/system.reg", head + key + value);
+    sandbox.write(prefix + "/drive_c/Steam/steam.exe", "MZ");
+    qunsetenv("WINEPREFIX");
+    sandbox.setEnv("PATH", sandbox.path("bin"));
+    Platform::setSteamEdition(true);
+    QCOMPARE(InstallDetector(InstallDetector::Steam).detect(), QString());
 }
 
 void TestWinePrefix::keyValues_data()
