@@ -52,6 +52,16 @@ bool makeFolder(const QString &path)
     return QDir().mkpath(Platform::localPath(path));
 }
 
+// One icon per place: where the prefix's folder is the one that receives the launchers (Wine
+// links its Desktop to the user's own), the launcher alone goes there, since no Linux desktop
+// starts a link. A place without a launcher folder always gets its link.
+bool linkGoesTo(const QString &folder, Platform::LauncherPlace place)
+{
+    const QString launchers = QFileInfo(Platform::launcherFolder(place)).canonicalFilePath();
+    return launchers.isEmpty()
+        || launchers != QFileInfo(Platform::localPath(folder)).canonicalFilePath();
+}
+
 // The launcher beside a link: the same program, arguments, folder and icon, named after the
 // link without its ending (only the lower-case ending is one, as for the link).
 bool writeLauncher(Platform::LauncherPlace place, const Settings &settings, const Shortcut &link)
@@ -83,7 +93,8 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
     if (wizard->desktopLink) {
         // The Desktop folder of a fresh account on Linux may not exist yet.
         QString linkPath = desktop + QLatin1Char('/') + settings.name;
-        if (!makeFolder(desktop) || !link.create(linkPath)
+        if (!makeFolder(desktop)
+            || (linkGoesTo(desktop, Platform::LauncherPlace::Desktop) && !link.create(linkPath))
             || !writeLauncher(Platform::LauncherPlace::Desktop, settings, link)) {
             fail(messageParent,
                  QCoreApplication::translate(
@@ -100,7 +111,8 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
     if (wizard->startMenuLink) {
         const QString group = programs + QLatin1Char('/') + settings.groupName;
         QString linkPath = group + QLatin1Char('/') + settings.name;
-        if (!makeFolder(group) || !link.create(linkPath)
+        if (!makeFolder(group)
+            || (linkGoesTo(programs, Platform::LauncherPlace::Menu) && !link.create(linkPath))
             || !writeLauncher(Platform::LauncherPlace::Menu, settings, link)) {
             fail(messageParent,
                  QCoreApplication::translate(

@@ -10,6 +10,7 @@
 #include "platform/folders/StandardFolders.h"
 #include "platform/removal/Removal.h"
 #include "platform/system/FreeSpace.h"
+#include "platform/wine/SetupNotice.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -148,8 +149,13 @@ void GatherPage::detectUt3()
     wizard->ut3Path = InstallDetector(InstallDetector::Retail).detect();
 }
 
+// Where the game cannot take the mod yet, the player learns why and the wizard ends before
+// anything is written.
 void GatherPage::detectSteam()
 {
+    const QString notice = Platform::setupNotice();
+    if (!notice.isEmpty())
+        fatalError(notice);
     wizard->steamPath = InstallDetector(InstallDetector::Steam).detect();
 }
 

@@ -38,7 +38,9 @@ PathsPage::PathsPage(DuskmereWizard *wizard)
 void PathsPage::initPage()
 {
     appName = wizard->steam ? QStringLiteral("Steam") : QStringLiteral("UT3");
-    exeName = wizard->steam ? QStringLiteral("Steam.exe") : QStringLiteral("UT3.exe");
+    // Steam for Linux goes by the name it is started with.
+    exeName =
+        wizard->steam ? Platform::steamClientTitle(wizard->steamPath) : QStringLiteral("UT3.exe");
     const QString selected = wizard->steam ? wizard->steamPath : wizard->ut3Path;
     const bool found = !selected.isEmpty();
 

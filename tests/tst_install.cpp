@@ -276,7 +276,9 @@ void TestInstall::failures()
     wizard.ut3Path = sandbox.path(menuOnly ? "Gone.exe" : "UT3.exe");
     wizard.desktopLink = !menuOnly;
     wizard.startMenuLink = true;
-    QDir().mkpath(sandbox.desktop() + "/The Duskmere.lnk");
+    // The link's place, and the launcher's where the launcher alone goes to the desktop.
+    for (const char *icon : {"/The Duskmere.lnk", "/The Duskmere.desktop"})
+        QDir().mkpath(sandbox.desktop() + icon);
 
     MessageBoxAnswerer boxes;
     QVERIFY(EventLoop::requestsQuit([&] { ShortcutStep::run(&wizard, &wizard); }));

@@ -32,6 +32,9 @@ using Enter = std::function<void(const Sandbox &, DuskmereWizard &)>;
 
 const QString valid = QStringLiteral(
     "<b>The specified location appears to be valid.<br>Press Continue to proceed.</b>");
+const bool unix = QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
+// What the Paths page asks for when it found no Steam: Linux has a client of its own.
+const QString wantedSteam = unix ? QStringLiteral("steam") : QStringLiteral("Steam.exe");
 
 // A layout in one line, its texts gathered. L wrapped rich text label, l other, IWxH picture, E/e
 // line edit/read-only, B push, R radio, C check box, S stack, D button box (buttons), Fxx frame
@@ -172,11 +175,36 @@ void TestPages::pages_data()
         "you want to use, please specify the correct path manually.|Path to UT3.exe:|&Browse...|"
             + valid + "|C&ontinue",
         pathsLayout);
+    const QString steamHeading =
+        "<h1>Steam Installation Path</h1><b>Please specify your Steam path.</b>|DuskmereSetup ";
     row("paths, steam not found", "", at(&W::gotoPaths, true),
-        "<h1>Steam Installation Path</h1><b>Please specify your Steam path.</b>|DuskmereSetup "
-        "couldn't find any copy of Steam on your computer.<br>Please locate your <i>Steam.exe</i> "
-        "manually.|Path to Steam.exe:|&Browse...|C&ontinue",
+        QString(steamHeading
+                + "couldn't find any copy of Steam on your computer.<br>Please locate "
+                  "your <i>%1</i> manually.|Path to %1:|&Browse...|C&ontinue")
+            .arg(wantedSteam),
         pathsLayout);
+    // Steam's program named as found: Steam for Windows, or on Linux its client.
+    const auto steamFound = [&](const char *name, const char *file, const char *shown) {
+        const Enter enter = [=](const Sandbox &sandbox, W &w) {
+            sandbox.write(file, "MZ");
+            std::tie(w.steam, w.steamPath) = std::tuple(true, sandbox.path(file));
+            w.gotoPaths();
+        };
+        row(name, "", enter,
+            QString(steamHeading
+                    + "has found <i>%1</i> in the following location.<br>If this is "
+                      "not the version of Steam you want to use, please specify the "
+                      "correct path manually.|Path to %1:|&Browse...|")
+                    .arg(shown)
+                + valid + "|C&ontinue",
+            pathsLayout);
+    };
+    steamFound("paths, Steam for Windows", "Steam/Steam.exe", "Steam.exe");
+    if (unix) {
+        steamFound("paths, Steam for Linux's script", "Steam/steam.sh", "steam");
+        steamFound("paths, Flatpak's Steam", "bin/flatpak", "flatpak run com.valvesoftware.Steam");
+        steamFound("paths, Snap's Steam", "bin/snap", "snap run steam");
+    }
 
     const QString readyTexts =
         "<h1>Ready to Install</h1><b>DuskmereSetup is ready to install The Duskmere to your "
@@ -279,7 +307,7 @@ void TestPages::pathEntry_data()
         << "Game/Binaries/UT4.exe"
         << "<font color=red><b>The specified file does not exist.</b></font>";
     QTest::newRow("steam for Linux, its script") << "Steam/steam.sh" << valid;
-    QTest::newRow("steam, retail file") << "Game/Binaries/UT3.exe" << invalid.arg("Steam.exe");
+    QTest::newRow("steam, retail file") << "Game/Binaries/UT3.exe" << invalid.arg(wantedSteam);
 }
 
 void TestPages::pathEntry()
@@ -345,10 +373,10 @@ void TestPages::browse()
     browse->click();
     QCOMPARE(wizard.pathsPage->pathEdit->text(), "typed");
     browse->click();
-    // Steam for Linux starts from scripts of its own.
-    const bool unix = QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
-    const QStringList dialog {"Select Steam.exe",
-                              "Steam (Steam.exe" + QString(unix ? " steam steam.sh)" : ")"),
+    // Steam for Linux starts from scripts of its own, or from its sandbox's command.
+    const QStringList dialog {"Select " + wantedSteam,
+                              "Steam (Steam.exe"
+                                  + QString(unix ? " steam steam.sh flatpak snap)" : ")"),
                               unix ? programFiles : opened.value(2)};
     QCOMPARE(opened, dialog + dialog);
     QCOMPARE(wizard.pathsPage->pathEdit->text(), QDir::toNativeSeparators(chosen));

@@ -3,8 +3,8 @@
 #include "SampleWorld.h"
 #include "Sandbox.h"
 #include "TestMain.h"
-#include "platform/wine/Edition.h"
 #include "platform/folders/StandardFolders.h"
+#include "platform/wine/Edition.h"
 
 #include <QImage>
 #include <QProcess>
@@ -45,28 +45,30 @@ QString runTool(const QString &tool, const QStringList &arguments, const QProces
     return process.exitCode() == 0 ? output : output + " (failed)";
 }
 
-// Stand-ins for `steam` and `wine` in the sandbox's "bin"; returns that folder.
-QString standIns(const Sandbox &sandbox)
+// Stand-ins for `steam`, `wine`, `flatpak` and `snap` in the sandbox's folder `bin`, which comes
+// first on PATH; returns that folder.
+QString standIns(const Sandbox &sandbox, const QString &bin)
 {
     const QByteArray script = "#!/bin/sh\n{ basename \"$0\"; printf '%s\\n' \"$@\"; "
                               "echo \"cwd=$PWD\"; echo \"WINEPREFIX=$WINEPREFIX\"; } "
                               "> \"$RECORD.part\" && mv \"$RECORD.part\" \"$RECORD\"\n";
-    for (const char *name : {"bin/steam", "bin/wine"}) {
-        sandbox.write(QLatin1String(name), script);
-        QFile::setPermissions(sandbox.path(QLatin1String(name)),
+    for (const char *name : {"steam", "wine", "flatpak", "snap"}) {
+        sandbox.write(bin + '/' + name, script);
+        QFile::setPermissions(sandbox.path(bin + '/' + name),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    return sandbox.path("bin");
+    return sandbox.path(bin);
 }
 
-// Starts the launcher with the stand-ins first on PATH: what was started, its arguments, then
-// "cwd=<folder>" and "WINEPREFIX=<as set>", one a line; empty when nothing started.
-QStringList launch(const Sandbox &sandbox, const QString &desktopFile)
+// Starts the launcher with the stand-ins of `bin` first on PATH: what was started, its
+// arguments, then "cwd=<folder>" and "WINEPREFIX=<as set>", one a line; empty when nothing
+// started.
+QStringList launch(const Sandbox &sandbox, const QString &desktopFile, const QString &bin)
 {
     const QString record = sandbox.path("started");
     QFile::remove(record);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PATH", standIns(sandbox) + ':' + env.value("PATH"));
+    env.insert("PATH", standIns(sandbox, bin) + ':' + env.value("PATH"));
     env.insert("RECORD", record);
     env.remove("WINEPREFIX");
     const QString problem = runTool("gio", {"launch", desktopFile}, env);
@@ -81,29 +83,34 @@ QStringList launch(const Sandbox &sandbox, const QString &desktopFile)
 void TestProgram::install_data()
 {
     QTest::addColumn<bool>("steam");
-    QTest::addColumn<bool>("steamForLinux"); // no WINEPREFIX: Steam's library and Proton's prefix
-    QTest::newRow("steam") << true << false;
-    QTest::newRow("retail, a read-only file") << false << false;
-    QTest::newRow("steam for Linux, the game in a second library, links as configured")
-        << true << true;
+    QTest::addColumn<QString>("root"); // of Steam for Linux below home; none: Wine's ~/.wine
+    QTest::newRow("steam for Windows in ~/.wine, an empty Steam for Linux beside it") << true << "";
+    QTest::newRow("retail in ~/.wine, a read-only file, Steam's library holds a copy")
+        << false << "";
+    QTest::newRow("steam for Linux, the game in a second library, links as configured, a '=' in "
+                  "Steam's path")
+        << true << ".local/share/Steam";
+    QTest::newRow("Flatpak's Steam") << true << ".var/app/com.valvesoftware.Steam/data/Steam";
+    QTest::newRow("Snap's Steam") << true << "snap/steam/common/.local/share/Steam";
 }
 
 void TestProgram::install()
 {
     QFETCH(bool, steam);
-    QFETCH(bool, steamForLinux);
+    QFETCH(QString, root);
     const bool unix = QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
+    const bool steamForLinux = !root.isEmpty();
     if (steamForLinux && !unix)
         QSKIP("Steam for Linux");
     Sandbox sandbox;
     SampleWorld::prepare(sandbox);
     // Only the lower-case ending counts as one; a backslash in the group name makes folders.
-    const QByteArray shortcut = steamForLinux
-        ? "Name=Play.LNK\nGroupName=Duskmere\\\\Tools\n"
-          "Icon=DuskmereGame\\\\Art\\\\game.ico\nIconIndex=2\n"
-        : "";
+    const bool configured = root.startsWith(".local");
+    const QByteArray shortcut = configured ? "Name=Play.LNK\nGroupName=Duskmere\\\\Tools\n"
+                                             "Icon=DuskmereGame\\\\Art\\\\game.ico\nIconIndex=2\n"
+                                           : "";
     const QString link =
-        steamForLinux ? "Duskmere/Tools/Play.LNK.lnk" : "The Duskmere/The Duskmere.lnk";
+        configured ? "Duskmere/Tools/Play.LNK.lnk" : "The Duskmere/The Duskmere.lnk";
     // A name beyond Latin-1 (the sandbox's has one within) and a read-only file, as mods come.
     sandbox.write("work/GameFiles/DuskmereGame/Maps/DM-\u5915\u66ae\u308c.ut3", "map");
     sandbox.write("work/GameFiles/DuskmereGame/Art/game.ico",
@@ -118,10 +125,18 @@ void TestProgram::install()
           "Desc6=Last\n");
     const QString config = SampleWorld::dataDir(sandbox) + "/DuskmereGame/Config/DefaultGame.ini";
     QVERIFY(steam || QFile::setPermissions(config, QFile::ReadOwner | QFile::ReadOther));
-    // Stand-ins for steam and wine come first on PATH, whatever the machine has.
-    sandbox.setEnv("PATH", (unix ? standIns(sandbox) + ':' : "") + qEnvironmentVariable("PATH"));
-    const QString library = steamForLinux ? SampleWorld::steamHome(sandbox) : QString();
-    if (steamForLinux)
+    // Stand-ins for steam, wine, flatpak and snap come first on PATH, whatever the machine has.
+    const QString bin = configured ? "a=b" : "bin";
+    sandbox.setEnv("PATH",
+                   (unix ? standIns(sandbox, bin) + ':' : "") + qEnvironmentVariable("PATH"));
+    // Steam for Linux beside Wine's prefix: without the game for the Steam edition, with it for
+    // the retail one; neither may take the game away from the prefix.
+    const QString library = !unix ? QString() : SampleWorld::steamHome(sandbox, root);
+    if (unix && !steamForLinux) {
+        QVERIFY(QFile::link(sandbox.prefix(), sandbox.home() + "/.wine"));
+        QVERIFY(!steam || QFile::remove(library + "/steamapps/appmanifest_13210.acf"));
+    }
+    if (unix)
         qunsetenv("WINEPREFIX"); // the sandbox puts it back
     Platform::setSteamEdition(steam); // for the folders the program finds
     // A group folder that is there already will do.
@@ -145,12 +160,25 @@ void TestProgram::install()
     const QString installed =
         ProgramRun::folder(Platform::documentsFolder) + "/My Games/Unreal Tournament 3";
     QCOMPARE(Sandbox::tree(installed), Sandbox::tree(SampleWorld::dataDir(sandbox)));
+    // Into the game's Proton prefix, or into Wine's, whose Documents are the user's.
+    if (unix)
+        QVERIFY2(QFileInfo(installed).canonicalFilePath().startsWith(
+                     QFileInfo(steamForLinux ? SampleWorld::protonPrefix(library)
+                                             : sandbox.home() + "/Documents")
+                         .canonicalFilePath()),
+                 qPrintable(installed));
 
     const QString arguments =
         QString(steam ? "-applaunch 13210 " : "") + "-mod=..\\DuskmereGame -solomod";
-    const QMap<QString, QString> fields = LnkInfo::read(ProgramRun::folder(Platform::desktopFolder)
-                                                        + '/' + QFileInfo(link).fileName());
-    QCOMPARE(LnkInfo::read(ProgramRun::folder(Platform::startMenuFolder) + '/' + link), fields);
+    const QString desktopLink =
+        ProgramRun::folder(Platform::desktopFolder) + '/' + QFileInfo(link).fileName();
+    const QMap<QString, QString> fields =
+        LnkInfo::read(ProgramRun::folder(Platform::startMenuFolder) + '/' + link);
+    // One icon per place: Wine's Desktop is the user's, where the launcher alone goes.
+    if (unix && !steamForLinux)
+        QVERIFY(!QFileInfo::exists(desktopLink) && QFileInfo(desktopLink).dir().exists());
+    else
+        QCOMPARE(LnkInfo::read(desktopLink), fields);
     QCOMPARE(fields.value("Command line arguments"), arguments);
     QCOMPARE(fields.value("Icon index"), shortcut.isEmpty() ? "0" : "2");
     const auto winPath = [&](QString path) { return (unix ? "Z:" : "") + path.replace('/', '\\'); };
@@ -159,18 +187,22 @@ void TestProgram::install()
     QCOMPARE(fields.value("Icon location"),
              (steamForLinux ? "C:\\users\\steamuser\\Documents\\My Games\\Unreal Tournament 3"
                             : winPath(QFileInfo(installed).canonicalFilePath()))
-                 + (steamForLinux ? "\\DuskmereGame\\Art\\game.ico"
-                                  : "\\DuskmereGame\\Splash\\duskmereicon.ico"));
+                 + (configured ? "\\DuskmereGame\\Art\\game.ico"
+                               : "\\DuskmereGame\\Splash\\duskmereicon.ico"));
+    const QString client =
+        QStringList {"steam", "flatpak", "snap"}.value(root.startsWith(".var")       ? 1
+                                                           : root.startsWith("snap") ? 2
+                                                                                     : 0);
     const QString target = steamForLinux
-        ? winPath(QFileInfo(sandbox.path("bin/steam")).canonicalFilePath())
+        ? winPath(QFileInfo(sandbox.path(bin + '/' + client)).canonicalFilePath())
         : SampleWorld::inLink(sandbox, steam);
     QCOMPARE(fields.value("Local path"), target);
     QCOMPARE(fields.value("Working directory"), target.left(target.lastIndexOf('\\')));
     if (!unix)
         return;
 
-    // Beside the links, launchers that the desktop starts: Steam itself for Steam for Linux,
-    // otherwise the program through Wine in its prefix.
+    // Beside the links, launchers that the desktop starts: Steam for Linux itself, through its
+    // sandbox's command where it has one, otherwise the program through Wine in its prefix.
     const QString name = QFileInfo(link).completeBaseName();
     const QString launcher = sandbox.home() + "/Desktop/" + name + ".desktop";
     QCOMPARE(runTool("desktop-file-validate", {launcher}, QProcessEnvironment::systemEnvironment()),
@@ -184,12 +216,16 @@ void TestProgram::install()
         QFileInfo(steam ? SampleWorld::steamExe(sandbox) : SampleWorld::retailExe(sandbox))
             .canonicalFilePath());
     const QString game = library + "/steamapps/common/Unreal Tournament 3/Binaries";
-    const QStringList started =
-        (steamForLinux ? QStringList {"steam"} : QStringList {"wine", program.filePath()})
+    const QStringList sandboxRun = client == "flatpak"
+        ? QStringList {"run", "com.valvesoftware.Steam"}
+        : client == "snap" ? QStringList {"run", "steam"}
+                           : QStringList();
+    const QStringList started = (steamForLinux ? QStringList {client} + sandboxRun
+                                               : QStringList {"wine", program.filePath()})
         + arguments.split(' ')
         + QStringList {"cwd=" + (steamForLinux ? game : program.path()),
-                       "WINEPREFIX=" + (steamForLinux ? "" : sandbox.prefix())};
-    QCOMPARE(launch(sandbox, launcher), started);
+                       "WINEPREFIX=" + (steamForLinux ? "" : sandbox.home() + "/.wine")};
+    QCOMPARE(launch(sandbox, launcher, bin), started);
 }
 
 void TestProgram::waysOut_data()
@@ -227,6 +263,12 @@ void TestProgram::waysOut_data()
     row("a file cannot be copied", {}, install,
         {cannot.arg("copy the file", "/DuskmereGame/Config/DefaultGame.ini")});
     row("a folder cannot be prepared", {}, install, {cannot.arg("prepare the directory", "")});
+    // Steam makes the game's prefix only when the game first starts.
+    if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
+        row("steam for Linux, the game never started", {},
+            "click:Steam Version;click:Continue;"
+            "answer:OK",
+            {critical + "<b>Unreal Tournament 3 has never been started from Steam."});
 }
 
 void TestProgram::waysOut()
@@ -245,7 +287,13 @@ void TestProgram::waysOut()
                       + "/My Games/Unreal Tournament 3/DuskmereGame/Config/DefaultGame.ini");
     if (tag.endsWith("prepared"))
         sandbox.write(documents + "/My Games", "in the way");
-    const QStringList folders {sandbox.home(), sandbox.path("xdg/data"), documents};
+    if (tag.endsWith("never started")) {
+        const QString library = SampleWorld::steamHome(sandbox);
+        QVERIFY(QDir(SampleWorld::protonPrefix(library)).removeRecursively());
+        qunsetenv("WINEPREFIX"); // the sandbox puts it back
+    }
+    const QStringList folders {sandbox.home(), sandbox.path("xdg/data"), documents,
+                               sandbox.path("Games")};
     QList<QMap<QString, QByteArray>> before;
     for (const QString &folder : folders)
         before << Sandbox::tree(folder);

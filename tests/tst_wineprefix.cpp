@@ -7,6 +7,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/steam/SteamKeyValues.h"
 #include "platform/wine/Edition.h"
+#include "platform/wine/SetupNotice.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -28,6 +29,7 @@ private slots:
     void localPath();
     void detect_data();
     void detect();
+    void sandboxedSteamWithoutItsCommand();
     void keyValues_data();
     void keyValues();
     void prefix_data();
@@ -231,6 +233,21 @@ void TestWinePrefix::detect()
              expected.replace("%P", sandbox.prefix() + "/drive_c/Program Files"));
 }
 
+// Flatpak's Steam holds the game, but `flatpak` is not on PATH: neither that root's own steam.sh
+// nor the stand-in Steam.exe that Proton's prefix registers may pass for it.
+void TestWinePrefix::sandboxedSteamWithoutItsCommand()
+{
+    Sandbox sandbox;
+    const QString prefix = SampleWorld::protonPrefix(
+        SampleWorld::steamHome(sandbox, ".var/app/com.valvesoftware.Steam/data/Steam"));
+    sandbox.write(prefix + "/system.reg", head + key + value);
+    sandbox.write(prefix + "/drive_c/Steam/steam.exe", "MZ");
+    qunsetenv("WINEPREFIX");
+    sandbox.setEnv("PATH", sandbox.path("bin"));
+    Platform::setSteamEdition(true);
+    QCOMPARE(InstallDetector(InstallDetector::Steam).detect(), QString());
+}
+
 void TestWinePrefix::keyValues_data()
 {
     QTest::addColumn<QByteArray>("text");
@@ -278,12 +295,15 @@ void TestWinePrefix::prefix_data()
     const QString wine = "home/.wine/drive_c/users/" + QFileInfo(QDir::homePath()).owner();
     const QString proton = SampleWorld::protonPrefix("Games/SteamLibrary") + "/drive_c/users/";
     const auto row = [](auto n, QString w, bool s, QString a) { QTest::newRow(n) << w << s << a; };
-    row("WINEPREFIX", "wineprefix steam", true, QString(wine).replace("home/.wine", "wineprefix"));
-    row("Steam edition, the game's manifest gone", "steam no-manifest", true, proton + "steamuser");
-    row("retail, Steam's library holds the game", "steam", false, proton + "steamuser");
+    // An empty account: the game was never started, and the player is told so.
+    row("WINEPREFIX, the game never started", "wineprefix steam no-pfx", true,
+        QString(wine).replace("home/.wine", "wineprefix"));
+    row("Steam edition, the game's manifest gone: Wine's prefix", "steam no-manifest", true, wine);
+    row("Steam edition, the game in Steam's library", "steam", true, proton + "steamuser");
+    row("retail, Steam's library holds the game too", "steam", false, wine);
     row("retail, no Steam, a prefix of Wine before 5.0", "wine4", false, wine);
-    row("Steam edition, no Proton prefix yet", "steam no-pfx", true, wine);
-    row("retail, Steam's library list of another kind", "steam no-list", false, wine);
+    row("Steam edition, the game never started", "steam no-pfx", true, "");
+    row("Steam edition, Steam's library list of another kind", "steam no-list", true, wine);
 }
 
 // The Documents folder as the prefix's registry names it, the Start Menu where Wine keeps it.
@@ -313,6 +333,9 @@ void TestWinePrefix::prefix()
         qunsetenv("WINEPREFIX");
     Platform::setStandardFoldersRoot({});
     Platform::setSteamEdition(steamEdition);
+    QCOMPARE(Platform::setupNotice().isEmpty(), !account.isEmpty());
+    if (account.isEmpty())
+        return;
     QCOMPARE(QFileInfo(Platform::documentsFolder()).canonicalFilePath(),
              QFileInfo(sandbox.path(account + "/Documents")).canonicalFilePath());
     QCOMPARE(QDir::cleanPath(Platform::startMenuFolder()),

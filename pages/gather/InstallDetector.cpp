@@ -22,7 +22,7 @@ const InstallDetector::Variant InstallDetector::Retail {Config::UT3Keys,       "
                                                         "/Binaries/UT3.exe",   nullptr};
 const InstallDetector::Variant InstallDetector::Steam {
     Config::SteamKeys, ":/res/steam.keys", "\\steam.exe",
-    Config::SteamPath, "/steam.exe",       &Platform::nativeSteamClient};
+    Config::SteamPath, "/steam.exe",       &Platform::linuxSteamClient};
 
 InstallDetector::InstallDetector(const Variant &variant)
     : variant(variant)
@@ -30,11 +30,10 @@ InstallDetector::InstallDetector(const Variant &variant)
 
 QString InstallDetector::detect() const
 {
-    // Steam for Linux, where installed, is what starts the game; a Steam for Windows inside
+    // Steam for Linux, where it holds the game, is what starts it; a Steam for Windows inside
     // the game's Proton prefix is only Proton's stand-in.
-    const QString native = variant.nativeProgram ? variant.nativeProgram() : QString();
-    if (!native.isEmpty())
-        return native;
+    if (const auto native = variant.nativeProgram ? variant.nativeProgram() : std::nullopt)
+        return *native;
     const QString keyListPath = ConfigFile().value(variant.keyList).toString();
     // The whole list is read before the registry is asked anything.
     const QStringList lines = KeyList::read(Platform::localPath(keyListPath),

@@ -4,9 +4,11 @@
 
 #include <QString>
 
-// Finds the retail game's or Steam's executable: a native Steam client first where there is
-// one, then the registry locations of a key list, then a folder below Program Files named in
-// ds.conf.
+#include <optional>
+
+// Finds the retail game's or Steam's executable: Steam for Linux where its library holds the
+// game, otherwise the registry locations of a key list, then a folder below Program Files named
+// in ds.conf.
 class InstallDetector
 {
 public:
@@ -17,8 +19,9 @@ public:
         const char *registrySuffix; // appended to a registry value as it is
         const ConfigKey &fallbackFolder;
         const char *fallbackSuffix;
-        // A program that runs natively, before anything the registry names; may be null.
-        QString (*nativeProgram)();
+        // A program that runs natively, when it has the say, before anything the registry names
+        // (empty: none found); may be null.
+        std::optional<QString> (*nativeProgram)();
     };
     static const Variant Retail;
     static const Variant Steam;

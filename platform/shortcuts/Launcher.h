@@ -21,4 +21,8 @@ enum class LauncherPlace { Desktop, Menu };
 // the applications menu. True when written, and where the shell links serve (Windows).
 bool writeLauncher(LauncherPlace place, const QString &group, const QString &fileName,
                    const LauncherFields &fields);
+
+// The folder that receives the launchers of `place`: the desktop, or the applications menu (the
+// groups go below it); empty where the shell links serve.
+QString launcherFolder(LauncherPlace place);
 } // namespace Platform

@@ -1,5 +1,6 @@
 #include "Launcher.h"
 #include "platform/files/ReplaceFile.h"
+#include "platform/steam/SteamClient.h"
 #include "platform/steam/SteamLibrary.h"
 #include "platform/wine/WinePrefix.h"
 
@@ -54,6 +55,8 @@ QString execArgument(const QString &argument)
     return quote ? written + QLatin1Char('"') : written;
 }
 
+// The program never stands where env reads variables, since a path with "=" would be taken for
+// one: env sets the prefix for wine, which takes the program as its argument.
 QStringList commandLine(const Platform::LauncherFields &fields)
 {
     QStringList command;
@@ -62,10 +65,13 @@ QStringList commandLine(const Platform::LauncherFields &fields)
         command << QStringLiteral("env") << QLatin1String("WINEPREFIX=") + prefix
                 << QStringLiteral("wine");
     } else if (fields.program.contains(QLatin1Char('%'))) {
-        // GLib looks for the program before it turns "%%" back into "%", and finds none.
-        command << QStringLiteral("env");
+        // GLib looks for the program before it turns "%%" back into "%", and finds none; the
+        // shell it does find runs the program as its $0.
+        command << QStringLiteral("sh") << QStringLiteral("-c")
+                << QStringLiteral("exec \"$0\" \"$@\"");
     }
-    return command << fields.program << fields.arguments;
+    return command << fields.program << Platform::steamClientWords(fields.program)
+                   << fields.arguments;
 }
 
 // Steam starts the game in the game's folder whatever a launcher says; the launcher of the
@@ -108,10 +114,9 @@ QString pngIcon(const QString &icon, const QString &fileName)
 bool Platform::writeLauncher(LauncherPlace place, const QString &group, const QString &fileName,
                              const LauncherFields &fields)
 {
-    QString folder = place == LauncherPlace::Desktop
-        ? QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
-        : QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + QLatin1Char('/')
-            + QString(group).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QString folder = launcherFolder(place);
+    if (place == LauncherPlace::Menu)
+        folder += QLatin1Char('/') + QString(group).replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (folder.isEmpty() || fileName.isEmpty() || !QDir().mkpath(folder))
         return false;
 
@@ -130,4 +135,11 @@ bool Platform::writeLauncher(LauncherPlace place, const QString &group, const QS
     // Executable, or desktops that guard against launchers from elsewhere will not start it.
     return replaceFile(folder + QLatin1Char('/') + fileName + QLatin1String(".desktop"),
                        entry.toUtf8(), 0777);
+}
+
+QString Platform::launcherFolder(LauncherPlace place)
+{
+    return QStandardPaths::writableLocation(place == LauncherPlace::Desktop
+                                                ? QStandardPaths::DesktopLocation
+                                                : QStandardPaths::ApplicationsLocation);
 }

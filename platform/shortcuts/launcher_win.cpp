@@ -6,3 +6,8 @@ bool Platform::writeLauncher(LauncherPlace, const QString &, const QString &,
 {
     return true;
 }
+
+QString Platform::launcherFolder(LauncherPlace)
+{
+    return QString();
+}

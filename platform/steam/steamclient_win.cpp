@@ -1,11 +1,21 @@
 #include "SteamClient.h"
 
-QString Platform::nativeSteamClient()
+std::optional<QString> Platform::linuxSteamClient()
 {
-    return QString();
+    return std::nullopt;
+}
+
+QStringList Platform::steamClientWords(const QString &)
+{
+    return {};
 }
 
 QStringList Platform::steamClientNames()
 {
     return {QStringLiteral("Steam.exe")};
+}
+
+QString Platform::steamClientTitle(const QString &)
+{
+    return QStringLiteral("Steam.exe");
 }

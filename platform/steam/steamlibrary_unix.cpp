@@ -4,23 +4,23 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <algorithm>
+#include <vector>
 
 using Platform::SteamKeyValues;
 
 namespace {
 const QString SteamApps = QStringLiteral("/steamapps");
 
-// Adds `folder` when it is a folder not listed yet under any of its names.
-void addFolder(QStringList *folders, QStringList *seen, const QString &folder)
+// True, and `folder` in `seen`, when it is a folder not seen yet under any of its names.
+bool isNewFolder(QStringList *seen, const QString &folder)
 {
     const QString canonical = QFileInfo(folder).canonicalFilePath();
     if (canonical.isEmpty() || !QFileInfo(canonical).isDir() || seen->contains(canonical))
-        return;
+        return false;
     seen->append(canonical);
-    folders->append(QDir::cleanPath(folder));
+    return true;
 }
 
 // libraryfolders.vdf lists its libraries under numbered keys: a block with "path" since 2021,
@@ -55,43 +55,74 @@ QString ut3Manifest(const QString &library)
 
 QString protonPrefixIn(const QString &library)
 {
-    const QString prefix =
-        library + SteamApps + QStringLiteral("/compatdata/%1/pfx").arg(Platform::Ut3AppId);
-    return QFileInfo(prefix).isDir() ? prefix : QString();
+    return library + SteamApps + QStringLiteral("/compatdata/%1/pfx").arg(Platform::Ut3AppId);
 }
-} // namespace
 
-QStringList Platform::steamRoots()
+// Where Steam keeps its root, in the order looked for: its own package's places, then Flatpak's
+// and Snap's, whose Steam runs only inside their sandbox. A root counts when it has a steamapps
+// folder, each once.
+struct RootPlace
 {
-    const QString home = QDir::homePath();
-    QStringList roots;
+    const char *belowHome;
+    const char *sandbox;
+};
+const RootPlace RootPlaces[] = {{"/.local/share/Steam", ""},
+                                {"/.steam/steam", ""},
+                                {"/.steam/root", ""},
+                                {"/.var/app/com.valvesoftware.Steam/.local/share/Steam", "flatpak"},
+                                {"/.var/app/com.valvesoftware.Steam/data/Steam", "flatpak"},
+                                {"/snap/steam/common/.local/share/Steam", "snap"}};
+
+struct Root
+{
+    QString folder;
+    const char *sandbox;
+};
+
+std::vector<Root> foundRoots()
+{
+    std::vector<Root> roots;
     QStringList seen;
-    for (const char *below : {"/.local/share/Steam", "/.steam/steam", "/.steam/root",
-                              "/.var/app/com.valvesoftware.Steam/.local/share/Steam",
-                              "/.var/app/com.valvesoftware.Steam/data/Steam",
-                              "/snap/steam/common/.local/share/Steam"}) {
-        const QString root = home + QLatin1String(below);
-        if (QFileInfo(root + SteamApps).isDir())
-            addFolder(&roots, &seen, root);
+    for (const RootPlace &place : RootPlaces) {
+        const QString root = QDir::homePath() + QLatin1String(place.belowHome);
+        if (QFileInfo(root + SteamApps).isDir() && isNewFolder(&seen, root))
+            roots.push_back({root, place.sandbox});
     }
     return roots;
 }
 
+// Each library with the root that lists it, as steamLibraries() orders them.
+struct Library
+{
+    QString folder;
+    Root root;
+};
+
+std::vector<Library> foundLibraries()
+{
+    std::vector<Library> libraries;
+    QStringList seen;
+    for (const Root &root : foundRoots()) {
+        for (const QString &library : QStringList {root.folder} + listedLibraries(root.folder)) {
+            if (isNewFolder(&seen, library))
+                libraries.push_back({QDir::cleanPath(library), root});
+        }
+    }
+    return libraries;
+}
+} // namespace
+
 QStringList Platform::steamLibraries()
 {
     QStringList libraries;
-    QStringList seen;
-    for (const QString &root : steamRoots()) {
-        addFolder(&libraries, &seen, root);
-        for (const QString &listed : listedLibraries(root))
-            addFolder(&libraries, &seen, listed);
-    }
+    for (const Library &library : foundLibraries())
+        libraries.append(library.folder);
     return libraries;
 }
 
 Platform::SteamGame Platform::steamUt3()
 {
-    for (const QString &library : steamLibraries()) {
+    for (const auto &[library, root] : foundLibraries()) {
         const auto manifest = SteamKeyValues::read(ut3Manifest(library));
         const SteamKeyValues::Node *state =
             manifest ? manifest->child(QStringLiteral("AppState")) : nullptr;
@@ -102,20 +133,20 @@ Platform::SteamGame Platform::steamUt3()
             continue;
         const QString folder = library + SteamApps + QLatin1String("/common/") + installDir;
         if (QFileInfo(folder).isDir())
-            return {library, folder};
+            return {root.folder, QLatin1String(root.sandbox), library, folder};
     }
     return {};
 }
 
 QString Platform::ut3ProtonPrefix(const SteamGame &game)
 {
-    const QString own = game.library.isEmpty() ? QString() : protonPrefixIn(game.library);
-    if (!own.isEmpty())
+    const QString own = protonPrefixIn(game.library);
+    if (QFileInfo(own).isDir())
         return own;
     for (const QString &library : steamLibraries()) {
         const QString prefix = protonPrefixIn(library);
-        if (!prefix.isEmpty())
+        if (QFileInfo(prefix).isDir())
             return prefix;
     }
-    return QString();
+    return own;
 }

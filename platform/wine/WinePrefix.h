@@ -4,7 +4,8 @@
 
 namespace Platform {
 // The Wine prefix that stands in for Windows on this machine: $WINEPREFIX when set; otherwise,
-// for the Steam edition or when Steam's library holds the game, the Proton prefix of the game
-// when there is one; otherwise ~/.wine.
+// for the Steam edition where a library of Steam for Linux holds the game, the game's Proton
+// prefix, which Steam makes only when the game first starts and which therefore may not exist
+// yet; otherwise ~/.wine.
 QString winePrefix();
 } // namespace Platform

@@ -10,11 +10,9 @@ QString Platform::winePrefix()
     if (!configured.isEmpty())
         return QDir::cleanPath(configured);
     // Looked up anew each time: the files are small, and Steam may move the game meanwhile.
-    const SteamGame game = steamUt3();
-    if (steamEdition() || !game.folder.isEmpty()) {
-        const QString proton = ut3ProtonPrefix(game);
-        if (!proton.isEmpty())
-            return QDir::cleanPath(proton);
-    }
+    // A retail game never runs in Proton's prefix, even where Steam's library holds a copy.
+    const SteamGame game = steamEdition() ? steamUt3() : SteamGame();
+    if (!game.folder.isEmpty())
+        return QDir::cleanPath(ut3ProtonPrefix(game));
     return QDir::cleanPath(QDir::homePath() + QLatin1String("/.wine"));
 }

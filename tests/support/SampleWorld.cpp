@@ -108,10 +108,11 @@ QByteArray SampleWorld::libraryFolders(const QString &first, const QString &seco
         .toUtf8();
 }
 
-QString SampleWorld::steamHome(const Sandbox &sandbox)
+QString SampleWorld::steamHome(const Sandbox &sandbox, const QString &otherRoot)
 {
-    const QString root = sandbox.home() + "/.local/share/Steam";
-    const QString library = sandbox.path("Games/SteamLibrary");
+    const QString root =
+        sandbox.home() + '/' + (otherRoot.isEmpty() ? ".local/share/Steam" : otherRoot);
+    const QString library = otherRoot.isEmpty() ? sandbox.path("Games/SteamLibrary") : root;
     sandbox.write(root + "/steamapps/libraryfolders.vdf", libraryFolders(root, library));
     sandbox.write(root + "/steam.sh", "#!/bin/sh\n");
     QFile::setPermissions(root + "/steam.sh", QFile::ReadOwner | QFile::ExeOwner);

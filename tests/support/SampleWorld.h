@@ -17,8 +17,9 @@ QString inLink(const Sandbox &sandbox, bool steam);
 
 // Steam for Linux in the sandbox's home: its root with steam.sh, whose libraryfolders.vdf lists
 // a second library that holds the game and its Proton prefix (account "steamuser", Documents as
-// its registry names it). Returns the second library.
-QString steamHome(const Sandbox &sandbox);
+// its registry names it); or, with another root below home (Flatpak's, Snap's), that root
+// holding both itself. Returns the library that holds the game.
+QString steamHome(const Sandbox &sandbox, const QString &otherRoot = {});
 QByteArray libraryFolders(const QString &first, const QString &second); // as Steam writes it
 QString protonPrefix(const QString &library);
 

@@ -1,0 +1,6 @@
+#include "SetupNotice.h"
+
+QString Platform::setupNotice()
+{
+    return QString();
+}
