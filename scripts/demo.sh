@@ -239,8 +239,8 @@ check_pictures() {
     fi
 }
 
-echo "== the wizard runs in $SCRATCH/setup, with HOME=$HOME (WINEPREFIX=$WINEPREFIX,"
-echo "   account $ACCOUNT) and XDG folders below $SCRATCH/xdg"
+echo "== the wizard runs in $SCRATCH/setup, in a world of its own: HOME=$HOME,"
+echo "   WINEPREFIX=$WINEPREFIX (account $ACCOUNT), XDG folders in $SCRATCH/xdg"
 snapshot >"$SCRATCH/before"
 cd "$SCRATCH/setup"
 case $mode in
