@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian/Ubuntu machine, builds the wizard and starts it on the sample mod, in a
 # scratch world of its own: a HOME, Wine prefix and XDG folders made for the run, so nothing
-# lands in your real Documents, Desktop or Start Menu.
+# lands in your real Documents, Desktop or Start Menu. Afterwards it prints what the wizard wrote
+# and where, as it finds it in that world.
 #
 #   bash scripts/demo.sh          the wizard on your display; without one, the screenshot tour
 #                                 takes a picture of every page instead
