@@ -63,8 +63,10 @@ export XDG_CACHE_HOME="$SCRATCH/xdg/cache" XDG_RUNTIME_DIR="$SCRATCH/xdg/runtime
 ACCOUNT=$(id -un)
 PROFILE="$WINEPREFIX/drive_c/users/$ACCOUNT"
 mkdir -p "$PROFILE/AppData/Roaming/Microsoft/Windows/Start Menu/Programs" \
-    "$PROFILE/AppData/Local" "$PROFILE/Temp" "$WINEPREFIX/drive_c/users/Public/Documents" \
-    "$WINEPREFIX/drive_c/windows/system32" "$WINEPREFIX/dosdevices"
+    "$PROFILE/AppData/Local" "$PROFILE/Temp" "$PROFILE/Contacts" "$PROFILE/Favorites" \
+    "$PROFILE/Links" "$PROFILE/Saved Games" "$PROFILE/Searches" \
+    "$WINEPREFIX/drive_c/users/Public/Documents" "$WINEPREFIX/drive_c/windows/system32" \
+    "$WINEPREFIX/dosdevices"
 for folder in Desktop Documents Downloads Music Pictures Videos; do
     mkdir -p "$HOME/$folder"
     ln -s "$HOME/$folder" "$PROFILE/$folder"
@@ -85,7 +87,7 @@ printf 'MZ' >"$PROGRAMS/Unreal Tournament 3/Binaries/UT3.exe"
 printf 'MZ' >"$PROGRAMS/Steam/Steam.exe"
 sed "s/@ACCOUNT@/$ACCOUNT/g" >"$WINEPREFIX/user.reg" <<'REG'
 WINE REGISTRY Version 2
-;; All keys relative to \\User\\S-1-5-21-0-0-0-1000
+;; All keys relative to REGISTRY\\User\\S-1-5-21-0-0-0-1000
 
 #arch=win64
 
