@@ -31,6 +31,7 @@ for harness in "${HARNESSES[@]}"; do
     mkdir -p "$corpus"
     cp "$seeds"/* "$corpus"/
     log=$OUT/$harness.log
+    started=$SECONDS
     status=0
     (cd "$OUT" && "$BUILD/fuzz/fuzz_$harness" -max_total_time="$SECONDS_EACH" -max_len=8192 \
         -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
@@ -46,8 +47,9 @@ for harness in "${HARNESSES[@]}"; do
         verdict="CRASH (exit $status), input kept in $OUT/$harness-*"
         tail -n 40 "$log"
     fi
-    printf '== fuzz_%-13s %7s execs/s %10s execs, corpus %4s inputs (%s seeds), %s\n' \
-        "$harness" "${rate:-0}" "${execs:-0}" "$inputs" "$(find "$seeds" -type f | wc -l)" "$verdict"
+    printf '== fuzz_%-13s %3d s, %7s execs/s %10s execs, corpus %4s inputs (%s seeds), %s\n' \
+        "$harness" $((SECONDS - started)) "${rate:-0}" "${execs:-0}" "$inputs" \
+        "$(find "$seeds" -type f | wc -l)" "$verdict"
     if [ "${FUZZ_GROW:-0}" = 1 ] && [ "$status" -eq 0 ]; then
         "$BUILD/fuzz/fuzz_$harness" -merge=1 -max_len=8192 "$seeds" "$corpus" >>"$log" 2>&1
         echo "   fuzz/corpus/$harness now holds $(find "$seeds" -type f | wc -l) inputs"
