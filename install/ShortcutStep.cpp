@@ -1,6 +1,7 @@
 #include "ShortcutStep.h"
 
 #include "Shortcut.h"
+#include "ShortcutNames.h"
 #include "platform/folders/LocalPath.h"
 #include "platform/folders/StandardFolders.h"
 #include "platform/shortcuts/Launcher.h"
@@ -83,7 +84,8 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
     if (wizard->desktopLink) {
         // The Desktop folder of a fresh account on Linux may not exist yet.
         QString linkPath = desktop + QLatin1Char('/') + settings.name;
-        if (!makeFolder(desktop) || !link.create(linkPath)
+        if (!ShortcutNames::isFileName(settings.name) || !makeFolder(desktop)
+            || !link.create(linkPath)
             || !writeLauncher(Platform::LauncherPlace::Desktop, settings, link)) {
             fail(messageParent,
                  QCoreApplication::translate(
@@ -100,7 +102,9 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
     if (wizard->startMenuLink) {
         const QString group = programs + QLatin1Char('/') + settings.groupName;
         QString linkPath = group + QLatin1Char('/') + settings.name;
-        if (!makeFolder(group) || !link.create(linkPath)
+        if (!ShortcutNames::isFileName(settings.name)
+            || !ShortcutNames::isFolderPath(settings.groupName) || !makeFolder(group)
+            || !link.create(linkPath)
             || !writeLauncher(Platform::LauncherPlace::Menu, settings, link)) {
             fail(messageParent,
                  QCoreApplication::translate(

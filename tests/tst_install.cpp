@@ -5,6 +5,7 @@
 #include "TestMain.h"
 #include "TmpfsMount.h"
 #include "install/CopyThread.h"
+#include "install/ShortcutNames.h"
 #include "install/ShortcutStep.h"
 #include "pages/GatherPage.h"
 #include "platform/files/FileCopier.h"
@@ -13,6 +14,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QMutexLocker>
 #include <QScopeGuard>
@@ -34,6 +36,8 @@ private slots:
     void runEnds_data();
     void runEnds();
     void killedCopyLeavesNoPartialFile();
+    void shortcutNames_data();
+    void shortcutNames();
     void failures_data();
     void failures();
     void unixLinkWriter();
@@ -260,32 +264,111 @@ void TestInstall::killedCopyLeavesNoPartialFile()
     QCOMPARE(entriesOf(folder), QStringList {"large.bin"});
 }
 
+void TestInstall::shortcutNames_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("name"); // whether it serves as Shortcut/Name
+    QTest::addColumn<bool>("group"); // as Shortcut/GroupName
+    const auto row = [](const char *value, bool name, bool group) {
+        QTest::newRow(value) << QString::fromUtf8(value) << name << group;
+    };
+    row("The Duskmere.lnk", true, true);
+    row("Play.LNK", true, true);
+    row("D\u00e4mmerung", true, true);
+    row("Duskmere\\Tools/Maps", false, true);
+    row("..", false, false);
+    row("../../.config/autostart", false, false);
+    row("Tools\\..\\..\\Startup", false, false);
+    row("Tools/./Maps", false, false);
+    row("/tmp/x", false, false);
+    row("\\\\server\\share", false, false);
+    row("C:\\Evil", false, false);
+    row("C:Evil", false, false);
+    row("Tools//Maps", false, false);
+    row("Tools/", false, false);
+    row("", false, false);
+    row(".lnk", false, true);
+    row("tab\there", false, false);
+    row("CON", false, false);
+    row("nul.txt.lnk", false, false);
+    row("Com1 .tar", false, false);
+    row("Tools/LPT9", false, false);
+    row("CONSOLE", true, true);
+    row("COM10.lnk", true, true);
+    row("trailing..lnk", false, true);
+    row("trailing ", false, false);
+    row("what?", false, false);
+}
+
+void TestInstall::shortcutNames()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, name);
+    QFETCH(bool, group);
+    QCOMPARE(ShortcutNames::isFileName(value), name);
+    QCOMPARE(ShortcutNames::isFolderPath(value), group);
+}
+
 void TestInstall::failures_data()
 {
-    QTest::addColumn<bool>("menuOnly"); // with the game gone; else a folder where a link goes
-    QTest::newRow("a folder in the Desktop link's place") << false;
-    QTest::newRow("the game gone, the Start Menu link only") << true;
+    QTest::addColumn<QByteArray>("shortcut"); // [Shortcut] of ds.conf
+    QTest::addColumn<bool>("desktop"); // whether the Desktop link is chosen; the Start Menu's is
+    QTest::addColumn<QString>("failed"); // D: the Desktop's message, S: the Start Menu's
+    const auto row = [](const char *name, const char *shortcut, bool desktop, const char *failed) {
+        QTest::newRow(name) << QByteArray(shortcut) << desktop << QString(failed);
+    };
+    row("a folder in the Desktop link's place", "", true, "D");
+    row("the game gone, the Start Menu link only", "", false, "S");
+    // Names that break the rule: nothing at all is written for them, not even a folder.
+    row("a name that climbs out of both folders", "Name=..\\\\..\\\\escaped\n", true, "DS");
+    row("a group that climbs out of the menu", "GroupName=Duskmere/../../../autostart\n", false,
+        "S");
+    row("a name that is only the ending", "Name=.lnk\n", true, "DS");
 }
 
 void TestInstall::failures()
 {
-    QFETCH(bool, menuOnly);
+    QFETCH(QByteArray, shortcut);
+    QFETCH(bool, desktop);
+    QFETCH(QString, failed);
     Sandbox sandbox;
+    sandbox.writeConfig("[Shortcut]\n" + shortcut);
     DuskmereWizard wizard;
     sandbox.write(QStringLiteral("UT3.exe"), "MZ");
-    wizard.ut3Path = sandbox.path(menuOnly ? "Gone.exe" : "UT3.exe");
-    wizard.desktopLink = !menuOnly;
+    const QString tag = QTest::currentDataTag();
+    wizard.ut3Path = sandbox.path(tag.contains("game gone") ? "Gone.exe" : "UT3.exe");
+    wizard.desktopLink = desktop;
     wizard.startMenuLink = true;
-    QDir().mkpath(sandbox.desktop() + "/The Duskmere.lnk");
+    if (tag.contains("folder in"))
+        QDir().mkpath(sandbox.desktop() + "/The Duskmere.lnk");
+    const auto everything = [&] {
+        QStringList paths;
+        QDirIterator it(sandbox.root(),
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            paths << it.next();
+        return paths;
+    };
+    const QStringList before = everything();
 
     MessageBoxAnswerer boxes;
-    QVERIFY(EventLoop::requestsQuit([&] { ShortcutStep::run(&wizard, &wizard); }));
-    QCOMPARE(boxes.texts(), QStringList {menuOnly ? StartMenuMessage : DesktopMessage});
-    const MessageBoxAnswerer::Box &box = boxes.seen.first();
-    QVERIFY(box.title == "DuskmereSetup - Critical Error" && box.icon == QMessageBox::Critical
-            && box.buttons == QMessageBox::Ok);
+    QCOMPARE(EventLoop::requestsQuit([&] { ShortcutStep::run(&wizard, &wizard); }),
+             !failed.isEmpty());
+    QStringList expected;
+    if (failed.contains('D'))
+        expected << DesktopMessage;
+    if (failed.contains('S'))
+        expected << StartMenuMessage;
+    QCOMPARE(boxes.texts(), expected);
+    for (const MessageBoxAnswerer::Box &box : std::as_const(boxes.seen))
+        QVERIFY(box.title == "DuskmereSetup - Critical Error" && box.icon == QMessageBox::Critical
+                && box.buttons == QMessageBox::Ok);
     // A failed Desktop link does not keep the Start Menu's from being made.
-    QCOMPARE(QFileInfo(sandbox.startMenu() + "/The Duskmere/The Duskmere.lnk").isFile(), !menuOnly);
+    QCOMPARE(QFileInfo(sandbox.startMenu() + "/The Duskmere/The Duskmere.lnk").isFile(),
+             !failed.contains('S'));
+    if (!shortcut.isEmpty() && !failed.isEmpty())
+        QCOMPARE(everything(), before);
 }
 
 void TestInstall::unixLinkWriter()
