@@ -324,6 +324,7 @@ void TestInstall::failures_data()
     row("a group that climbs out of the menu", "GroupName=Duskmere/../../../autostart\n", false,
         "S");
     row("a name that is only the ending", "Name=.lnk\n", true, "DS");
+    row("a FIFO as the icon, left out", "Icon=fifo\n", true, "");
 }
 
 void TestInstall::failures()
@@ -337,10 +338,12 @@ void TestInstall::failures()
     sandbox.write(QStringLiteral("UT3.exe"), "MZ");
     const QString tag = QTest::currentDataTag();
     wizard.ut3Path = sandbox.path(tag.contains("game gone") ? "Gone.exe" : "UT3.exe");
+    wizard.ut3UserDir = sandbox.root();
     wizard.desktopLink = desktop;
     wizard.startMenuLink = true;
     if (tag.contains("folder in"))
         QDir().mkpath(sandbox.desktop() + "/The Duskmere.lnk");
+    sandbox.mkfifo("fifo"); // opening it would wait for a writer
     const auto everything = [&] {
         QStringList paths;
         QDirIterator it(sandbox.root(),
