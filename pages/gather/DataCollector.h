@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/files/TreeWalk.h"
+
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // Walks the mod's data directory: every visible file and directory below it, by canonical path,
 // with the files' total size. Hidden and system entries are left out, and links to directories
@@ -15,6 +18,8 @@ public:
         QStringList files;
         QStringList dirs;
         qint64 size = 0;
+        // A name that could not be read; the lists then stop short of it.
+        std::optional<Platform::UnreadableName> unreadable;
     };
 
     // `onEntry` runs once per entry met, so that a long walk can keep the window alive.
