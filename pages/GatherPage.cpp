@@ -182,6 +182,7 @@ void GatherPage::collectFiles()
     wizard->files = std::move(collected.files);
     wizard->dirs = std::move(collected.dirs);
     wizard->size = collected.size;
+    wizard->linkedFrom = std::move(collected.linkedFrom);
     wizard->extraSpace = ByteCount::fromConfig(config.value(Config::ExtraSpace));
 }
 

@@ -15,8 +15,14 @@ DataCollector::Result DataCollector::collect(const QString &directory,
     // Walking the canonical root without following links means every entry's path is already
     // canonical, unless the entry itself is a link. Resolving only those saves a realpath() per
     // entry, which is most of the walk's cost.
+    const QString rootPrefix = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
     result.unreadable = Platform::walkTree(root, [&](const Platform::TreeEntry &entry) {
-        const QString path = entry.isLink ? QFileInfo(entry.path).canonicalFilePath() : entry.path;
+        QString path = entry.path;
+        if (entry.isLink) {
+            path = QFileInfo(entry.path).canonicalFilePath();
+            if (path != root && !path.startsWith(rootPrefix))
+                result.linkedFrom.insert(path, entry.path);
+        }
         if (entry.isFile) {
             result.files.append(path);
             result.size = ByteCount::add(result.size, entry.size); // sparse files claim exabytes

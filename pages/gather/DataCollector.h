@@ -2,6 +2,7 @@
 
 #include "platform/files/TreeWalk.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <functional>
@@ -18,6 +19,9 @@ public:
         QStringList files;
         QStringList dirs;
         qint64 size = 0;
+        // Entries whose canonical path lies outside the data directory, each with the path of
+        // the link that led there, so that the copy's refusal names what the user can find.
+        QHash<QString, QString> linkedFrom;
         // A name that could not be read; the lists then stop short of it.
         std::optional<Platform::UnreadableName> unreadable;
     };
