@@ -25,7 +25,7 @@ bool isUtf8(const char *name, size_t length)
 class FolderWalk
 {
 public:
-    FolderWalk(const std::function<void(const Platform::TreeEntry &)> &visit)
+    explicit FolderWalk(const std::function<void(const Platform::TreeEntry &)> &visit)
         : visit(visit)
     { }
 
@@ -52,11 +52,10 @@ private:
     std::optional<Platform::UnreadableName> visitEntry(int folderFd, const QString &folder,
                                                        const dirent *item)
     {
-        struct stat st
-        {
-        };
+        struct stat st = {};
         unsigned char type = item->d_type;
-        const bool needStat = type == DT_UNKNOWN || type == DT_REG || type == DT_LNK;
+        // A file's size, and the kind of entry where the listing does not tell it.
+        const bool needStat = type == DT_UNKNOWN || type == DT_REG;
         if (needStat && ::fstatat(folderFd, item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             return std::nullopt; // gone since the listing
         if (type == DT_UNKNOWN)
