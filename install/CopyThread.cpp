@@ -111,7 +111,9 @@ void CopyThread::run()
     for (const QString &dir : std::as_const(dirs)) {
         const Mapping mapping = mapper.map(dir);
         if (!mapping.inside || !prepareDirectory(mapping.target, mapping.target == targetRoot)) {
-            emit prepareDirError(mapping.target);
+            // One that leads out is refused by the name it has in the data, never tried.
+            emit prepareDirError(mapping.inside ? mapping.target
+                                                : wizard->linkedFrom.value(dir, dir));
             return;
         }
     }
@@ -123,7 +125,7 @@ void CopyThread::run()
             break;
         const Mapping mapping = mapper.map(file);
         if (!mapping.inside) {
-            emit copyFileError(mapping.target);
+            emit copyFileError(wizard->linkedFrom.value(file, file));
             return;
         }
         emit currentFileChanged(QDir::toNativeSeparators(mapping.relative));

@@ -1,6 +1,7 @@
 #include "ShortcutStep.h"
 
 #include "Shortcut.h"
+#include "ShortcutNames.h"
 #include "platform/folders/LocalPath.h"
 #include "platform/folders/StandardFolders.h"
 #include "platform/shortcuts/Launcher.h"
@@ -93,7 +94,7 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
     if (wizard->desktopLink) {
         // The Desktop folder of a fresh account on Linux may not exist yet.
         QString linkPath = desktop + QLatin1Char('/') + settings.name;
-        if (!makeFolder(desktop)
+        if (!ShortcutNames::isFileName(settings.name) || !makeFolder(desktop)
             || (linkGoesTo(desktop, Platform::LauncherPlace::Desktop) && !link.create(linkPath))
             || !writeLauncher(Platform::LauncherPlace::Desktop, settings, link)) {
             fail(messageParent,
@@ -111,7 +112,8 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
     if (wizard->startMenuLink) {
         const QString group = programs + QLatin1Char('/') + settings.groupName;
         QString linkPath = group + QLatin1Char('/') + settings.name;
-        if (!makeFolder(group)
+        if (!ShortcutNames::isFileName(settings.name)
+            || !ShortcutNames::isFolderPath(settings.groupName) || !makeFolder(group)
             || (linkGoesTo(programs, Platform::LauncherPlace::Menu) && !link.create(linkPath))
             || !writeLauncher(Platform::LauncherPlace::Menu, settings, link)) {
             fail(messageParent,

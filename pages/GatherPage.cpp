@@ -174,9 +174,21 @@ void GatherPage::collectFiles()
     EventPump events;
     DataCollector::Result collected =
         DataCollector::collect(directory.filePath(), [&events] { events.pump(); });
+    if (collected.unreadable) {
+        // Half a mod is no install: the program ends as it does without a data directory.
+        fatalError(
+            tr("<html><b>The file name <i>%1</i> in<br><i>%2</i><br>cannot be read.</b>"
+               "<br><br>The archive was unpacked with the wrong file name encoding. Please "
+               "unpack it again with a tool that keeps the names in UTF-8 and restart "
+               "DuskmereSetup.</html>")
+                .arg(Platform::escapedName(collected.unreadable->name).toHtmlEscaped(),
+                     QDir::toNativeSeparators(collected.unreadable->folder).toHtmlEscaped()));
+        collected = DataCollector::Result();
+    }
     wizard->files = std::move(collected.files);
     wizard->dirs = std::move(collected.dirs);
     wizard->size = collected.size;
+    wizard->linkedFrom = std::move(collected.linkedFrom);
     wizard->extraSpace = ByteCount::fromConfig(config.value(Config::ExtraSpace));
 }
 

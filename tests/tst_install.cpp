@@ -5,6 +5,7 @@
 #include "TestMain.h"
 #include "TmpfsMount.h"
 #include "install/CopyThread.h"
+#include "install/ShortcutNames.h"
 #include "install/ShortcutStep.h"
 #include "pages/GatherPage.h"
 #include "platform/files/FileCopier.h"
@@ -13,6 +14,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QMutexLocker>
 #include <QScopeGuard>
@@ -34,6 +36,8 @@ private slots:
     void runEnds_data();
     void runEnds();
     void killedCopyLeavesNoPartialFile();
+    void shortcutNames_data();
+    void shortcutNames();
     void failures_data();
     void failures();
     void unixLinkWriter();
@@ -174,9 +178,10 @@ void TestInstall::runEnds_data()
     row("a folder where a file belongs", "folder", failed, {"A.txt", "B.bin"});
     row("a source that vanished after gathering", "vanished", failed, {"A.txt"});
     row("a full file system", "full", failed, {"A.txt"});
-    // Links out of the data would land beside UT3 if mapped plainly; sorting first, they end it.
-    row("a link to a folder outside", "Beyond", "dirError %1/Beyond", {});
-    row("a link to a file outside", "Beyond/secret.txt", "fileError %1/Beyond/secret.txt", {});
+    // Links out of the data would land beside UT3 if mapped plainly; sorting first, they end it,
+    // named as they lie in the data.
+    row("a link to a folder outside", "Beyond", "dirError <data>/Linked", {});
+    row("a link to a file outside", "Beyond/secret.txt", "fileError <data>/Linked", {});
 }
 
 void TestInstall::runEnds()
@@ -205,7 +210,10 @@ void TestInstall::runEnds()
     if (fault == "vanished")
         QVERIFY(QFile::remove(data + "/B.bin"));
 
-    QCOMPARE(install(wizard, fault == "quit" ? "B.bin" : ""), log.arg(myGames).split(';'));
+    QCOMPARE(install(wizard, fault == "quit" ? "B.bin" : ""),
+             log.replace("%1", myGames)
+                 .replace("<data>", QFileInfo(data).canonicalFilePath())
+                 .split(';'));
     // Nothing after the end, nothing outside, nothing half written even under a hidden name.
     QCOMPARE(entriesOf(myGames), QStringList {"UT3"});
     QCOMPARE(entriesOf(wizard.ut3UserDir), left);
@@ -260,34 +268,117 @@ void TestInstall::killedCopyLeavesNoPartialFile()
     QCOMPARE(entriesOf(folder), QStringList {"large.bin"});
 }
 
+void TestInstall::shortcutNames_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("name"); // whether it serves as Shortcut/Name
+    QTest::addColumn<bool>("group"); // as Shortcut/GroupName
+    const auto row = [](const char *value, bool name, bool group) {
+        QTest::newRow(value) << QString::fromUtf8(value) << name << group;
+    };
+    row("The Duskmere.lnk", true, true);
+    row("Play.LNK", true, true);
+    row("D\u00e4mmerung", true, true);
+    row("Duskmere\\Tools/Maps", false, true);
+    row("..", false, false);
+    row("../../.config/autostart", false, false);
+    row("Tools\\..\\..\\Startup", false, false);
+    row("Tools/./Maps", false, false);
+    row("/tmp/x", false, false);
+    row("\\\\server\\share", false, false);
+    row("C:\\Evil", false, false);
+    row("C:Evil", false, false);
+    row("Tools//Maps", false, false);
+    row("Tools/", false, false);
+    row("", false, false);
+    row(".lnk", false, true);
+    row("tab\there", false, false);
+    row("CON", false, false);
+    row("nul.txt.lnk", false, false);
+    row("Com1 .tar", false, false);
+    row("Tools/LPT9", false, false);
+    row("CONSOLE", true, true);
+    row("COM10.lnk", true, true);
+    row("trailing..lnk", false, true);
+    row("trailing ", false, false);
+    row("what?", false, false);
+}
+
+void TestInstall::shortcutNames()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, name);
+    QFETCH(bool, group);
+    QCOMPARE(ShortcutNames::isFileName(value), name);
+    QCOMPARE(ShortcutNames::isFolderPath(value), group);
+}
+
 void TestInstall::failures_data()
 {
-    QTest::addColumn<bool>("menuOnly"); // with the game gone; else a folder where a link goes
-    QTest::newRow("a folder in the Desktop link's place") << false;
-    QTest::newRow("the game gone, the Start Menu link only") << true;
+    QTest::addColumn<QByteArray>("shortcut"); // [Shortcut] of ds.conf
+    QTest::addColumn<bool>("desktop"); // whether the Desktop link is chosen; the Start Menu's is
+    QTest::addColumn<QString>("failed"); // D: the Desktop's message, S: the Start Menu's
+    const auto row = [](const char *name, const char *shortcut, bool desktop, const char *failed) {
+        QTest::newRow(name) << QByteArray(shortcut) << desktop << QString(failed);
+    };
+    row("a folder in the Desktop link's place", "", true, "D");
+    row("the game gone, the Start Menu link only", "", false, "S");
+    // Names that break the rule: nothing at all is written for them, not even a folder.
+    row("a name that climbs out of both folders", "Name=..\\\\..\\\\escaped\n", true, "DS");
+    row("a group that climbs out of the menu", "GroupName=Duskmere/../../../autostart\n", false,
+        "S");
+    row("a name that is only the ending", "Name=.lnk\n", true, "DS");
+    row("a FIFO as the icon, left out", "Icon=fifo\n", true, "");
 }
 
 void TestInstall::failures()
 {
-    QFETCH(bool, menuOnly);
+    QFETCH(QByteArray, shortcut);
+    QFETCH(bool, desktop);
+    QFETCH(QString, failed);
     Sandbox sandbox;
+    sandbox.writeConfig("[Shortcut]\n" + shortcut);
     DuskmereWizard wizard;
     sandbox.write(QStringLiteral("UT3.exe"), "MZ");
-    wizard.ut3Path = sandbox.path(menuOnly ? "Gone.exe" : "UT3.exe");
-    wizard.desktopLink = !menuOnly;
+    const QString tag = QTest::currentDataTag();
+    wizard.ut3Path = sandbox.path(tag.contains("game gone") ? "Gone.exe" : "UT3.exe");
+    wizard.ut3UserDir = sandbox.root();
+    wizard.desktopLink = desktop;
     wizard.startMenuLink = true;
     // The link's place, and the launcher's where the launcher alone goes to the desktop.
-    for (const char *icon : {"/The Duskmere.lnk", "/The Duskmere.desktop"})
-        QDir().mkpath(sandbox.desktop() + icon);
+    if (tag.contains("folder in")) {
+        for (const char *icon : {"/The Duskmere.lnk", "/The Duskmere.desktop"})
+            QDir().mkpath(sandbox.desktop() + icon);
+    }
+    sandbox.mkfifo("fifo"); // opening it would wait for a writer
+    const auto everything = [&] {
+        QStringList paths;
+        QDirIterator it(sandbox.root(),
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            paths << it.next();
+        return paths;
+    };
+    const QStringList before = everything();
 
     MessageBoxAnswerer boxes;
-    QVERIFY(EventLoop::requestsQuit([&] { ShortcutStep::run(&wizard, &wizard); }));
-    QCOMPARE(boxes.texts(), QStringList {menuOnly ? StartMenuMessage : DesktopMessage});
-    const MessageBoxAnswerer::Box &box = boxes.seen.first();
-    QVERIFY(box.title == "DuskmereSetup - Critical Error" && box.icon == QMessageBox::Critical
-            && box.buttons == QMessageBox::Ok);
+    QCOMPARE(EventLoop::requestsQuit([&] { ShortcutStep::run(&wizard, &wizard); }),
+             !failed.isEmpty());
+    QStringList expected;
+    if (failed.contains('D'))
+        expected << DesktopMessage;
+    if (failed.contains('S'))
+        expected << StartMenuMessage;
+    QCOMPARE(boxes.texts(), expected);
+    for (const MessageBoxAnswerer::Box &box : std::as_const(boxes.seen))
+        QVERIFY(box.title == "DuskmereSetup - Critical Error" && box.icon == QMessageBox::Critical
+                && box.buttons == QMessageBox::Ok);
     // A failed Desktop link does not keep the Start Menu's from being made.
-    QCOMPARE(QFileInfo(sandbox.startMenu() + "/The Duskmere/The Duskmere.lnk").isFile(), !menuOnly);
+    QCOMPARE(QFileInfo(sandbox.startMenu() + "/The Duskmere/The Duskmere.lnk").isFile(),
+             !failed.contains('S'));
+    if (!shortcut.isEmpty() && !failed.isEmpty())
+        QCOMPARE(everything(), before);
 }
 
 void TestInstall::unixLinkWriter()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QHash>
 #include <QMutex>
 #include <QStringList>
 
@@ -72,6 +73,9 @@ public:
     QString dataDir;
     QStringList files;
     QStringList dirs;
+    // Entries of files and dirs whose canonical path lies outside dataDir, each with the path
+    // of the link in dataDir that leads there: the copy refuses them by that name.
+    QHash<QString, QString> linkedFrom;
     qint64 size = 0;
     qint64 extraSpace = 0;
     qint64 bytesFree = 0;

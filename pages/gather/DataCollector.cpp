@@ -2,8 +2,6 @@
 
 #include "ByteCount.h"
 
-#include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 
 DataCollector::Result DataCollector::collect(const QString &directory,
@@ -17,19 +15,21 @@ DataCollector::Result DataCollector::collect(const QString &directory,
     // Walking the canonical root without following links means every entry's path is already
     // canonical, unless the entry itself is a link. Resolving only those saves a realpath() per
     // entry, which is most of the walk's cost.
-    QDirIterator it(root, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        const QString path = info.isSymLink() ? info.canonicalFilePath() : it.filePath();
-        if (info.isFile()) {
+    const QString rootPrefix = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    result.unreadable = Platform::walkTree(root, [&](const Platform::TreeEntry &entry) {
+        QString path = entry.path;
+        if (entry.isLink) {
+            path = QFileInfo(entry.path).canonicalFilePath();
+            if (path != root && !path.startsWith(rootPrefix))
+                result.linkedFrom.insert(path, entry.path);
+        }
+        if (entry.isFile) {
             result.files.append(path);
-            result.size = ByteCount::add(result.size, info.size()); // sparse files claim exabytes
+            result.size = ByteCount::add(result.size, entry.size); // sparse files claim exabytes
         } else {
             result.dirs.append(path);
         }
         onEntry();
-    }
+    });
     return result;
 }

@@ -1,4 +1,5 @@
 #include "Launcher.h"
+#include "platform/files/RegularFile.h"
 #include "platform/files/ReplaceFile.h"
 #include "platform/steam/SteamClient.h"
 #include "platform/steam/SteamLibrary.h"
@@ -87,9 +88,11 @@ QString workingDirectory(const Platform::LauncherFields &fields)
 }
 
 // The icon as PNG, the largest picture the .ico holds, among the user's icons; empty when the
-// icon cannot be read or written.
+// icon cannot be read or written. A FIFO in the icon's place would wait for a writer for good.
 QString pngIcon(const QString &icon, const QString &fileName)
 {
+    if (!Platform::isRegularFile(icon))
+        return QString();
     QImageReader reader(icon);
     QImage best;
     for (int i = 0; i < qMax(1, reader.imageCount()); ++i) {

@@ -1,7 +1,8 @@
 #include "SteamKeyValues.h"
 
+#include "platform/files/RegularFile.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 
 using Platform::SteamKeyValues;
@@ -151,7 +152,7 @@ std::optional<Platform::SteamKeyValues::Node> Platform::SteamKeyValues::read(con
     // A pipe would block the open and may never end, a device has no size to check: only
     // regular files are read.
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) || file.isSequential()
+    if (!Platform::isRegularFile(path) || !file.open(QIODevice::ReadOnly) || file.isSequential()
         || file.size() > MaxFileSize)
         return std::nullopt;
     return parse(file.read(MaxFileSize + 1));
