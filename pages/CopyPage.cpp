@@ -1,5 +1,6 @@
 #include "CopyPage.h"
 
+#include "AccessibleText.h"
 #include "SlideShow.h"
 #include "install/CopyThread.h"
 #include "install/ShortcutStep.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -61,6 +63,9 @@ void CopyPage::initPage()
     progressBar->setValue(0);
     statusLabel = new QLabel(tr("Preparing directories ..."));
     statusLabel->setStyleSheet(QStringLiteral("font: bold"));
+    // The page has no heading to name it by.
+    setAccessibleName(tr("Installing The Duskmere"));
+    progressBar->setAccessibleName(tr("Megabytes copied"));
 
     auto *status = new QVBoxLayout;
     status->setContentsMargins(16, 8, 16, 8);
@@ -105,6 +110,8 @@ void CopyPage::setDoneCopying()
     ShortcutStep::run(wizard, this);
     statusLabel->setText(tr("Finished copying. Press Continue to proceed."));
     wizard->enableContinue();
+    AccessibleText::focusWithOutcome(wizard->continueButton,
+                                     AccessibleText::plain(statusLabel->text()));
     wizard->disableCancel();
 }
 

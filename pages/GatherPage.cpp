@@ -1,15 +1,16 @@
 #include "GatherPage.h"
 
+#include "AccessibleText.h"
+#include "RichLabel.h"
 #include "pages/gather/ByteCount.h"
 #include "pages/gather/DataCollector.h"
 #include "pages/gather/EventPump.h"
 #include "pages/gather/InstallDetector.h"
 #include "pages/gather/OldVersion.h"
-#include "RichLabel.h"
-#include "platform/system/FreeSpace.h"
-#include "platform/folders/LocalPath.h"
 #include "platform/files/Removal.h"
+#include "platform/folders/LocalPath.h"
 #include "platform/folders/StandardFolders.h"
+#include "platform/system/FreeSpace.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -57,6 +58,7 @@ GatherPage::GatherPage(DuskmereWizard *wizard)
         const int row = step + 1;
         bulletLabels[step] = new QLabel;
         bulletLabels[step]->setPixmap(bullet);
+        bulletLabels[step]->setAccessibleName(stepNames[step]);
         stepLabels[step] = new QLabel(stepNames[step]);
         statusLabels[step] = new QLabel(tr("<b>[unknown status]</b>"));
         grid->addWidget(bulletLabels[step], row, 1);
@@ -77,6 +79,7 @@ GatherPage::GatherPage(DuskmereWizard *wizard)
     progressBar = new QProgressBar;
     progressBar->setRange(0, 1);
     progressBar->setTextVisible(false);
+    progressBar->setAccessibleName(tr("Gathering data"));
 
     auto *column = new QVBoxLayout;
     column->setContentsMargins(32, 32, 32, 32);
@@ -88,6 +91,7 @@ GatherPage::GatherPage(DuskmereWizard *wizard)
     column->addStretch();
     column->addWidget(progressBar);
     setLayout(column);
+    AccessibleText::describePage(this, headingLabel, {});
 }
 
 void GatherPage::beginStep(int step)
@@ -112,6 +116,7 @@ void GatherPage::startProcessing()
         tr("<h1>Gathering Data</h1><b>Please wait while DuskmereSetup is collecting information "
            "about the files to be installed and your %1 installation.</b>")
             .arg(appName));
+    AccessibleText::describePage(this, headingLabel, {});
 
     beginStep(0);
     if (wizard->steam)
@@ -145,6 +150,11 @@ void GatherPage::startProcessing()
     finalLabel->show();
     progressBar->setRange(0, 1);
     progressBar->setValue(1);
+
+    QStringList results;
+    for (const QLabel *status : statusLabels)
+        results += AccessibleText::plain(status->text());
+    AccessibleText::focusWithOutcome(wizard->continueButton, results.join(QLatin1String("; ")));
 }
 
 void GatherPage::detectUt3()

@@ -1,5 +1,6 @@
 #include "ReadyPage.h"
 
+#include "AccessibleText.h"
 #include "RichLabel.h"
 #include "platform/folders/LocalPath.h"
 #include "wizard/DuskmereWizard.h"
@@ -66,6 +67,11 @@ void ReadyPage::initPage()
     column->addWidget(closing);
     column->addStretch();
     setLayout(column);
+
+    AccessibleText::describePage(this, heading, {summary, closing});
+    AccessibleText::describeChoices(shortcutText,
+                                    {desktopOnlyButton, startMenuOnlyButton, bothButton});
+    directoryText->setBuddy(directory);
 
     updateLinks();
 }

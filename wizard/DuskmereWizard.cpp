@@ -1,15 +1,17 @@
 #include "DuskmereWizard.h"
 
 #include "Config.h"
+#include "PageFocus.h"
 #include "Relaunch.h"
 #include "pages/CopyPage.h"
 #include "pages/FinalPage.h"
 #include "pages/GatherPage.h"
 #include "pages/PathsPage.h"
+#include "pages/ProgressBarAccessible.h"
 #include "pages/ReadyPage.h"
 #include "pages/WelcomePage.h"
-#include "platform/wine/Edition.h"
 #include "platform/folders/StandardFolders.h"
+#include "platform/wine/Edition.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -32,6 +34,17 @@ template<typename Page> void DuskmereWizard::showPage(Page *page)
     stack->setCurrentIndex(page->pageIndex);
 }
 
+// A page change within the window is no window activation, so a screen reader speaks only what
+// the focus lands on, and the page around it. Where that is Continue, which lies outside the
+// page, Continue carries the page's text.
+void DuskmereWizard::focusPage(QWidget *page)
+{
+    QWidget *target = PageFocus::target(page, continueButton, cancelButton);
+    continueButton->setAccessibleDescription(
+        target == continueButton ? page->accessibleDescription() : QString());
+    target->setFocus(Qt::OtherFocusReason);
+}
+
 DuskmereWizard::DuskmereWizard(QWidget *parent)
     : QDialog(parent)
 {
@@ -40,6 +53,7 @@ DuskmereWizard::DuskmereWizard(QWidget *parent)
 
     Platform::setSteamEdition(steam);
     findUserDir();
+    ProgressBarAccessible::install();
 
     auto *outer = new QVBoxLayout;
     outer->setContentsMargins(0, 0, 0, 0);
@@ -206,6 +220,7 @@ void DuskmereWizard::gotoWelcome()
     connect(cancelButton, &QPushButton::clicked, this, &DuskmereWizard::quit);
     connect(continueButton, &QPushButton::clicked, this, &DuskmereWizard::gotoGather);
     disableRestart();
+    focusPage(welcomePage);
 }
 
 void DuskmereWizard::gotoGather()
@@ -213,6 +228,7 @@ void DuskmereWizard::gotoGather()
     showPage(gatherPage);
     disableContinue();
     disconnectContinue();
+    focusPage(gatherPage);
     QMetaObject::invokeMethod(gatherPage, "startProcessing", Qt::QueuedConnection);
 }
 
@@ -222,6 +238,7 @@ void DuskmereWizard::gotoPaths()
     disconnectContinue();
     connect(continueButton, &QPushButton::clicked, this, &DuskmereWizard::gotoReady);
     showPage(pathsPage);
+    focusPage(pathsPage);
 }
 
 void DuskmereWizard::gotoReady()
@@ -231,6 +248,7 @@ void DuskmereWizard::gotoReady()
     continueButton->setText(tr("&Install"));
     connect(continueButton, &QPushButton::clicked, this, &DuskmereWizard::gotoCopy);
     showPage(readyPage);
+    focusPage(readyPage);
 }
 
 void DuskmereWizard::gotoCopy()
@@ -241,6 +259,7 @@ void DuskmereWizard::gotoCopy()
     continueButton->setText(tr("C&ontinue"));
     connect(continueButton, &QPushButton::clicked, this, &DuskmereWizard::gotoFinal);
     showPage(copyPage);
+    focusPage(copyPage);
     QMetaObject::invokeMethod(copyPage, "startProcessing", Qt::QueuedConnection);
 }
 
@@ -251,6 +270,7 @@ void DuskmereWizard::gotoFinal()
     continueButton->setText(tr("Cl&ose"));
     connect(continueButton, &QPushButton::clicked, finalPage, &FinalPage::quit);
     showPage(finalPage);
+    focusPage(finalPage);
 }
 
 void DuskmereWizard::enableContinue()
