@@ -29,20 +29,18 @@ template<typename Page> Page *DuskmereWizard::addPage()
     return page;
 }
 
+// Shown once the buttons are set for the page. A page change within the window is no window
+// activation, so a screen reader speaks only what the focus lands on, and the page around it.
+// The focus moves before the page does: hiding the page that holds it would have Qt pass it on
+// to whatever comes next (Reset, the first radio button), and each stop would be spoken. Where
+// the focus goes to Continue, which lies outside the page, Continue carries the page's text.
 template<typename Page> void DuskmereWizard::showPage(Page *page)
-{
-    stack->setCurrentIndex(page->pageIndex);
-}
-
-// A page change within the window is no window activation, so a screen reader speaks only what
-// the focus lands on, and the page around it. Where that is Continue, which lies outside the
-// page, Continue carries the page's text.
-void DuskmereWizard::focusPage(QWidget *page)
 {
     QWidget *target = PageFocus::target(page, continueButton, cancelButton);
     continueButton->setAccessibleDescription(
         target == continueButton ? page->accessibleDescription() : QString());
     target->setFocus(Qt::OtherFocusReason);
+    stack->setCurrentIndex(page->pageIndex);
 }
 
 DuskmereWizard::DuskmereWizard(QWidget *parent)
@@ -220,15 +218,13 @@ void DuskmereWizard::gotoWelcome()
     connect(cancelButton, &QPushButton::clicked, this, &DuskmereWizard::quit);
     connect(continueButton, &QPushButton::clicked, this, &DuskmereWizard::gotoGather);
     disableRestart();
-    focusPage(welcomePage);
 }
 
 void DuskmereWizard::gotoGather()
 {
-    showPage(gatherPage);
     disableContinue();
     disconnectContinue();
-    focusPage(gatherPage);
+    showPage(gatherPage);
     QMetaObject::invokeMethod(gatherPage, "startProcessing", Qt::QueuedConnection);
 }
 
@@ -238,7 +234,6 @@ void DuskmereWizard::gotoPaths()
     disconnectContinue();
     connect(continueButton, &QPushButton::clicked, this, &DuskmereWizard::gotoReady);
     showPage(pathsPage);
-    focusPage(pathsPage);
 }
 
 void DuskmereWizard::gotoReady()
@@ -248,7 +243,6 @@ void DuskmereWizard::gotoReady()
     continueButton->setText(tr("&Install"));
     connect(continueButton, &QPushButton::clicked, this, &DuskmereWizard::gotoCopy);
     showPage(readyPage);
-    focusPage(readyPage);
 }
 
 void DuskmereWizard::gotoCopy()
@@ -259,7 +253,6 @@ void DuskmereWizard::gotoCopy()
     continueButton->setText(tr("C&ontinue"));
     connect(continueButton, &QPushButton::clicked, this, &DuskmereWizard::gotoFinal);
     showPage(copyPage);
-    focusPage(copyPage);
     QMetaObject::invokeMethod(copyPage, "startProcessing", Qt::QueuedConnection);
 }
 
@@ -270,7 +263,6 @@ void DuskmereWizard::gotoFinal()
     continueButton->setText(tr("Cl&ose"));
     connect(continueButton, &QPushButton::clicked, finalPage, &FinalPage::quit);
     showPage(finalPage);
-    focusPage(finalPage);
 }
 
 void DuskmereWizard::enableContinue()
@@ -279,8 +271,12 @@ void DuskmereWizard::enableContinue()
     continueButton->setDefault(true);
 }
 
+// Qt would hand the focus of a button going disabled to no control at all (a screen reader then
+// speaks the bare page); Cancel is where a user acts while Continue cannot be pressed.
 void DuskmereWizard::disableContinue()
 {
+    if (focusWidget() == continueButton)
+        cancelButton->setFocus(Qt::OtherFocusReason);
     continueButton->setDisabled(true);
 }
 

@@ -92,7 +92,6 @@ private:
     void findUserDir();
     template<typename Page> Page *addPage();
     template<typename Page> void showPage(Page *page);
-    void focusPage(QWidget *page);
     void disconnectContinue();
     bool confirm(const QString &title, const QString &question);
 };
