@@ -1,3 +1,4 @@
+#include "MessageBoxAnswerer.h"
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "pages/CopyPage.h"
@@ -26,6 +27,7 @@ private slots:
     void pageEntry_data();
     void pageEntry();
     void busyBar();
+    void enterOnCancel();
 };
 
 namespace {
@@ -174,6 +176,19 @@ void TestAccessibility::busyBar()
     QCOMPARE(whileBusy, "1 0 of 0..0");
     QVERIFY(!bar->state().busy && bar->valueInterface()->currentValue().toInt() == 1);
     QCOMPARE(bar->text(QAccessible::Name), "Gathering data");
+}
+
+// Enter presses the button a user hears, not the default one.
+void TestAccessibility::enterOnCancel()
+{
+    Sandbox sandbox;
+    DuskmereWizard wizard;
+    wizard.gotoPaths();
+    wizard.enableContinue();
+    MessageBoxAnswerer boxes(QMessageBox::No);
+    QTest::keyClick(wizard.cancelButton, Qt::Key_Return);
+    QCOMPARE(boxes.titles(), QStringList {"DuskmereSetup - Really quit?"});
+    QCOMPARE(wizard.stack->currentWidget(), wizard.pathsPage);
 }
 
 DUSKMERE_TEST_MAIN(TestAccessibility)

@@ -1,6 +1,7 @@
 #include "DuskmereWizard.h"
 
 #include "Config.h"
+#include "EnterPressesFocus.h"
 #include "PageFocus.h"
 #include "Relaunch.h"
 #include "pages/CopyPage.h"
@@ -85,6 +86,8 @@ DuskmereWizard::DuskmereWizard(QWidget *parent)
     continueButton->setStyleSheet(QStringLiteral("font: bold"));
     continueButton->setMinimumWidth(128);
     continueButton->setAutoDefault(true);
+    new EnterPressesFocus(resetButton);
+    new EnterPressesFocus(cancelButton);
     buttonRow->addWidget(buttonBox);
     outer->addLayout(buttonRow, 0);
     setLayout(outer);
