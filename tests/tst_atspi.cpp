@@ -28,7 +28,7 @@ void TestAtspi::walkWithEnter()
     walk.start("bash",
                {DUSKMERE_SOURCE_DIR "/tests/atspi/walk.sh",
                 qEnvironmentVariable("DUSKMERE_PROGRAM", DUSKMERE_PROGRAM)});
-    QVERIFY(walk.waitForFinished(400000));
+    QVERIFY(walk.waitForFinished(280000));
     const QString output = QString::fromUtf8(walk.readAll());
     if (walk.exitCode() == 77)
         QSKIP(qPrintable(output.trimmed()));

@@ -15,15 +15,20 @@ import pyatspi
 from gi.repository import GLib
 
 PAGE_SECONDS = 30
-RETURN, SPACE = 0xFF0D, 0x20
-# Per page: the focus awaited (role, name), whose description holds the status (the focus's own
-# or its page's), a text of that status, and the keys then pressed.
+RETURN, SPACE, BACKSPACE, X = 0xFF0D, 0x20, 0xFF08, 0x78
+# Per step: the focus awaited (role, name), where its status is heard (the focus's description,
+# its page's, or a change of the focus's description since the last keys), a text of that
+# status, and the keys then pressed.
 PAGES = [
     ("Welcome", "radio button", "Retail Version", "focus", "please select which variant",
      [RETURN]),
     ("Gather", "push button", "Continue", "focus", "UT3 found; ", [RETURN]),
     ("Paths", "text", "Path to UT3.exe:", "focus", "The specified location appears to be valid",
-     [RETURN]),
+     [X]),
+    ("Paths, a letter typed", "text", "Path to UT3.exe:", "change",
+     "The specified file does not exist.", [BACKSPACE]),
+    ("Paths, the letter taken back", "text", "Path to UT3.exe:", "change",
+     "The specified location appears to be valid", [RETURN]),
     ("Ready", "radio button", "Desktop and Start Menu", "page", "The installed files will use",
      [RETURN]),
     ("Copy", "push button", "Continue", "focus", "Finished copying", [RETURN]),
@@ -52,11 +57,19 @@ def page_of(accessible):
         return None
 
 
+class Heard:
+    """What a screen reader was told, in order, written out as it comes."""
+
+    def append(self, line):
+        print(line, flush=True)
+
+
 class Walk:
     def __init__(self, program):
-        self.heard = []  # what a screen reader was told, in order, for the report
+        self.heard = Heard()
         self.failure = None
         self.focus = None
+        self.changes = []  # the focus's descriptions since the last keys
         self.page = -1  # -1: the window has not been made active yet
         self.ticks = 0
         self.process = subprocess.Popen([program], env=dict(
@@ -71,6 +84,8 @@ class Walk:
     def on_focus(self, event):
         if not event.detail1:
             return
+        if event.source != self.focus:
+            self.changes = []
         self.focus = event.source
         role, name = read(event.source, "role"), read(event.source, "name")
         page = page_of(event.source)
@@ -85,10 +100,22 @@ class Walk:
             self.stop("the focus landed on Reset")
 
     def on_change(self, event):
-        self.heard.append("%s: %s %r: %r" % (event.type.split(":")[-1], read(event.source, "role"),
-                                             read(event.source, "name"), event.any_data))
+        # The event names the object only (Qt sends no text with it): read what it says now.
+        what = event.type.split("-")[-1]
+        text = read(event.source, what)
+        if what == "description" and event.source == self.focus:
+            self.changes.append(text)
+        self.heard.append("%s: %s %r: %r" % (what, read(event.source, "role"),
+                                             read(event.source, "name"), text))
 
     def tick(self):
+        """Goes on with the walk, every fifth of a second, until it ends."""
+        try:
+            return self.step()
+        except Exception as error:  # a fault of the walk itself must end it too
+            return self.stop("the walk broke down: %r" % error)
+
+    def step(self):
         if self.failure is not None:
             return False
         if self.page == len(PAGES):
@@ -104,11 +131,15 @@ class Walk:
         title, role, name, holder, status, keys = PAGES[self.page]
         focus = self.focus
         if read(focus, "role") != role or read(focus, "name") != name:
-            return self.wait("the %s page: no focus on the %s %r" % (title, role, name))
-        heard = read(focus if holder == "focus" else page_of(focus), "description")
+            return self.wait("%s: no focus on the %s %r" % (title, role, name))
+        if holder == "change":
+            heard = " ".join(self.changes)
+        else:
+            heard = read(focus if holder == "focus" else page_of(focus), "description")
         if status not in heard:
-            return self.wait("the %s page: its status %r was not heard" % (title, status))
-        self.heard.append("== %s page done: pressing %s" % (title, ", ".join(map(hex, keys))))
+            return self.wait("%s: the status %r was not heard" % (title, status))
+        self.heard.append("== %s: pressing %s" % (title, ", ".join(map(hex, keys))))
+        self.changes = []
         for key in keys:
             pyatspi.Registry.generateKeyboardEvent(key, None, pyatspi.KEY_SYM)
         self.page += 1
@@ -144,10 +175,10 @@ def main():
                                            "object:property-change:accessible-name",
                                            "object:property-change:accessible-description")
     GLib.timeout_add(200, walk.tick)
+    GLib.timeout_add_seconds(200, lambda: walk.stop("the walk took too long"))
     pyatspi.Registry.start()
     if walk.process.poll() is None:
         walk.process.kill()
-    print("\n".join(walk.heard))
     if walk.failure:
         print("FAIL: " + walk.failure)
         return 1

@@ -21,7 +21,7 @@ if [ "${1:-}" = --on-session-bus ]; then
         echo "SKIP: the accessibility bus could not be started: $(cat "$SCRATCH/bus.log")"
         exit $SKIP
     fi
-    exec timeout 300 "$PYTHON" "$HERE/walk.py" "$2"
+    exec timeout 240 "$PYTHON" "$HERE/walk.py" "$2"
 fi
 
 for tool in Xvfb:xvfb dbus-run-session:dbus dbus-send:dbus "$LAUNCHER":at-spi2-core; do
