@@ -5,8 +5,9 @@ screen reader hears: the focus, name and description events of the accessibility
 usage: walk.py <program>   (in the working directory the program reads ds.conf from, on an X
 display and a session bus with the accessibility bus; walk.sh sets all of that up)
 
-On each page the focus must land on a named control, never on Reset, and the page's status must
-be heard as the focus arrives: in the focused control's description or in that of its page."""
+On each page the focus must land on a named control, never on Reset or a bare page, and the
+page's status must be heard: in the description of the focused control or of its page as the
+focus arrives, or, on the Paths page, as the verdict changes while a user types."""
 import os
 import subprocess
 import sys
@@ -14,12 +15,12 @@ import sys
 import pyatspi
 from gi.repository import GLib
 
-PAGE_SECONDS = 30
+STEP_SECONDS = 30
 RETURN, SPACE, BACKSPACE, X = 0xFF0D, 0x20, 0xFF08, 0x78
 # Per step: the focus awaited (role, name), where its status is heard (the focus's description,
 # its page's, or a change of the focus's description since the last keys), a text of that
 # status, and the keys then pressed.
-PAGES = [
+STEPS = [
     ("Welcome", "radio button", "Retail Version", "focus", "please select which variant",
      [RETURN]),
     ("Gather", "push button", "Continue", "focus", "UT3 found; ", [RETURN]),
@@ -70,7 +71,7 @@ class Walk:
         self.failure = None
         self.focus = None
         self.changes = []  # the focus's descriptions since the last keys
-        self.page = -1  # -1: the window has not been made active yet
+        self.step_index = -1  # -1: the window has not been made active yet
         self.ticks = 0
         self.process = subprocess.Popen([program], env=dict(
             os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb"))
@@ -118,7 +119,7 @@ class Walk:
     def step(self):
         if self.failure is not None:
             return False
-        if self.page == len(PAGES):
+        if self.step_index == len(STEPS):
             if self.process.poll() is None:
                 return self.wait("the wizard did not end on Close")
             if self.process.returncode != 0:
@@ -126,9 +127,9 @@ class Walk:
             return self.stop()
         if self.process.poll() is not None:
             return self.stop("the wizard ended early, exit code %d" % self.process.returncode)
-        if self.page < 0:
+        if self.step_index < 0:
             return self.activate()
-        title, role, name, holder, status, keys = PAGES[self.page]
+        title, role, name, holder, status, keys = STEPS[self.step_index]
         focus = self.focus
         if read(focus, "role") != role or read(focus, "name") != name:
             return self.wait("%s: no focus on the %s %r" % (title, role, name))
@@ -142,7 +143,7 @@ class Walk:
         self.changes = []
         for key in keys:
             pyatspi.Registry.generateKeyboardEvent(key, None, pyatspi.KEY_SYM)
-        self.page += 1
+        self.step_index += 1
         self.ticks = 0
         return True
 
@@ -159,13 +160,13 @@ class Walk:
                 box = logo.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
                 pyatspi.Registry.generateMouseEvent(box.x + box.width // 2,
                                                     box.y + box.height // 2, "b1c")
-                self.page = 0
+                self.step_index = 0
                 return True
         return self.wait("the wizard's window did not show")
 
     def wait(self, failure):
         self.ticks += 1
-        return True if self.ticks < PAGE_SECONDS * 5 else self.stop(failure)
+        return True if self.ticks < STEP_SECONDS * 5 else self.stop(failure)
 
 
 def main():
