@@ -3,6 +3,7 @@
 #include "install/CopyThread.h"
 #include "install/ShortcutStep.h"
 #include "pages/gather/ByteCount.h"
+#include "pages/widgets/AccessibleText.h"
 #include "pages/widgets/SlideShow.h"
 #include "platform/system/Sleep.h"
 #include "wizard/DuskmereWizard.h"
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -62,6 +64,9 @@ void CopyPage::initPage()
     progressBar->setValue(0);
     statusLabel = new QLabel(tr("Preparing directories ..."));
     statusLabel->setStyleSheet(QStringLiteral("font: bold"));
+    // The page has no heading to name it by.
+    setAccessibleName(tr("Installing The Duskmere"));
+    progressBar->setAccessibleName(tr("Megabytes copied"));
 
     auto *status = new QVBoxLayout;
     status->setContentsMargins(16, 8, 16, 8);
@@ -106,6 +111,8 @@ void CopyPage::setDoneCopying()
     ShortcutStep::run(wizard, this);
     statusLabel->setText(tr("Finished copying. Press Continue to proceed."));
     wizard->enableContinue();
+    AccessibleText::focusWithOutcome(wizard->continueButton,
+                                     AccessibleText::plain(statusLabel->text()));
     wizard->disableCancel();
 }
 

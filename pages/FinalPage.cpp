@@ -1,5 +1,6 @@
 #include "FinalPage.h"
 
+#include "pages/widgets/AccessibleText.h"
 #include "pages/widgets/RichLabel.h"
 #include "platform/folders/LocalPath.h"
 #include "wizard/Config.h"
@@ -36,6 +37,8 @@ void FinalPage::initPage()
             continue;
         auto *box = new QCheckBox(config.value(Config::ExtraDesc, n).toString());
         box->setChecked(config.value(Config::ExtraDefault, n).toBool());
+        // Read as configured: the box itself takes an '&' for a mnemonic and drops it.
+        box->setAccessibleName(config.value(Config::ExtraDesc, n).toString());
         extras.append({box, config.value(Config::ExtraUrl, n).toString()});
     }
 
@@ -46,16 +49,22 @@ void FinalPage::initPage()
     column->addWidget(note);
     if (!extras.isEmpty()) {
         column->addSpacing(40);
-        column->addWidget(
-            richLabel(tr("Select additional actions to perform when pressing Close:")));
+        auto *question = richLabel(tr("Select additional actions to perform when pressing Close:"));
+        column->addWidget(question);
         column->addSpacing(10);
-        for (const auto &extra : std::as_const(extras))
+        QList<QAbstractButton *> boxes;
+        for (const auto &extra : std::as_const(extras)) {
             column->addWidget(extra.first);
+            boxes += extra.first;
+        }
+        AccessibleText::describeChoices(question, boxes);
     }
     column->addSpacing(40);
-    column->addWidget(richLabel(tr("<b>Press Close to exit DuskmereSetup.</b>")));
+    auto *closing = richLabel(tr("<b>Press Close to exit DuskmereSetup.</b>"));
+    column->addWidget(closing);
     column->addStretch();
     setLayout(column);
+    AccessibleText::describePage(this, heading, {note, closing});
 }
 
 void FinalPage::quit()

@@ -5,6 +5,7 @@
 #include "pages/gather/EventPump.h"
 #include "pages/gather/InstallDetector.h"
 #include "pages/gather/OldVersion.h"
+#include "pages/widgets/AccessibleText.h"
 #include "pages/widgets/RichLabel.h"
 #include "platform/folders/LocalPath.h"
 #include "platform/folders/StandardFolders.h"
@@ -54,6 +55,7 @@ GatherPage::GatherPage(DuskmereWizard *wizard)
         const int row = step + 1;
         bulletLabels[step] = new QLabel;
         bulletLabels[step]->setPixmap(bullet);
+        bulletLabels[step]->setAccessibleName(stepNames[step]);
         stepLabels[step] = new QLabel(stepNames[step]);
         statusLabels[step] = new QLabel(tr("<b>[unknown status]</b>"));
         grid->addWidget(bulletLabels[step], row, 1);
@@ -74,6 +76,7 @@ GatherPage::GatherPage(DuskmereWizard *wizard)
     progressBar = new QProgressBar;
     progressBar->setRange(0, 1);
     progressBar->setTextVisible(false);
+    progressBar->setAccessibleName(tr("Gathering data"));
 
     auto *column = new QVBoxLayout;
     column->setContentsMargins(32, 32, 32, 32);
@@ -85,6 +88,7 @@ GatherPage::GatherPage(DuskmereWizard *wizard)
     column->addStretch();
     column->addWidget(progressBar);
     setLayout(column);
+    AccessibleText::describePage(this, headingLabel, {});
 }
 
 void GatherPage::beginStep(int step)
@@ -109,6 +113,7 @@ void GatherPage::startProcessing()
         tr("<h1>Gathering Data</h1><b>Please wait while DuskmereSetup is collecting information "
            "about the files to be installed and your %1 installation.</b>")
             .arg(appName));
+    AccessibleText::describePage(this, headingLabel, {});
 
     beginStep(0);
     if (wizard->steam)
@@ -142,6 +147,11 @@ void GatherPage::startProcessing()
     finalLabel->show();
     progressBar->setRange(0, 1);
     progressBar->setValue(1);
+
+    QStringList results;
+    for (const QLabel *status : statusLabels)
+        results += AccessibleText::plain(status->text());
+    AccessibleText::focusWithOutcome(wizard->continueButton, results.join(QLatin1String("; ")));
 }
 
 void GatherPage::detectUt3()

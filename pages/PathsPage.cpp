@@ -1,5 +1,6 @@
 #include "PathsPage.h"
 
+#include "pages/widgets/AccessibleText.h"
 #include "pages/widgets/RichLabel.h"
 #include "platform/folders/LocalPath.h"
 #include "platform/folders/ProgramFiles.h"
@@ -80,6 +81,16 @@ void PathsPage::initPage()
     setLayout(column);
 
     validate();
+
+    // For screen readers: the field is named by its label and described by the verdict below
+    // it, which follows every change (connected after validate(), so it reads the new verdict).
+    AccessibleText::describePage(this, heading, {information});
+    pathLabel->setBuddy(pathEdit);
+    const auto describeVerdict = [this] {
+        pathEdit->setAccessibleDescription(AccessibleText::plain(statusLabel->text()));
+    };
+    connect(pathEdit, &QLineEdit::textChanged, this, describeVerdict);
+    describeVerdict();
 }
 
 void PathsPage::browse()

@@ -1,6 +1,7 @@
 #include "ReadyPage.h"
 
 #include "pages/gather/ByteCount.h"
+#include "pages/widgets/AccessibleText.h"
 #include "pages/widgets/RichLabel.h"
 #include "platform/folders/LocalPath.h"
 #include "wizard/DuskmereWizard.h"
@@ -68,6 +69,11 @@ void ReadyPage::initPage()
     column->addWidget(closing);
     column->addStretch();
     setLayout(column);
+
+    AccessibleText::describePage(this, heading, {summary, closing});
+    AccessibleText::describeChoices(shortcutText,
+                                    {desktopOnlyButton, startMenuOnlyButton, bothButton});
+    directoryText->setBuddy(directory);
 
     updateLinks();
 }

@@ -1,5 +1,6 @@
 #include "WelcomePage.h"
 
+#include "pages/widgets/AccessibleText.h"
 #include "pages/widgets/ConfiguredPicture.h"
 #include "pages/widgets/RichLabel.h"
 #include "wizard/Config.h"
@@ -55,4 +56,7 @@ WelcomePage::WelcomePage(DuskmereWizard *wizard)
     column->addWidget(hint);
     outer->addLayout(column);
     setLayout(outer);
+
+    AccessibleText::describePage(this, title, {hint});
+    AccessibleText::describeChoices(question, {retail, steamEdition});
 }

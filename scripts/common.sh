@@ -4,6 +4,9 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 LINUX_PACKAGES=(qt6-base-dev qt6-base-dev-tools cmake g++ ninja-build liblnk-utils
     desktop-file-utils libglib2.0-bin)
+# The screen-reader walk (tests/atspi): a virtual display, D-Bus, the accessibility bus and its
+# Python client.
+LINUX_PACKAGES+=(xvfb dbus at-spi2-core python3-pyatspi)
 # The sanitizer builds and the fuzz harnesses (scripts/test-sanitizers.sh, scripts/fuzz.sh).
 SANITIZER_PACKAGES=(clang libclang-rt-14-dev libtsan2)
 BUILD=${BUILD:-$ROOT/build}

@@ -1,6 +1,8 @@
 #include "DuskmereWizard.h"
 
 #include "Config.h"
+#include "EnterPressesFocus.h"
+#include "PageFocus.h"
 #include "Relaunch.h"
 #include "pages/CopyPage.h"
 #include "pages/FinalPage.h"
@@ -8,8 +10,9 @@
 #include "pages/PathsPage.h"
 #include "pages/ReadyPage.h"
 #include "pages/WelcomePage.h"
-#include "platform/wine/Edition.h"
+#include "pages/widgets/ProgressBarAccessible.h"
 #include "platform/folders/StandardFolders.h"
+#include "platform/wine/Edition.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -27,8 +30,17 @@ template<typename Page> Page *DuskmereWizard::addPage()
     return page;
 }
 
+// Shown once the buttons are set for the page. A page change within the window is no window
+// activation, so a screen reader speaks only what the focus lands on, and the page around it.
+// The focus moves before the page does: hiding the page that holds it would have Qt pass it on
+// to whatever comes next (Reset, the first radio button), and each stop would be spoken. Where
+// the focus goes to Continue, which lies outside the page, Continue carries the page's text.
 template<typename Page> void DuskmereWizard::showPage(Page *page)
 {
+    QWidget *target = PageFocus::target(page, continueButton, cancelButton);
+    continueButton->setAccessibleDescription(
+        target == continueButton ? page->accessibleDescription() : QString());
+    target->setFocus(Qt::OtherFocusReason);
     stack->setCurrentIndex(page->pageIndex);
 }
 
@@ -40,6 +52,7 @@ DuskmereWizard::DuskmereWizard(QWidget *parent)
 
     Platform::setSteamEdition(steam);
     findUserDir();
+    ProgressBarAccessible::install();
 
     auto *outer = new QVBoxLayout;
     outer->setContentsMargins(0, 0, 0, 0);
@@ -73,6 +86,8 @@ DuskmereWizard::DuskmereWizard(QWidget *parent)
     continueButton->setStyleSheet(QStringLiteral("font: bold"));
     continueButton->setMinimumWidth(128);
     continueButton->setAutoDefault(true);
+    new EnterPressesFocus(resetButton);
+    new EnterPressesFocus(cancelButton);
     buttonRow->addWidget(buttonBox);
     outer->addLayout(buttonRow, 0);
     setLayout(outer);
@@ -210,9 +225,9 @@ void DuskmereWizard::gotoWelcome()
 
 void DuskmereWizard::gotoGather()
 {
-    showPage(gatherPage);
     disableContinue();
     disconnectContinue();
+    showPage(gatherPage);
     QMetaObject::invokeMethod(gatherPage, "startProcessing", Qt::QueuedConnection);
 }
 
@@ -259,8 +274,12 @@ void DuskmereWizard::enableContinue()
     continueButton->setDefault(true);
 }
 
+// Qt would hand the focus of a button going disabled to no control at all (a screen reader then
+// speaks the bare page); Cancel is where a user acts while Continue cannot be pressed.
 void DuskmereWizard::disableContinue()
 {
+    if (focusWidget() == continueButton)
+        cancelButton->setFocus(Qt::OtherFocusReason);
     continueButton->setDisabled(true);
 }
 

@@ -1,7 +1,7 @@
 #include "ConfiguredPicture.h"
 
-#include "platform/folders/LocalPath.h"
 #include "platform/files/RegularFile.h"
+#include "platform/folders/LocalPath.h"
 
 QPixmap configuredPicture(const QString &configuredPath)
 {
