@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/files/TreeWalk.h"
+#include "platform/walk/TreeWalk.h"
 
 #include <QHash>
 #include <QStringList>
