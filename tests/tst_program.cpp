@@ -3,8 +3,8 @@
 #include "SampleWorld.h"
 #include "Sandbox.h"
 #include "TestMain.h"
-#include "platform/wine/Edition.h"
 #include "platform/folders/StandardFolders.h"
+#include "platform/wine/Edition.h"
 
 #include <QImage>
 #include <QProcess>
@@ -83,7 +83,8 @@ void TestProgram::install_data()
     QTest::addColumn<bool>("steam");
     QTest::addColumn<bool>("steamForLinux"); // no WINEPREFIX: Steam's library and Proton's prefix
     QTest::newRow("steam") << true << false;
-    QTest::newRow("retail, a read-only file") << false << false;
+    QTest::newRow("retail, a read-only file, installed paths past 260 characters")
+        << false << false;
     QTest::newRow("steam for Linux, the game in a second library, links as configured")
         << true << true;
 }
@@ -106,6 +107,9 @@ void TestProgram::install()
         steamForLinux ? "Duskmere/Tools/Play.LNK.lnk" : "The Duskmere/The Duskmere.lnk";
     // A name beyond Latin-1 (the sandbox's has one within) and a read-only file, as mods come.
     sandbox.write("work/GameFiles/DuskmereGame/Maps/DM-\u5915\u66ae\u308c.ut3", "map");
+    if (QByteArray(QTest::currentDataTag()).contains("260"))
+        sandbox.write("work/GameFiles/DuskmereGame/" + QString(120, 'D') + '/' + QString(120, 'f'),
+                      "deep");
     sandbox.write("work/GameFiles/DuskmereGame/Art/game.ico",
                   sandbox.read("work/GameFiles/DuskmereGame/Splash/duskmereicon.ico"));
     // Extras opened at Close: ticked ones in order, web addresses only over http, files that exist.
