@@ -21,6 +21,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 
@@ -62,7 +63,9 @@ const int swappingChild = [] {
     if (job.size() != 3)
         return 0;
     const QString watched = QFile::decodeName(job[0]), folder = QFile::decodeName(job[1]);
-    const QDeadlineTimer deadline(60000);
+    std::fputs("watching\n", stdout); // the copy starts only now
+    std::fflush(stdout);
+    const QDeadlineTimer deadline(20000);
     while (QDir(watched).entryList({".duskmere-partial-*"}, QDir::Files | QDir::Hidden).isEmpty()) {
         if (deadline.hasExpired())
             std::_Exit(1);
@@ -304,7 +307,7 @@ void TestInstall::folderSwappedForALinkMeanwhile()
             QFile::encodeName(game + '\n' + game + "/Config\n" + sandbox.path("Outside")));
     child.start(QCoreApplication::applicationFilePath(), {});
     qunsetenv("DUSKMERE_SWAP_JOB");
-    QVERIFY(child.waitForStarted());
+    QVERIFY(child.waitForReadyRead(30000));
     const QStringList log = install(wizard);
     QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished());
     if (child.exitCode() == 2)

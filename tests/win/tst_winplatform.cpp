@@ -164,7 +164,7 @@ void TestWinPlatform::win32Path_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("expected"); // <cwd>: the current folder, with backslashes
-    const QString deep = QString("\\deep").repeated(40);
+    const QString deep = QString("\\deep").repeated(60); // 302 characters
     QTest::newRow("drive") << "C:/Games/UT3/a.ini"
                            << "\\\\?\\C:\\Games\\UT3\\a.ini";
     QTest::newRow("drive, dots") << "C:\\a\\.\\b\\..\\c"
