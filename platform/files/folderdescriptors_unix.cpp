@@ -28,8 +28,10 @@ std::atomic<bool> openat2Works {true};
 
 int openWhole(int root, const QByteArray &relative)
 {
-    if (!openat2Works)
+    if (!openat2Works) {
+        errno = ENOSYS;
         return -1;
+    }
     open_how how {};
     how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH;
