@@ -3,7 +3,6 @@
 #include "pages/gather/ByteCount.h"
 #include "platform/files/FileCopier.h"
 #include "platform/folders/LocalPath.h"
-#include "platform/removal/Removal.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>
@@ -69,19 +68,6 @@ private:
     QString targetPrefix;
 };
 
-// The target root itself may well be reached through a link (a moved Documents folder); only
-// what lies below it is the installer's to replace. A link standing in the installed tree is
-// never written through: the mod's entry replaces the link itself, so nothing lands outside the
-// game's folder.
-bool prepareDirectory(const QString &path, bool isRoot)
-{
-    const QFileInfo info(path);
-    const bool link = !isRoot && Platform::isLink(path);
-    if ((link || (info.exists() && !info.isDir())) && !Platform::removeFileOrLink(path))
-        return false;
-    return QDir().mkpath(path);
-}
-
 QString sourceRootOf(const QString &dataDir)
 {
     const QFileInfo info(Platform::localPath(dataDir));
@@ -107,10 +93,15 @@ void CopyThread::run()
     const QString targetRoot = QDir::cleanPath(QDir(wizard->ut3UserDir).absolutePath());
     const TreeMapper mapper(sourceRoot, targetRoot);
 
+    // The target root itself may well be reached through a link (a moved Documents folder); only
+    // what lies below it is the installer's to replace. A link standing in the installed tree is
+    // never written through, even one made while the copy runs: the mod's entry replaces the link
+    // itself, so nothing lands outside the game's folder.
+    Platform::FileCopier copier(targetRoot);
     dirs.prepend(sourceRoot);
     for (const QString &dir : std::as_const(dirs)) {
         const Mapping mapping = mapper.map(dir);
-        if (!mapping.inside || !prepareDirectory(mapping.target, mapping.target == targetRoot)) {
+        if (!mapping.inside || !copier.makeFolder(mapping.target)) {
             // One that leads out is refused by the name it has in the data, never tried.
             emit prepareDirError(mapping.inside ? mapping.target
                                                 : wizard->linkedFrom.value(dir, dir));
@@ -118,7 +109,6 @@ void CopyThread::run()
         }
     }
 
-    Platform::FileCopier copier;
     qint64 total = 0;
     for (const QString &file : std::as_const(files)) {
         if (wizard->isQuitting())
@@ -130,16 +120,8 @@ void CopyThread::run()
         }
         emit currentFileChanged(QDir::toNativeSeparators(mapping.relative));
 
-        const QFileInfo existing(mapping.target);
-        const bool link = Platform::isLink(mapping.target);
-        if (link || existing.exists()) {
-            if ((!link && existing.isDir()) || !Platform::removeFileOrLink(mapping.target)) {
-                emit copyFileError(mapping.target);
-                return;
-            }
-        }
         qint64 copied = 0;
-        if (!copier.copy(file, mapping.target, &copied)) {
+        if (!copier.clear(mapping.target) || !copier.copy(file, mapping.target, &copied)) {
             emit copyFileError(mapping.target);
             return;
         }
@@ -148,7 +130,7 @@ void CopyThread::run()
     }
 
     // Completion is announced only for bytes that are on the disk.
-    if (!copier.sync(targetRoot)) {
+    if (!copier.sync()) {
         emit copyFileError(targetRoot);
         return;
     }

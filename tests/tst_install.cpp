@@ -19,9 +19,11 @@
 #include <QMutexLocker>
 #include <QScopeGuard>
 #include <QStorageInfo>
+#include <QThread>
 #include <QVariant>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 
@@ -38,6 +40,7 @@ private slots:
     void killedCopyLeavesNoPartialFile();
     void shortcutNames_data();
     void shortcutNames();
+    void folderSwappedForALinkMeanwhile();
     void failures_data();
     void failures();
     void unixLinkWriter();
@@ -51,8 +54,33 @@ const int copyingChild = [] { // the kill test's child copies one file before an
     const QList<QByteArray> job = qgetenv("DUSKMERE_COPY_JOB").split('\n');
     if (job.size() != 2)
         return 0;
-    std::_Exit(
-        Platform::FileCopier().copy(QFile::decodeName(job[0]), QFile::decodeName(job[1])) ? 0 : 1);
+    std::_Exit(Platform::FileCopier(QFileInfo(QFile::decodeName(job[1])).path())
+                       .copy(QFile::decodeName(job[0]), QFile::decodeName(job[1]))
+                   ? 0
+                   : 1);
+}();
+
+// The swap test's child: a link to `job[2]` waits beside the folder `job[1]`; once the big
+// file's temporary shows in `job[0]`, the folder moves aside and the link takes its place.
+const int swappingChild = [] {
+    const QList<QByteArray> job = qgetenv("DUSKMERE_SWAP_JOB").split('\n');
+    if (job.size() != 3)
+        return 0;
+    const QString watched = QFile::decodeName(job[0]), folder = QFile::decodeName(job[1]);
+    const bool links = Sandbox::linkFolder(QFile::decodeName(job[2]), folder + ".link");
+    std::fputs(links ? "watching\n" : "no links\n", stdout); // the copy starts only now
+    std::fflush(stdout);
+    const QDeadlineTimer deadline(20000);
+    while (
+        links
+        && QDir(watched).entryList({".duskmere-partial-*"}, QDir::Files | QDir::Hidden).isEmpty()) {
+        if (deadline.hasExpired())
+            std::_Exit(1);
+        QThread::msleep(1);
+    }
+    const bool swapped = links && QDir().rename(folder, folder + ".moved")
+        && QDir().rename(folder + ".link", folder);
+    std::_Exit(swapped ? 0 : 1);
 }();
 
 // The worker's signals as the Copy page gets them; the user confirms quitting as `quitAt` comes up.
@@ -150,8 +178,8 @@ void TestInstall::installsOverAnOlderTree()
     fileSystemLike = like;
     for (int run = 0; run < 2; ++run) // the second meets the first one's read-only files
         QCOMPARE(install(wizard), (expected + QStringList {"done", "written 5"}));
-    QVERIFY(!Platform::FileCopier().copy(sandbox.path("elsewhere/keep.txt"),
-                                         wizard.ut3UserDir + "/A.txt"));
+    QVERIFY(!Platform::FileCopier(wizard.ut3UserDir)
+                 .copy(sandbox.path("elsewhere/keep.txt"), wizard.ut3UserDir + "/A.txt"));
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + names[i]), contents[i]);
     for (const QString name : {"A.txt", "b.txt"})
@@ -262,8 +290,8 @@ void TestInstall::killedCopyLeavesNoPartialFile()
 
     // Complete or absent; the next copy clears a leftover temporary and never overwrites a file.
     if (!QFileInfo::exists(target))
-        QVERIFY(Platform::FileCopier().copy(source, target));
-    QVERIFY(!Platform::FileCopier().copy(source, target));
+        QVERIFY(Platform::FileCopier(folder).copy(source, target));
+    QVERIFY(!Platform::FileCopier(folder).copy(source, target));
     QVERIFY(sandbox.read(target) == data);
     QCOMPARE(entriesOf(folder), QStringList {"large.bin"});
 }
@@ -311,6 +339,43 @@ void TestInstall::shortcutNames()
     QFETCH(bool, group);
     QCOMPARE(ShortcutNames::isFileName(value), name);
     QCOMPARE(ShortcutNames::isFolderPath(value), group);
+}
+
+void TestInstall::folderSwappedForALinkMeanwhile()
+{
+    Sandbox sandbox;
+    // The big file sorts before the folder, so the worker has prepared that folder and is busy.
+    sandbox.write("GameFiles/DuskmereGame/Big.bin", QByteArray(128 * megabyte, 'b'));
+    for (const char *name : {"DefaultGame.ini", "DefaultInput.ini"})
+        sandbox.write(QString("GameFiles/DuskmereGame/Config/") + name, name);
+    sandbox.write("Outside/DefaultGame.ini", "keep");
+    const QMap<QString, QByteArray> outside = Sandbox::tree(sandbox.path("Outside"));
+    DuskmereWizard wizard;
+    wizard.gatherPage->collectFiles();
+    wizard.ut3UserDir = sandbox.path("Game/UT3");
+    const QString game = wizard.ut3UserDir + "/DuskmereGame"; // from an earlier install
+    sandbox.mkdir(game);
+    // Anonymous temporaries show no name to wait for; named ones do.
+    const auto usual = qScopeGuard([] { fileSystemLike = FileSystemLike::Usual; });
+    fileSystemLike = FileSystemLike::NoAnonymousFiles;
+
+    QProcess child;
+    qputenv("DUSKMERE_SWAP_JOB",
+            QFile::encodeName(game + '\n' + game + "/Config\n" + sandbox.path("Outside")));
+    child.start(QCoreApplication::applicationFilePath(), {});
+    qunsetenv("DUSKMERE_SWAP_JOB");
+    QVERIFY(child.waitForReadyRead(30000));
+    if (!child.readLine().startsWith("watching"))
+        QSKIP("this system makes no links to folders (Wine)");
+    const QStringList log = install(wizard);
+    QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished());
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(log.mid(log.size() - 2), (QStringList {"done", "written 128"}));
+    // The link went as itself; the folder it pointed to kept what it held and got nothing more.
+    QCOMPARE(Sandbox::tree(sandbox.path("Outside")), outside);
+    QCOMPARE(entriesOf(sandbox.path("Game")), QStringList {"UT3"});
+    QCOMPARE(Sandbox::tree(game + "/Config"),
+             Sandbox::tree(sandbox.path("GameFiles/DuskmereGame/Config")));
 }
 
 void TestInstall::failures_data()

@@ -85,7 +85,8 @@ void TestProgram::install_data()
     QTest::addColumn<bool>("steam");
     QTest::addColumn<QString>("root"); // of Steam for Linux below home; none: Wine's ~/.wine
     QTest::newRow("steam for Windows in ~/.wine, an empty Steam for Linux beside it") << true << "";
-    QTest::newRow("retail in ~/.wine, a read-only file, Steam's library holds a copy")
+    QTest::newRow("retail in ~/.wine, a read-only file, Steam's library holds a copy, installed "
+                  "paths past 260 characters")
         << false << "";
     QTest::newRow("steam for Linux, the game in a second library, links as configured, a '=' in "
                   "Steam's path")
@@ -113,6 +114,9 @@ void TestProgram::install()
         configured ? "Duskmere/Tools/Play.LNK.lnk" : "The Duskmere/The Duskmere.lnk";
     // A name beyond Latin-1 (the sandbox's has one within) and a read-only file, as mods come.
     sandbox.write("work/GameFiles/DuskmereGame/Maps/DM-\u5915\u66ae\u308c.ut3", "map");
+    if (QByteArray(QTest::currentDataTag()).contains("260"))
+        sandbox.write("work/GameFiles/DuskmereGame/" + QString(120, 'D') + '/' + QString(120, 'f'),
+                      "deep");
     sandbox.write("work/GameFiles/DuskmereGame/Art/game.ico",
                   sandbox.read("work/GameFiles/DuskmereGame/Splash/duskmereicon.ico"));
     // Extras opened at Close: ticked ones in order, web addresses only over http, files that exist.

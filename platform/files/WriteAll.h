@@ -7,4 +7,8 @@ namespace Platform {
 // writes. False on an error, and when the system takes no byte at all, which would otherwise
 // loop for ever.
 bool writeAll(int fd, const char *data, qint64 size);
+
+// Copies from the current offset of `in` to its end, which `size` tells, into `out` at its
+// current offset; a large file then goes on its way to the disk. False on an error.
+bool copyAll(int in, int out, qint64 size);
 } // namespace Platform

@@ -1,4 +1,5 @@
 #include "FileCopier.h"
+#include "FolderDescriptors.h"
 #include "PartialFiles.h"
 #include "WriteAll.h"
 
@@ -7,8 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
@@ -19,7 +18,9 @@
 // QFile::copy makes every file durable on its own (an fdatasync per file), which costs more than
 // the copying itself on a tree of many small files. Here a file is written into an anonymous or
 // hidden temporary beside its target and only gets its name once it is complete; durability
-// comes from one file system sync at the end of the run.
+// comes from one file system sync at the end of the run. Every name below the root is made,
+// renamed and removed relative to a descriptor of its folder, reached from the root without
+// following links: a folder swapped for a link meanwhile leads nowhere outside the tree.
 
 namespace {
 
@@ -39,6 +40,12 @@ public:
     Fd &operator=(const Fd &) = delete;
     int get() const { return fd; }
     bool valid() const { return fd >= 0; }
+    void reset(int other = -1)
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = other;
+    }
     // close() reports late write errors on some file systems (NFS), so it counts as part of the
     // copy.
     bool close()
@@ -61,208 +68,129 @@ int openRetrying(const char *path, int flags, mode_t mode = 0)
     return fd;
 }
 
-QByteArray parentOf(const QByteArray &path)
+// The folder part and the name of a path relative to the root.
+std::pair<QByteArray, QByteArray> splitName(const QByteArray &relative)
 {
-    const int slash = path.lastIndexOf('/');
+    const int slash = relative.lastIndexOf('/');
     if (slash < 0)
-        return QByteArrayLiteral(".");
-    if (slash == 0)
-        return QByteArrayLiteral("/");
-    return path.left(slash);
-}
-
-// From the current offsets of both descriptors to the end of the input.
-bool readWriteCopy(int in, int out)
-{
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
-        const ssize_t got = ::read(in, buffer.data(), buffer.size());
-        if (got == 0)
-            return true;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (!Platform::writeAll(out, buffer.data(), got))
-            return false;
-    }
-}
-
-bool transfer(int in, int out, off_t sourceSize)
-{
-#ifdef __linux__
-    // In-kernel copying saves the round trip through user space (and shares extents where the
-    // file system can). It refuses in several ways that only mean "not here": across file
-    // systems, on file systems without it, on special files; the plain loop then goes on from
-    // wherever the offsets stand.
-    off_t copied = 0;
-    for (;;) {
-        const ssize_t result = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
-        if (result > 0) {
-            copied += result;
-            // Saves asking once more for the end, which counts on a tree of small files.
-            if (copied == sourceSize)
-                return true;
-            continue;
-        }
-        if (result == 0) {
-            // Some pseudo file systems report an empty file through this call whatever they hold.
-            if (copied == 0 && sourceSize > 0)
-                break;
-            return true;
-        }
-        if (errno == EINTR)
-            continue;
-        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP
-            && errno != ENOTSUP && errno != EBADF && errno != ETXTBSY && errno != EPERM)
-            return false;
-        break;
-    }
-#else
-    Q_UNUSED(sourceSize);
-#endif
-    return readWriteCopy(in, out);
-}
-
-// A large file goes on its way to the disk as soon as it is complete, while the next ones are
-// copied, so that the sync at the end finds little left to write. Small files are left to the
-// file system, which writes them out together more cheaply.
-void startWriteBack(int out, off_t size)
-{
-#ifdef __linux__
-    constexpr off_t largeFile = 4 * 1048576;
-    if (size >= largeFile)
-        ::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
-#else
-    Q_UNUSED(out);
-    Q_UNUSED(size);
-#endif
-}
-
-bool copyContents(int in, int out, off_t sourceSize)
-{
-    if (!transfer(in, out, sourceSize))
-        return false;
-    startWriteBack(out, sourceSize);
-    return true;
-}
-
-// Gives the complete anonymous file its name; never replaces an existing one.
-enum class LinkResult { Linked, Failed, Unsupported };
-
-LinkResult linkAnonymous(int fd, const QByteArray &target)
-{
-#ifdef __linux__
-    const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(fd);
-    if (::linkat(AT_FDCWD, procPath.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW)
-        == 0)
-        return LinkResult::Linked;
-    const int error = errno;
-    if (error != ENOENT || ::access("/proc/self/fd", F_OK) == 0)
-        return error == EOPNOTSUPP || error == EPERM ? LinkResult::Unsupported : LinkResult::Failed;
-    // Without /proc mounted the descriptor can still be named directly, given the privilege.
-    if (::linkat(fd, "", AT_FDCWD, target.constData(), AT_EMPTY_PATH) == 0)
-        return LinkResult::Linked;
-    return errno == EEXIST || errno == ENOSPC || errno == EDQUOT || errno == ENOENT
-        ? LinkResult::Failed
-        : LinkResult::Unsupported;
-#else
-    Q_UNUSED(fd);
-    Q_UNUSED(target);
-    return LinkResult::Unsupported;
-#endif
-}
-
-bool renameNoReplace(const QByteArray &from, const QByteArray &to)
-{
-#ifdef __linux__
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return false;
-#endif
-    // A hard link never replaces either; the temporary name then goes.
-    if (::link(from.constData(), to.constData()) == 0) {
-        ::unlink(from.constData());
-        return true;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP)
-        return false;
-    // A file system without hard links (FAT): the worker has cleared the name before copying,
-    // so the check only guards against a caller that did not.
-    struct stat existing;
-    if (::lstat(to.constData(), &existing) == 0 || errno != ENOENT) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(from.constData(), to.constData()) == 0;
+        return {QByteArray(), relative};
+    return {relative.left(slash), relative.mid(slash + 1)};
 }
 
 } // namespace
 
 struct Platform::FileCopier::Private
 {
-    ~Private()
-    {
-        for (const auto &device : devices)
-            ::close(device.second);
-    }
+    explicit Private(const QString &root)
+        : rootPath(QFile::encodeName(root))
+    { }
+    ~Private() { forget(); }
 
+    QByteArray rootPath;
+    // The root is opened (through a link if it is one) when first needed, and held to the end.
+    Fd root;
+    // The folder of the last file, held while files of the same folder follow.
+    QByteArray folderName;
+    Fd folder;
+    bool folderDeviceKnown = false;
     // Once a target folder has refused anonymous files, the rest of the run uses hidden names.
     bool anonymousUnsupported = false;
     // A folder on every file system written to, held open from the first file on: a sync
     // reports the write-back errors that happened since the descriptor was opened.
     std::vector<std::pair<dev_t, int>> devices;
-    QByteArray lastFolder;
     // Folders cleared of the named temporaries that a killed run may have left.
     std::set<QByteArray> sweptFolders;
-    QByteArray lastSwept;
-    // Without syncfs, each file is flushed by itself at the end.
+    // Without syncfs, each file is flushed by itself at the end (relative to the root).
     std::vector<QByteArray> written;
 
-    bool copyAnonymous(int in, off_t size, mode_t mode, const QByteArray &target, bool &fallBack);
-    bool copyHidden(int in, off_t size, mode_t mode, const QByteArray &target);
-    void remember(int out, const QByteArray &target);
-    void sweep(const QByteArray &target);
+    bool openRoot();
+    bool relativeOf(const QString &path, QByteArray &relative) const;
+    int enter(const QByteArray &relative);
+    bool copyAnonymous(int in, off_t size, mode_t mode, const char *name, bool &fallBack);
+    bool copyHidden(int in, off_t size, mode_t mode, const char *name);
+    void remember(int out, const char *name);
+    void forget();
 };
 
-void Platform::FileCopier::Private::sweep(const QByteArray &target)
+bool Platform::FileCopier::Private::openRoot()
 {
-    QByteArray folder = parentOf(target);
-    if (folder == lastSwept)
-        return;
-    if (sweptFolders.insert(folder).second)
-        Platform::removePartialFiles(QFile::decodeName(folder));
-    lastSwept = std::move(folder);
+    if (!root.valid())
+        root.reset(openRetrying(rootPath.constData(), O_RDONLY | O_DIRECTORY));
+    return root.valid();
 }
 
-void Platform::FileCopier::Private::remember(int out, const QByteArray &target)
+bool Platform::FileCopier::Private::relativeOf(const QString &path, QByteArray &relative) const
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (name == rootPath) {
+        relative.clear();
+        return true;
+    }
+    if (!name.startsWith(rootPath + '/'))
+        return false;
+    relative = name.mid(rootPath.size() + 1);
+    return !relative.isEmpty();
+}
+
+// The descriptor of the folder `relative` below the root, held until another one is needed.
+int Platform::FileCopier::Private::enter(const QByteArray &relative)
+{
+    if (folder.valid() && relative == folderName)
+        return folder.get();
+    folder.reset();
+    if (!openRoot())
+        return -1;
+    folder.reset(Platform::openFolderBeneath(root.get(), relative));
+    if (!folder.valid())
+        return -1;
+    folderName = relative;
+    folderDeviceKnown = false;
+    if (sweptFolders.insert(relative).second)
+        Platform::removePartialFilesIn(folder.get());
+    return folder.get();
+}
+
+void Platform::FileCopier::Private::remember(int out, const char *name)
 {
     // Files come folder by folder, and only a new folder can be on another file system.
-    QByteArray folder = parentOf(target);
     struct stat st;
-    if (folder != lastFolder && ::fstat(out, &st) == 0
+    if (!folderDeviceKnown && ::fstat(out, &st) == 0
         && std::none_of(devices.begin(), devices.end(),
                         [&](const auto &device) { return device.first == st.st_dev; })) {
-        const int fd = openRetrying(folder.constData(), O_RDONLY | O_DIRECTORY);
+        const int fd = ::fcntl(folder.get(), F_DUPFD_CLOEXEC, 0);
         if (fd >= 0)
             devices.emplace_back(st.st_dev, fd);
     }
-    lastFolder = std::move(folder);
+    folderDeviceKnown = true;
 #ifndef __linux__
-    written.push_back(target);
+    written.push_back(folderName.isEmpty() ? QByteArray(name) : folderName + '/' + name);
+#else
+    Q_UNUSED(name);
 #endif
 }
 
-bool Platform::FileCopier::Private::copyAnonymous(int in, off_t size, mode_t mode,
-                                                  const QByteArray &target, bool &fallBack)
+void Platform::FileCopier::Private::forget()
+{
+    for (const auto &device : devices)
+        ::close(device.second);
+    devices.clear();
+    folder.reset();
+    folderName.clear();
+    written.clear();
+    sweptFolders.clear();
+}
+
+bool Platform::FileCopier::Private::copyAnonymous(int in, off_t size, mode_t mode, const char *name,
+                                                  bool &fallBack)
 {
     fallBack = false;
 #ifdef O_TMPFILE
     // Created with the source's bits, which the umask or a default ACL may have trimmed; an
     // fstat to find out is cheaper than an unconditional fchmod, which dirties the inode.
-    Fd out(openRetrying(parentOf(target).constData(), O_TMPFILE | O_WRONLY, mode));
+    Fd out;
+    do
+        out.reset(::openat(folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    while (!out.valid() && errno == EINTR);
     if (!out.valid()) {
         // EISDIR comes from kernels that do not know the flag at all.
         fallBack = errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL;
@@ -272,15 +200,15 @@ bool Platform::FileCopier::Private::copyAnonymous(int in, off_t size, mode_t mod
     if (::fstat(out.get(), &created) != 0
         || ((created.st_mode & 0777) != mode && ::fchmod(out.get(), mode) != 0))
         return false;
-    if (!copyContents(in, out.get(), size))
+    if (!Platform::copyAll(in, out.get(), size))
         return false; // the anonymous file goes with its descriptor
-    switch (linkAnonymous(out.get(), target)) {
-    case LinkResult::Linked:
-        remember(out.get(), target);
+    switch (Platform::nameAnonymousFile(out.get(), folder.get(), name)) {
+    case Platform::LinkResult::Linked:
+        remember(out.get(), name);
         return out.close();
-    case LinkResult::Failed:
+    case Platform::LinkResult::Failed:
         return false;
-    case LinkResult::Unsupported:
+    case Platform::LinkResult::Unsupported:
         fallBack = true;
         return false;
     }
@@ -289,40 +217,77 @@ bool Platform::FileCopier::Private::copyAnonymous(int in, off_t size, mode_t mod
     Q_UNUSED(in);
     Q_UNUSED(size);
     Q_UNUSED(mode);
-    Q_UNUSED(target);
+    Q_UNUSED(name);
     fallBack = true;
     return false;
 #endif
 }
 
-bool Platform::FileCopier::Private::copyHidden(int in, off_t size, mode_t mode,
-                                               const QByteArray &target)
+bool Platform::FileCopier::Private::copyHidden(int in, off_t size, mode_t mode, const char *name)
 {
     // Not derived from the target's name, which may already be as long as a name can be.
-    QByteArray temporary = parentOf(target) + '/' + Platform::partialFilePrefix + "XXXXXX";
-    Fd out(::mkostemp(temporary.data(), O_CLOEXEC));
+    QByteArray temporary;
+    Fd out;
+    for (int attempt = 0; attempt < 8 && !out.valid(); ++attempt) {
+        temporary = QFile::encodeName(Platform::partialFileName());
+        out.reset(::openat(folder.get(), temporary.constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!out.valid() && errno != EEXIST && errno != EINTR)
+            return false;
+    }
     if (!out.valid())
         return false;
-    const bool complete = copyContents(in, out.get(), size) && ::fchmod(out.get(), mode) == 0;
+    const bool complete = Platform::copyAll(in, out.get(), size) && ::fchmod(out.get(), mode) == 0;
     if (complete)
-        remember(out.get(), target);
-    if (out.close() && complete && renameNoReplace(temporary, target))
+        remember(out.get(), name);
+    if (out.close() && complete
+        && Platform::renameNoReplace(folder.get(), temporary.constData(), name))
         return true;
     const int error = errno;
-    ::unlink(temporary.constData());
+    ::unlinkat(folder.get(), temporary.constData(), 0);
     errno = error;
     return false;
 }
 
-Platform::FileCopier::FileCopier()
-    : d(std::make_unique<Private>())
+Platform::FileCopier::FileCopier(const QString &targetRoot)
+    : d(std::make_unique<Private>(targetRoot))
 { }
 
 Platform::FileCopier::~FileCopier() = default;
 
+bool Platform::FileCopier::makeFolder(const QString &folder)
+{
+    QByteArray relative;
+    if (!d->relativeOf(folder, relative))
+        return false;
+    if (relative.isEmpty() && !makeRoot(folder))
+        return false;
+    return d->enter(relative) >= 0;
+}
+
+bool Platform::FileCopier::clear(const QString &target)
+{
+    QByteArray relative;
+    if (!d->relativeOf(target, relative) || relative.isEmpty())
+        return false;
+    const auto [folderName, name] = splitName(relative);
+    const int folder = d->enter(folderName);
+    struct stat st;
+    if (folder < 0)
+        return false;
+    if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT;
+    // Write permission on a file does not matter for its removal, and a link goes as itself.
+    return !S_ISDIR(st.st_mode)
+        && (::unlinkat(folder, name.constData(), 0) == 0 || errno == ENOENT);
+}
+
 bool Platform::FileCopier::copy(const QString &source, const QString &target, qint64 *size)
 {
-    const QByteArray targetName = QFile::encodeName(target);
+    QByteArray relative;
+    if (!d->relativeOf(target, relative) || relative.isEmpty())
+        return false;
+    const auto [folderName, name] = splitName(relative);
     Fd in(openRetrying(QFile::encodeName(source).constData(), O_RDONLY));
     struct stat st;
     if (!in.valid() || ::fstat(in.get(), &st) != 0 || S_ISDIR(st.st_mode))
@@ -330,11 +295,12 @@ bool Platform::FileCopier::copy(const QString &source, const QString &target, qi
     const mode_t mode = st.st_mode & 0777;
     if (size)
         *size = st.st_size;
-    d->sweep(targetName);
+    if (d->enter(folderName) < 0)
+        return false;
 
     if (!d->anonymousUnsupported) {
         bool fallBack = false;
-        if (d->copyAnonymous(in.get(), st.st_size, mode, targetName, fallBack))
+        if (d->copyAnonymous(in.get(), st.st_size, mode, name.constData(), fallBack))
             return true;
         if (!fallBack)
             return false;
@@ -342,39 +308,35 @@ bool Platform::FileCopier::copy(const QString &source, const QString &target, qi
         if (::lseek(in.get(), 0, SEEK_SET) != 0)
             return false;
     }
-    return d->copyHidden(in.get(), st.st_size, mode, targetName);
+    return d->copyHidden(in.get(), st.st_size, mode, name.constData());
 }
 
-bool Platform::FileCopier::sync(const QString &targetRoot)
+bool Platform::FileCopier::sync()
 {
+    if (!d->openRoot())
+        return false;
     bool ok = true;
-    const QByteArray root = QFile::encodeName(targetRoot);
 #ifdef __linux__
-    Fd rootFd(openRetrying(root.constData(), O_RDONLY | O_DIRECTORY));
-    ok = rootFd.valid() && ::syncfs(rootFd.get()) == 0;
+    ok = ::syncfs(d->root.get()) == 0;
     for (const auto &device : d->devices)
         ok = ::syncfs(device.second) == 0 && ok;
 #else
     // Each new name lives in its folder, and each new folder in its parent up to the root.
-    std::set<QByteArray> folders {root};
+    std::set<QByteArray> folders {QByteArray()};
     for (const QByteArray &file : d->written) {
-        Fd fd(openRetrying(file.constData(), O_RDONLY));
+        Fd fd(::openat(d->root.get(), file.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         ok = fd.valid() && ::fsync(fd.get()) == 0 && ok;
-        for (QByteArray folder = parentOf(file); folder.size() > root.size();
-             folder = parentOf(folder))
+        for (QByteArray folder = splitName(file).first; !folder.isEmpty();
+             folder = splitName(folder).first)
             folders.insert(folder);
     }
     for (const QByteArray &folder : folders) {
-        Fd fd(openRetrying(folder.constData(), O_RDONLY));
+        Fd fd(folder.isEmpty() ? ::dup(d->root.get())
+                               : ::openat(d->root.get(), folder.constData(),
+                                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
         ok = fd.valid() && ::fsync(fd.get()) == 0 && ok;
     }
 #endif
-    for (const auto &device : d->devices)
-        ::close(device.second);
-    d->devices.clear();
-    d->lastFolder.clear();
-    d->written.clear();
-    d->sweptFolders.clear();
-    d->lastSwept.clear();
+    d->forget();
     return ok;
 }

@@ -1,3 +1,4 @@
+#include "FolderDescriptors.h"
 #include "PartialFiles.h"
 
 #include <QFile>
@@ -10,10 +11,24 @@
 
 void Platform::removePartialFiles(const QString &folder)
 {
-    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return;
-    const int dirFd = ::dirfd(dir);
+    removePartialFilesIn(fd);
+    ::close(fd);
+}
+
+void Platform::removePartialFilesIn(int folder)
+{
+    // The listing gets a descriptor of its own, which closedir takes along.
+    const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *dir = listed < 0 ? nullptr : ::fdopendir(listed);
+    if (!dir) {
+        if (listed >= 0)
+            ::close(listed);
+        return;
+    }
     const size_t prefixSize = std::strlen(partialFilePrefix);
     // Removing entries while reading on is safe: readdir may or may not show them, and a name
     // that it shows again is simply not found.
@@ -21,8 +36,8 @@ void Platform::removePartialFiles(const QString &folder)
         if (std::strncmp(entry->d_name, partialFilePrefix, prefixSize) != 0)
             continue;
         struct stat st;
-        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
-            ::unlinkat(dirFd, entry->d_name, 0);
+        if (::fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
+            ::unlinkat(folder, entry->d_name, 0);
     }
     ::closedir(dir);
 }

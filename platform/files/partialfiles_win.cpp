@@ -1,13 +1,14 @@
 #include "PartialFiles.h"
-
-#include <QDir>
+#include "Win32Path.h"
 
 #include <string_view>
 #include <windows.h>
 
 void Platform::removePartialFiles(const QString &folder)
 {
-    const std::wstring native = QDir::toNativeSeparators(folder).toStdWString();
+    std::wstring native = Platform::win32Path(folder);
+    if (!native.empty() && native.back() == L'\\') // a drive's root
+        native.pop_back();
     const std::wstring prefix = QString::fromLatin1(partialFilePrefix).toStdWString();
     const std::wstring pattern = native + L"\\" + prefix + L"*";
     WIN32_FIND_DATAW data;

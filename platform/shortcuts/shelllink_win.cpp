@@ -1,5 +1,6 @@
-#include "platform/files/PartialFiles.h"
 #include "ShellLink.h"
+#include "platform/files/PartialFiles.h"
+#include "platform/files/Win32Path.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,8 +44,9 @@ bool saveTo(IShellLinkW *link, const QString &path)
 
 bool flush(const QString &path)
 {
-    const HANDLE file = CreateFileW(wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileW(Platform::win32Path(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     const bool flushed = FlushFileBuffers(file);
@@ -57,15 +59,17 @@ bool flush(const QString &path)
 bool moveOver(const QString &from, const QString &to)
 {
     constexpr DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    if (MoveFileExW(wide(from), wide(to), flags))
+    const std::wstring source = Platform::win32Path(from);
+    const std::wstring target = Platform::win32Path(to);
+    if (MoveFileExW(source.c_str(), target.c_str(), flags))
         return true;
-    const DWORD attributes = GetFileAttributesW(wide(to));
+    const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)
         || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
         return false;
     const DWORD writable = attributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
-    return SetFileAttributesW(wide(to), writable ? writable : FILE_ATTRIBUTE_NORMAL)
-        && MoveFileExW(wide(from), wide(to), flags);
+    return SetFileAttributesW(target.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL)
+        && MoveFileExW(source.c_str(), target.c_str(), flags);
 }
 
 // The shell writes the link in place; written under a temporary name beside it and moved over
@@ -78,7 +82,7 @@ bool save(IShellLinkW *link, const QString &linkPath)
         folder + QLatin1Char('/') + Platform::partialFileName() + QLatin1String(".lnk"));
     if (saveTo(link, temporary) && flush(temporary) && moveOver(temporary, linkPath))
         return true;
-    DeleteFileW(wide(temporary));
+    DeleteFileW(Platform::win32Path(temporary).c_str());
     return false;
 }
 

@@ -2,6 +2,7 @@
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "pages/gather/InstallDetector.h"
+#include "platform/files/Win32Path.h"
 #include "platform/folders/ProgramFiles.h"
 #include "platform/registry/Registry.h"
 #include "platform/shortcuts/ShellLink.h"
@@ -25,6 +26,8 @@ private slots:
     void folders();
     void shellLink_data();
     void shellLink();
+    void win32Path_data();
+    void win32Path();
 };
 
 namespace {
@@ -153,6 +156,34 @@ void TestWinPlatform::shellLink()
         QSKIP("this process has a multithreaded COM apartment: every thread counts as initialised");
     QCOMPARE(before, comBefore);
     QCOMPARE(after, comBefore);
+}
+
+// Every path gets the form that lifts the length limit, parsed first as the system would parse it
+// without that form.
+void TestWinPlatform::win32Path_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected"); // <cwd>: the current folder, with backslashes
+    const QString deep = QString("\\deep").repeated(60); // 302 characters
+    QTest::newRow("drive") << "C:/Games/UT3/a.ini"
+                           << "\\\\?\\C:\\Games\\UT3\\a.ini";
+    QTest::newRow("drive, dots") << "C:\\a\\.\\b\\..\\c"
+                                 << "\\\\?\\C:\\a\\c";
+    QTest::newRow("drive, past MAX_PATH") << "C:" + deep << "\\\\?\\C:" + deep;
+    QTest::newRow("UNC") << "//server/share/dir/a.ini"
+                         << "\\\\?\\UNC\\server\\share\\dir\\a.ini";
+    QTest::newRow("prefixed already") << "\\\\?\\C:\\x\\..\\y"
+                                      << "\\\\?\\C:\\x\\..\\y";
+    QTest::newRow("relative") << "sub/../a.ini"
+                              << "\\\\?\\<cwd>\\a.ini";
+}
+
+void TestWinPlatform::win32Path()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    expected.replace("<cwd>", QDir::toNativeSeparators(QDir::currentPath()));
+    QCOMPARE(QString::fromStdWString(Platform::win32Path(path)), expected);
 }
 
 DUSKMERE_TEST_MAIN(TestWinPlatform)

@@ -1,0 +1,160 @@
+#include "FolderDescriptors.h"
+
+#include <QList>
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#if defined(__linux__) && __has_include(<linux/openat2.h>)
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#endif
+
+namespace {
+
+int duplicate(int fd)
+{
+    return ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+}
+
+#if defined(SYS_openat2) && defined(RESOLVE_BENEATH)
+// The kernel refuses every link and every way out of `root` in one call. glibc of this age has
+// no wrapper. A kernel without the call says ENOSYS, a sandbox that filters it EPERM; either
+// way the walk goes one folder at a time from then on.
+std::atomic<bool> openat2Works {true};
+
+int openWhole(int root, const QByteArray &relative)
+{
+    if (!openat2Works) {
+        errno = ENOSYS;
+        return -1;
+    }
+    open_how how {};
+    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH;
+    long fd;
+    do
+        fd = ::syscall(SYS_openat2, root, relative.constData(), &how, sizeof how);
+    while (fd < 0 && (errno == EINTR || errno == EAGAIN));
+    if (fd < 0 && (errno == ENOSYS || errno == EPERM))
+        openat2Works = false;
+    return int(fd);
+}
+#else
+int openWhole(int, const QByteArray &)
+{
+    errno = ENOSYS;
+    return -1;
+}
+#endif
+
+// One folder below `parent`, made a real folder first where needed. A rival that keeps
+// swapping the entry could go on for ever; a few rounds then count as failure.
+int openStep(int parent, const char *name)
+{
+    for (int round = 0; round < 4; ++round) {
+        const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd >= 0)
+            return fd;
+        if (errno == EINTR)
+            continue;
+        if (errno == ENOENT) {
+            if (::mkdirat(parent, name, 0777) != 0 && errno != EEXIST)
+                return -1;
+            continue;
+        }
+        if (errno != ELOOP && errno != ENOTDIR)
+            return -1;
+        // A link (O_NOFOLLOW refuses it) or a file: the entry itself goes, never what a link
+        // points to.
+        struct stat st;
+        if (::fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode)
+            && ::unlinkat(parent, name, 0) != 0 && errno != ENOENT)
+            return -1;
+    }
+    errno = ELOOP;
+    return -1;
+}
+
+} // namespace
+
+int Platform::openFolderBeneath(int root, const QByteArray &relative)
+{
+    if (relative.isEmpty())
+        return duplicate(root);
+    // The usual case: the whole tree is in place.
+    const int whole = openWhole(root, relative);
+    if (whole >= 0)
+        return whole;
+    if (errno != ELOOP && errno != ENOENT && errno != ENOTDIR && errno != EXDEV && errno != ENOSYS
+        && errno != EPERM)
+        return -1;
+    int current = duplicate(root);
+    for (const QByteArray &name : relative.split('/')) {
+        if (current < 0)
+            return -1;
+        // The worker hands clean paths below the root; a step up would leave it.
+        if (name.isEmpty() || name == "." || name == "..") {
+            ::close(current);
+            errno = EINVAL;
+            return -1;
+        }
+        const int next = openStep(current, name.constData());
+        const int error = errno;
+        ::close(current);
+        errno = error;
+        current = next;
+    }
+    return current;
+}
+
+Platform::LinkResult Platform::nameAnonymousFile(int fd, int folder, const char *name)
+{
+#ifdef __linux__
+    const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(fd);
+    if (::linkat(AT_FDCWD, procPath.constData(), folder, name, AT_SYMLINK_FOLLOW) == 0)
+        return LinkResult::Linked;
+    const int error = errno;
+    if (error != ENOENT || ::access("/proc/self/fd", F_OK) == 0)
+        return error == EOPNOTSUPP || error == EPERM ? LinkResult::Unsupported : LinkResult::Failed;
+    // Without /proc mounted the descriptor can still be named directly, given the privilege.
+    if (::linkat(fd, "", folder, name, AT_EMPTY_PATH) == 0)
+        return LinkResult::Linked;
+    return errno == EEXIST || errno == ENOSPC || errno == EDQUOT || errno == ENOENT
+        ? LinkResult::Failed
+        : LinkResult::Unsupported;
+#else
+    Q_UNUSED(fd);
+    Q_UNUSED(folder);
+    Q_UNUSED(name);
+    return LinkResult::Unsupported;
+#endif
+}
+
+bool Platform::renameNoReplace(int folder, const char *from, const char *to)
+{
+#ifdef __linux__
+    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return false;
+#endif
+    // A hard link never replaces either; the temporary name then goes.
+    if (::linkat(folder, from, folder, to, 0) == 0) {
+        ::unlinkat(folder, from, 0);
+        return true;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return false;
+    // A file system without hard links (FAT): the worker has cleared the name before copying,
+    // so the check only guards against a caller that did not.
+    struct stat existing;
+    if (::fstatat(folder, to, &existing, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::renameat(folder, from, folder, to) == 0;
+}
