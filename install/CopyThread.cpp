@@ -1,7 +1,7 @@
 #include "CopyThread.h"
 
 #include "pages/gather/ByteCount.h"
-#include "platform/files/FileCopier.h"
+#include "platform/copy/FileCopier.h"
 #include "platform/folders/LocalPath.h"
 #include "wizard/DuskmereWizard.h"
 

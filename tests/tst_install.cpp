@@ -8,7 +8,7 @@
 #include "install/ShortcutNames.h"
 #include "install/ShortcutStep.h"
 #include "pages/GatherPage.h"
-#include "platform/files/FileCopier.h"
+#include "platform/copy/FileCopier.h"
 #include "platform/shortcuts/ShellLink.h"
 #include "wizard/DuskmereWizard.h"
 

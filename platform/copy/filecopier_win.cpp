@@ -1,6 +1,6 @@
 #include "FileCopier.h"
 #include "PartialFiles.h"
-#include "Win32Path.h"
+#include "platform/files/Win32Path.h"
 #include "platform/removal/Removal.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "PartialFiles.h"
-#include "Win32Path.h"
+#include "platform/files/Win32Path.h"
 
 #include <string_view>
 #include <windows.h>

@@ -1,7 +1,7 @@
 #include "FileCopier.h"
 #include "FolderDescriptors.h"
 #include "PartialFiles.h"
-#include "WriteAll.h"
+#include "platform/files/WriteAll.h"
 
 #include <QByteArray>
 #include <QFile>
