@@ -193,7 +193,9 @@ void GatherPage::collectFiles()
                "DuskmereSetup.</html>")
                 .arg(Platform::escapedName(collected.unreadable->name).toHtmlEscaped(),
                      QDir::toNativeSeparators(collected.unreadable->folder).toHtmlEscaped()));
-        collected = DataCollector::Result();
+        collected.files.clear();
+        collected.dirs.clear();
+        collected.size = 0;
     }
     wizard->files = std::move(collected.files);
     wizard->dirs = std::move(collected.dirs);
