@@ -1,6 +1,6 @@
-#include "platform/files/ReplaceFile.h"
 #include "ShellLink.h"
 #include "ShellLinkFormat.h"
+#include "platform/files/ReplaceFile.h"
 #include "platform/wine/WinePrefix.h"
 
 #include <QDir>
