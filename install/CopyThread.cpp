@@ -1,15 +1,16 @@
 #include "CopyThread.h"
 
 #include "pages/gather/ByteCount.h"
+#include "platform/copy/CopyAhead.h"
 #include "platform/copy/FileCopier.h"
 #include "platform/folders/LocalPath.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -109,25 +110,48 @@ void CopyThread::run()
         }
     }
 
-    qint64 total = 0;
+    // Files are copied ahead on a few threads into temporaries; each gets its name here, strictly
+    // in order, as its turn comes, so that what a user sees (and what a quit or a failure leaves)
+    // is as if one file were copied after the other. Nothing is copied ahead past an entry that
+    // leads out of the data directory.
+    std::vector<Mapping> mappings;
+    std::vector<Platform::CopyAhead::Job> jobs;
     for (const QString &file : std::as_const(files)) {
+        mappings.push_back(mapper.map(file));
+        if (mappings.back().inside && jobs.size() + 1 == mappings.size())
+            jobs.push_back({file, mappings.back().target});
+    }
+    const int threads = Platform::FileCopier::parallelCopies(targetRoot);
+    Platform::CopyAhead ahead(copier, std::move(jobs), threads, 4 * threads);
+
+    qint64 total = 0;
+    for (qsizetype i = 0; i < files.size(); ++i) {
         if (wizard->isQuitting())
             break;
-        const Mapping mapping = mapper.map(file);
+        const Mapping &mapping = mappings[size_t(i)];
         if (!mapping.inside) {
-            emit copyFileError(wizard->linkedFrom.value(file, file));
+            ahead.stop();
+            emit copyFileError(wizard->linkedFrom.value(files[i], files[i]));
             return;
         }
         emit currentFileChanged(QDir::toNativeSeparators(mapping.relative));
 
-        qint64 copied = 0;
-        if (!copier.clear(mapping.target) || !copier.copy(file, mapping.target, &copied)) {
+        const auto place = [&](Platform::StagedFile file) {
+            const qint64 size = file.size();
+            if (!file.ok() || !copier.clear(mapping.target) || !copier.place(file))
+                return false;
+            total += size;
+            return true;
+        };
+        // A file fails only if it fails without the files copied ahead of it.
+        if (!place(ahead.takeNext()) && !place(ahead.againAlone())) {
+            ahead.stop();
             emit copyFileError(mapping.target);
             return;
         }
-        total += copied;
         emit written(int(ByteCount::megabytes(total)));
     }
+    ahead.stop();
 
     // Completion is announced only for bytes that are on the disk.
     if (!copier.sync()) {

@@ -14,3 +14,11 @@ bool Platform::FileCopier::makeRoot(const QString &root)
         return false;
     return QDir().mkpath(root);
 }
+
+bool Platform::FileCopier::copy(const QString &source, const QString &target, qint64 *size)
+{
+    StagedFile file = stage(source, target);
+    if (size && file.ok())
+        *size = file.size();
+    return file.ok() && place(file);
+}

@@ -21,6 +21,6 @@ void removePartialFilesIn(int folder);
 enum class LinkResult { Linked, Failed, Unsupported };
 LinkResult nameAnonymousFile(int fd, int folder, const char *name);
 
-// Renames `from` to `to`, both in `folder`, never replacing an existing `to`.
-bool renameNoReplace(int folder, const char *from, const char *to);
+// Renames `from` in `fromFolder` to `to` in `toFolder`, never replacing an existing `to`.
+bool renameNoReplace(int fromFolder, const char *from, int toFolder, const char *to);
 } // namespace Platform

@@ -7,10 +7,14 @@
 #include <QFile>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <set>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -86,37 +90,81 @@ struct Platform::FileCopier::Private
     { }
     ~Private() { forget(); }
 
-    QByteArray rootPath;
+    struct HeldFolder
+    {
+        Fd fd;
+        int users = 0;
+    };
+
+    const QByteArray rootPath;
+    // Once a target folder has refused anonymous files, the rest of the run uses hidden names.
+    std::atomic<bool> anonymousUnsupported {false};
+
+    std::mutex mutex; // for all below
     // The root is opened (through a link if it is one) when first needed, and held to the end.
     Fd root;
-    // The folder of the last file, held while files of the same folder follow.
-    QByteArray folderName;
-    Fd folder;
-    bool folderDeviceKnown = false;
-    // Once a target folder has refused anonymous files, the rest of the run uses hidden names.
-    bool anonymousUnsupported = false;
+    // The folders that files being copied are written in, each opened once for all of them.
+    std::map<QByteArray, HeldFolder> held;
+    // Folders cleared of the named temporaries that a killed run may have left.
+    std::set<QByteArray> sweptFolders;
     // A folder on every file system written to, held open from the first file on: a sync
     // reports the write-back errors that happened since the descriptor was opened.
     std::vector<std::pair<dev_t, int>> devices;
-    // Folders cleared of the named temporaries that a killed run may have left.
-    std::set<QByteArray> sweptFolders;
     // Without syncfs, each file is flushed by itself at the end (relative to the root).
     std::vector<QByteArray> written;
 
-    bool openRoot();
+    // The folder that names are given in, on the one thread that gives them.
+    QByteArray placingName;
+    Fd placing;
+
     bool relativeOf(const QString &path, QByteArray &relative) const;
-    int enter(const QByteArray &relative);
-    bool copyAnonymous(int in, off_t size, mode_t mode, const char *name, bool &fallBack);
-    bool copyHidden(int in, off_t size, mode_t mode, const char *name);
-    void remember(int out, const char *name);
+    bool openRoot();
+    int acquire(const QByteArray &relative);
+    void release(const QByteArray &relative);
+    int enterForPlacing(const QByteArray &relative);
+    bool write(StagedFile::Private &file, int in);
+    bool writeAnonymous(StagedFile::Private &file, int in, bool &fallBack);
+    bool writeHidden(StagedFile::Private &file, int in);
+    bool rewriteHidden(StagedFile::Private &file, int folder);
     void forget();
 };
 
-bool Platform::FileCopier::Private::openRoot()
+// A file written into a temporary in a held folder: an anonymous one while its descriptor is
+// open, else one with a hidden name.
+struct Platform::StagedFile::Private
 {
-    if (!root.valid())
-        root.reset(openRetrying(rootPath.constData(), O_RDONLY | O_DIRECTORY));
-    return root.valid();
+    explicit Private(FileCopier::Private *copier)
+        : copier(copier)
+    { }
+    ~Private()
+    {
+        if (!temporary.isEmpty())
+            ::unlinkat(folder, temporary.constData(), 0);
+        anonymous.reset(); // an anonymous file goes with its descriptor
+        copier->release(folderName);
+    }
+    Private(const Private &) = delete;
+    Private &operator=(const Private &) = delete;
+
+    FileCopier::Private *copier;
+    QByteArray source;
+    QByteArray folderName;
+    int folder = -1;
+    QByteArray name;
+    mode_t mode = 0;
+    qint64 size = 0;
+    Fd anonymous;
+    QByteArray temporary;
+};
+
+Platform::StagedFile::StagedFile() = default;
+Platform::StagedFile::~StagedFile() = default;
+Platform::StagedFile::StagedFile(StagedFile &&other) noexcept = default;
+Platform::StagedFile &Platform::StagedFile::operator=(StagedFile &&other) noexcept = default;
+
+qint64 Platform::StagedFile::size() const
+{
+    return d ? d->size : 0;
 }
 
 bool Platform::FileCopier::Private::relativeOf(const QString &path, QByteArray &relative) const
@@ -132,41 +180,67 @@ bool Platform::FileCopier::Private::relativeOf(const QString &path, QByteArray &
     return !relative.isEmpty();
 }
 
-// The descriptor of the folder `relative` below the root, held until another one is needed.
-int Platform::FileCopier::Private::enter(const QByteArray &relative)
+bool Platform::FileCopier::Private::openRoot()
 {
-    if (folder.valid() && relative == folderName)
-        return folder.get();
-    folder.reset();
-    if (!openRoot())
-        return -1;
-    folder.reset(Platform::openFolderBeneath(root.get(), relative));
-    if (!folder.valid())
-        return -1;
-    folderName = relative;
-    folderDeviceKnown = false;
-    if (sweptFolders.insert(relative).second)
-        Platform::removePartialFilesIn(folder.get());
-    return folder.get();
+    if (!root.valid())
+        root.reset(openRetrying(rootPath.constData(), O_RDONLY | O_DIRECTORY));
+    return root.valid();
 }
 
-void Platform::FileCopier::Private::remember(int out, const char *name)
+// The descriptor of the folder `relative` below the root, held until it is released as often.
+int Platform::FileCopier::Private::acquire(const QByteArray &relative)
 {
-    // Files come folder by folder, and only a new folder can be on another file system.
+    const std::lock_guard lock(mutex);
+    if (const auto found = held.find(relative); found != held.end()) {
+        ++found->second.users;
+        return found->second.fd.get();
+    }
+    if (!openRoot())
+        return -1;
+    const int fd = Platform::openFolderBeneath(root.get(), relative);
+    if (fd < 0)
+        return -1;
+    HeldFolder &folder = held[relative];
+    folder.fd.reset(fd);
+    folder.users = 1;
+    // Before any temporary of this run is made there.
+    if (sweptFolders.insert(relative).second)
+        Platform::removePartialFilesIn(fd);
+    // Only a new folder can be on another file system.
     struct stat st;
-    if (!folderDeviceKnown && ::fstat(out, &st) == 0
+    if (::fstat(fd, &st) == 0
         && std::none_of(devices.begin(), devices.end(),
                         [&](const auto &device) { return device.first == st.st_dev; })) {
-        const int fd = ::fcntl(folder.get(), F_DUPFD_CLOEXEC, 0);
-        if (fd >= 0)
-            devices.emplace_back(st.st_dev, fd);
+        const int device = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (device >= 0)
+            devices.emplace_back(st.st_dev, device);
     }
-    folderDeviceKnown = true;
-#ifndef __linux__
-    written.push_back(folderName.isEmpty() ? QByteArray(name) : folderName + '/' + name);
-#else
-    Q_UNUSED(name);
-#endif
+    return fd;
+}
+
+void Platform::FileCopier::Private::release(const QByteArray &relative)
+{
+    const std::lock_guard lock(mutex);
+    const auto found = held.find(relative);
+    if (found != held.end() && --found->second.users == 0)
+        held.erase(found);
+}
+
+// Names are given in the folder found at its path when the first of its files comes to be placed,
+// which may not be the one its files were copied into ahead: that one may have been moved aside
+// and a link put in its place meanwhile. The link then goes as itself, and the files still get
+// their names where they belong.
+int Platform::FileCopier::Private::enterForPlacing(const QByteArray &relative)
+{
+    if (placing.valid() && relative == placingName)
+        return placing.get();
+    placing.reset();
+    const std::lock_guard lock(mutex);
+    if (!openRoot())
+        return -1;
+    placing.reset(Platform::openFolderBeneath(root.get(), relative));
+    placingName = relative;
+    return placing.get();
 }
 
 void Platform::FileCopier::Private::forget()
@@ -174,22 +248,36 @@ void Platform::FileCopier::Private::forget()
     for (const auto &device : devices)
         ::close(device.second);
     devices.clear();
-    folder.reset();
-    folderName.clear();
     written.clear();
     sweptFolders.clear();
+    placing.reset();
 }
 
-bool Platform::FileCopier::Private::copyAnonymous(int in, off_t size, mode_t mode, const char *name,
-                                                  bool &fallBack)
+bool Platform::FileCopier::Private::write(StagedFile::Private &file, int in)
+{
+    if (!anonymousUnsupported) {
+        bool fallBack = false;
+        if (writeAnonymous(file, in, fallBack))
+            return true;
+        if (!fallBack)
+            return false;
+        anonymousUnsupported = true;
+        if (::lseek(in, 0, SEEK_SET) != 0)
+            return false;
+    }
+    return writeHidden(file, in);
+}
+
+bool Platform::FileCopier::Private::writeAnonymous(StagedFile::Private &file, int in,
+                                                   bool &fallBack)
 {
     fallBack = false;
 #ifdef O_TMPFILE
     // Created with the source's bits, which the umask or a default ACL may have trimmed; an
     // fstat to find out is cheaper than an unconditional fchmod, which dirties the inode.
-    Fd out;
+    Fd &out = file.anonymous;
     do
-        out.reset(::openat(folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+        out.reset(::openat(file.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, file.mode));
     while (!out.valid() && errno == EINTR);
     if (!out.valid()) {
         // EISDIR comes from kernels that do not know the flag at all.
@@ -197,56 +285,50 @@ bool Platform::FileCopier::Private::copyAnonymous(int in, off_t size, mode_t mod
         return false;
     }
     struct stat created;
-    if (::fstat(out.get(), &created) != 0
-        || ((created.st_mode & 0777) != mode && ::fchmod(out.get(), mode) != 0))
-        return false;
-    if (!Platform::copyAll(in, out.get(), size))
-        return false; // the anonymous file goes with its descriptor
-    switch (Platform::nameAnonymousFile(out.get(), folder.get(), name)) {
-    case Platform::LinkResult::Linked:
-        remember(out.get(), name);
-        return out.close();
-    case Platform::LinkResult::Failed:
-        return false;
-    case Platform::LinkResult::Unsupported:
-        fallBack = true;
-        return false;
-    }
-    return false;
+    return ::fstat(out.get(), &created) == 0
+        && ((created.st_mode & 0777) == file.mode || ::fchmod(out.get(), file.mode) == 0)
+        && Platform::copyAll(in, out.get(), file.size);
 #else
+    Q_UNUSED(file);
     Q_UNUSED(in);
-    Q_UNUSED(size);
-    Q_UNUSED(mode);
-    Q_UNUSED(name);
     fallBack = true;
     return false;
 #endif
 }
 
-bool Platform::FileCopier::Private::copyHidden(int in, off_t size, mode_t mode, const char *name)
+bool Platform::FileCopier::Private::writeHidden(StagedFile::Private &file, int in)
 {
     // Not derived from the target's name, which may already be as long as a name can be.
-    QByteArray temporary;
     Fd out;
     for (int attempt = 0; attempt < 8 && !out.valid(); ++attempt) {
-        temporary = QFile::encodeName(Platform::partialFileName());
-        out.reset(::openat(folder.get(), temporary.constData(),
+        file.temporary = QFile::encodeName(Platform::partialFileName());
+        out.reset(::openat(file.folder, file.temporary.constData(),
                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (!out.valid() && errno != EEXIST && errno != EINTR)
-            return false;
+            break;
     }
-    if (!out.valid())
+    if (!out.valid()) {
+        file.temporary.clear();
         return false;
-    const bool complete = Platform::copyAll(in, out.get(), size) && ::fchmod(out.get(), mode) == 0;
-    if (complete)
-        remember(out.get(), name);
-    if (out.close() && complete
-        && Platform::renameNoReplace(folder.get(), temporary.constData(), name))
-        return true;
-    const int error = errno;
-    ::unlinkat(folder.get(), temporary.constData(), 0);
-    errno = error;
-    return false;
+    }
+    const bool complete =
+        Platform::copyAll(in, out.get(), file.size) && ::fchmod(out.get(), file.mode) == 0;
+    return out.close() && complete;
+}
+
+// A file system that refused to name an anonymous file only when it was done gets the file
+// again under a hidden name, which then moves to `folder`.
+bool Platform::FileCopier::Private::rewriteHidden(StagedFile::Private &file, int folder)
+{
+    anonymousUnsupported = true;
+    file.anonymous.reset();
+    const Fd in(openRetrying(file.source.constData(), O_RDONLY));
+    struct stat st;
+    if (!in.valid() || ::fstat(in.get(), &st) != 0 || st.st_size != file.size)
+        return false;
+    return writeHidden(file, in.get())
+        && Platform::renameNoReplace(file.folder, file.temporary.constData(), folder,
+                                     file.name.constData());
 }
 
 Platform::FileCopier::FileCopier(const QString &targetRoot)
@@ -262,7 +344,10 @@ bool Platform::FileCopier::makeFolder(const QString &folder)
         return false;
     if (relative.isEmpty() && !makeRoot(folder))
         return false;
-    return d->enter(relative) >= 0;
+    if (d->acquire(relative) < 0)
+        return false;
+    d->release(relative);
+    return true;
 }
 
 bool Platform::FileCopier::clear(const QString &target)
@@ -271,7 +356,7 @@ bool Platform::FileCopier::clear(const QString &target)
     if (!d->relativeOf(target, relative) || relative.isEmpty())
         return false;
     const auto [folderName, name] = splitName(relative);
-    const int folder = d->enter(folderName);
+    const int folder = d->enterForPlacing(folderName);
     struct stat st;
     if (folder < 0)
         return false;
@@ -282,37 +367,73 @@ bool Platform::FileCopier::clear(const QString &target)
         && (::unlinkat(folder, name.constData(), 0) == 0 || errno == ENOENT);
 }
 
-bool Platform::FileCopier::copy(const QString &source, const QString &target, qint64 *size)
+Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QString &target)
 {
+    StagedFile file;
     QByteArray relative;
     if (!d->relativeOf(target, relative) || relative.isEmpty())
-        return false;
-    const auto [folderName, name] = splitName(relative);
-    Fd in(openRetrying(QFile::encodeName(source).constData(), O_RDONLY));
+        return file;
+    auto [folderName, name] = splitName(relative);
+    const QByteArray sourcePath = QFile::encodeName(source);
+    const Fd in(openRetrying(sourcePath.constData(), O_RDONLY));
     struct stat st;
     if (!in.valid() || ::fstat(in.get(), &st) != 0 || S_ISDIR(st.st_mode))
-        return false;
-    const mode_t mode = st.st_mode & 0777;
-    if (size)
-        *size = st.st_size;
-    if (d->enter(folderName) < 0)
-        return false;
+        return file;
+    const int folder = d->acquire(folderName);
+    if (folder < 0)
+        return file;
+    auto staged = std::make_unique<StagedFile::Private>(d.get());
+    staged->source = sourcePath;
+    staged->folderName = std::move(folderName);
+    staged->folder = folder;
+    staged->name = std::move(name);
+    staged->mode = st.st_mode & 0777;
+    staged->size = st.st_size;
+    if (d->write(*staged, in.get()))
+        file.d = std::move(staged);
+    return file;
+}
 
-    if (!d->anonymousUnsupported) {
-        bool fallBack = false;
-        if (d->copyAnonymous(in.get(), st.st_size, mode, name.constData(), fallBack))
-            return true;
-        if (!fallBack)
-            return false;
-        d->anonymousUnsupported = true;
-        if (::lseek(in.get(), 0, SEEK_SET) != 0)
-            return false;
+bool Platform::FileCopier::place(StagedFile &file)
+{
+    if (!file.ok())
+        return false;
+    StagedFile::Private &staged = *file.d;
+    const int folder = d->enterForPlacing(staged.folderName);
+    bool placed = false;
+    if (folder < 0) {
+        // nothing to give a name in
+    } else if (staged.anonymous.valid()) {
+        switch (
+            Platform::nameAnonymousFile(staged.anonymous.get(), folder, staged.name.constData())) {
+        case Platform::LinkResult::Linked:
+            placed = staged.anonymous.close();
+            break;
+        case Platform::LinkResult::Failed:
+            break;
+        case Platform::LinkResult::Unsupported:
+            placed = d->rewriteHidden(staged, folder);
+            break;
+        }
+    } else {
+        placed = Platform::renameNoReplace(staged.folder, staged.temporary.constData(), folder,
+                                           staged.name.constData());
     }
-    return d->copyHidden(in.get(), st.st_size, mode, name.constData());
+    if (placed) {
+        staged.temporary.clear(); // it is the file now
+#ifndef __linux__
+        const std::lock_guard lock(d->mutex);
+        d->written.push_back(staged.folderName.isEmpty() ? staged.name
+                                                         : staged.folderName + '/' + staged.name);
+#endif
+    }
+    file.d.reset();
+    return placed;
 }
 
 bool Platform::FileCopier::sync()
 {
+    const std::lock_guard lock(d->mutex);
     if (!d->openRoot())
         return false;
     bool ok = true;
@@ -339,4 +460,14 @@ bool Platform::FileCopier::sync()
 #endif
     d->forget();
     return ok;
+}
+
+int Platform::FileCopier::parallelCopies(const QString &folder)
+{
+    // The kernel's flag for rotating disks cannot tell: virtual disks, where many installs run,
+    // call themselves rotating whatever lies beneath. Writes land in the page cache first and go
+    // to the disk at the end's sync, in the order the system chooses, so parallel copies cost a
+    // rotating disk little; and a copy waits on the system more than on the processor.
+    Q_UNUSED(folder);
+    return std::clamp(int(std::thread::hardware_concurrency()) * 2, 2, 8);
 }

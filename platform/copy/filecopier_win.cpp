@@ -6,22 +6,24 @@
 #include <QDir>
 
 #include <algorithm>
-#include <atomic>
+#include <map>
+#include <mutex>
 #include <set>
 #include <thread>
 #include <vector>
 #include <windows.h>
+#include <winioctl.h>
 
-// Each file is written into a temporary beside its target and renamed into place once it is
-// complete, through the handle that wrote it. The folders from the root down to the one written
-// in are opened as themselves (a link is refused, removed and replaced by a folder) and held
-// without sharing deletion while the copy works there: none of them can be renamed, removed or
-// swapped for a link meanwhile, so every path below the root leads where it was checked to. A
-// temporary left by a process that died half way goes with the next run that copies into its
-// folder; marking each one for deletion until its rename would spare that, but costs as much as the
-// copying of a small file under Wine. Durability is bought at the end of the run, for all files at
-// once: flushing every file as it is done costs more than the copying itself on a tree of many
-// small files.
+// Each file is written into a temporary beside its target, made durable and renamed into place
+// once it is complete, through the handle that wrote it. The folders from the root down to those
+// written in are opened as themselves (a link is refused, removed and replaced by a folder) and
+// held without sharing deletion while files copied there wait for their names: none of them can
+// be renamed, removed or swapped for a link meanwhile, so every path below the root leads where it
+// was checked to. A temporary left by a process that died half way goes with the next run that
+// copies into its folder; marking each one for deletion until its rename would spare that, but
+// costs as much as the copying of a small file under Wine. Each file is flushed by the thread
+// that copied it, before it gets its name: flushes wait for the disk, and several at once let the
+// system write them out together while other files are being copied.
 
 namespace {
 
@@ -137,27 +139,6 @@ bool flush(const std::wstring &path, DWORD flags)
     return file.valid() && FlushFileBuffers(file.get());
 }
 
-// A flush waits for the disk; several at once let the system write them out together.
-bool flushAll(const std::vector<std::wstring> &files)
-{
-    std::atomic<size_t> next {0};
-    std::atomic<bool> ok {true};
-    const auto work = [&] {
-        for (size_t i = next++; i < files.size(); i = next++) {
-            if (!flush(files[i], FILE_ATTRIBUTE_NORMAL))
-                ok = false;
-        }
-    };
-    const size_t threads = std::min<size_t>(16, (files.size() + 63) / 64);
-    std::vector<std::thread> workers;
-    for (size_t i = 1; i < threads; ++i)
-        workers.emplace_back(work);
-    work();
-    for (std::thread &worker : workers)
-        worker.join();
-    return ok;
-}
-
 // Opened without sharing, so that nothing else reads a half-written file or removes it from
 // under the writer.
 HANDLE createTemporary(const QString &folder, std::wstring &path)
@@ -180,26 +161,61 @@ struct Platform::FileCopier::Private
     explicit Private(const QString &root)
         : root(root)
     { }
-    ~Private() { leave(); }
 
-    QString root;
-    // The folders from the root down to the one written in, held; its path below the root.
-    std::vector<HANDLE> chain;
-    QString folderName;
-    QString folderPath;
-    std::vector<char> buffer;
-    // Flushed by sync(); a read-only file is flushed before it gets its attributes, since it
-    // cannot be opened for writing afterwards.
-    std::vector<std::wstring> unflushed;
-    // Folders that received a new name, which the sync makes durable too; the sweep of
-    // leftovers comes once to each.
-    std::set<QString> folders;
+    struct HeldFolder
+    {
+        HANDLE handle;
+        int users;
+    };
+
+    const QString root;
+    std::mutex mutex; // for all below
+    // The folders that files being copied are written in, each holding its parent.
+    std::map<QString, HeldFolder> held;
+    // Folders that were swept of leftovers and receive new names, which the sync makes durable
+    // too.
+    std::set<QString> entered;
 
     bool relativeOf(const QString &path, QString &relative) const;
-    bool enter(const QString &relative);
-    void leave();
-    bool write(HANDLE in, HANDLE out, qint64 &copied);
+    QString pathOf(const QString &relative) const;
+    bool acquire(const QString &relative);
+    void release(const QString &relative);
 };
+
+struct Platform::StagedFile::Private
+{
+    Private(FileCopier::Private *copier, const QString &folderName)
+        : copier(copier)
+        , folderName(folderName)
+    { }
+    ~Private()
+    {
+        if (file != INVALID_HANDLE_VALUE) {
+            discard(file);
+            CloseHandle(file);
+        }
+        const std::lock_guard lock(copier->mutex);
+        copier->release(folderName);
+    }
+    Private(const Private &) = delete;
+    Private &operator=(const Private &) = delete;
+
+    FileCopier::Private *copier;
+    QString folderName;
+    std::wstring target;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    qint64 size = 0;
+};
+
+Platform::StagedFile::StagedFile() = default;
+Platform::StagedFile::~StagedFile() = default;
+Platform::StagedFile::StagedFile(StagedFile &&other) noexcept = default;
+Platform::StagedFile &Platform::StagedFile::operator=(StagedFile &&other) noexcept = default;
+
+qint64 Platform::StagedFile::size() const
+{
+    return d ? d->size : 0;
+}
 
 bool Platform::FileCopier::Private::relativeOf(const QString &path, QString &relative) const
 {
@@ -213,49 +229,68 @@ bool Platform::FileCopier::Private::relativeOf(const QString &path, QString &rel
     return !relative.isEmpty() && !relative.contains(QLatin1Char('\\'));
 }
 
-void Platform::FileCopier::Private::leave()
+QString Platform::FileCopier::Private::pathOf(const QString &relative) const
 {
-    for (const HANDLE folder : chain)
-        CloseHandle(folder);
-    chain.clear();
-    folderName.clear();
-    folderPath.clear();
+    return relative.isEmpty() ? root : root + QLatin1Char('/') + relative;
 }
 
-bool Platform::FileCopier::Private::enter(const QString &relative)
+// Holds the folder `relative` below the root, and with it every folder above it, until it is
+// released as often. Both with the mutex locked.
+bool Platform::FileCopier::Private::acquire(const QString &relative)
 {
-    if (!chain.empty() && relative == folderName)
+    if (const auto found = held.find(relative); found != held.end()) {
+        ++found->second.users;
         return true;
-    leave();
-    // The root may be reached through a link: only what lies below it is checked.
-    QString path = root;
-    HANDLE folder = openFolder(path, false);
-    const QStringList names = relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    for (qsizetype i = 0; folder != INVALID_HANDLE_VALUE; ++i) {
-        chain.push_back(folder);
-        if (i == names.size())
-            break;
+    }
+    HANDLE folder = INVALID_HANDLE_VALUE;
+    if (relative.isEmpty()) {
+        // The root may be reached through a link: only what lies below it is checked.
+        folder = openFolder(root, false);
+    } else {
+        const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
+        const QString parent = slash < 0 ? QString() : relative.left(slash);
+        const QString name = relative.mid(slash + 1);
         // The worker hands clean paths below the root; a step up would leave it.
-        if (names[i] == QLatin1String(".") || names[i] == QLatin1String(".."))
-            break;
-        path += QLatin1Char('/') + names[i];
-        folder = openStep(path);
+        if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
+            || !acquire(parent))
+            return false;
+        folder = openStep(pathOf(relative));
+        if (folder == INVALID_HANDLE_VALUE)
+            release(parent);
     }
-    if (chain.size() != size_t(names.size()) + 1) {
-        leave();
+    if (folder == INVALID_HANDLE_VALUE)
         return false;
-    }
-    folderName = relative;
-    folderPath = path;
-    if (folders.insert(path).second)
-        Platform::removePartialFiles(path);
+    held.emplace(relative, HeldFolder {folder, 1});
+    if (entered.insert(relative).second)
+        Platform::removePartialFiles(pathOf(relative));
     return true;
 }
 
-bool Platform::FileCopier::Private::write(HANDLE in, HANDLE out, qint64 &copied)
+void Platform::FileCopier::Private::release(const QString &relative)
 {
-    if (buffer.empty())
-        buffer.resize(bufferSize);
+    const auto found = held.find(relative);
+    if (found == held.end() || --found->second.users > 0)
+        return;
+    CloseHandle(found->second.handle);
+    held.erase(found);
+    if (!relative.isEmpty()) {
+        const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
+        release(slash < 0 ? QString() : relative.left(slash));
+    }
+}
+
+namespace {
+
+QString folderOf(const QString &relative)
+{
+    const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : relative.left(slash);
+}
+
+// One buffer for each copying thread, for the whole run.
+bool copyContents(HANDLE in, HANDLE out, qint64 &copied)
+{
+    thread_local std::vector<char> buffer(bufferSize);
     copied = 0;
     for (;;) {
         DWORD got = 0;
@@ -270,6 +305,8 @@ bool Platform::FileCopier::Private::write(HANDLE in, HANDLE out, qint64 &copied)
     }
 }
 
+} // namespace
+
 Platform::FileCopier::FileCopier(const QString &targetRoot)
     : d(std::make_unique<Private>(targetRoot))
 { }
@@ -283,7 +320,11 @@ bool Platform::FileCopier::makeFolder(const QString &folder)
         return false;
     if (relative.isEmpty() && !makeRoot(folder))
         return false;
-    return d->enter(relative);
+    const std::lock_guard lock(d->mutex);
+    if (!d->acquire(relative))
+        return false;
+    d->release(relative);
+    return true;
 }
 
 bool Platform::FileCopier::clear(const QString &target)
@@ -291,66 +332,103 @@ bool Platform::FileCopier::clear(const QString &target)
     QString relative;
     if (!d->relativeOf(target, relative) || relative.isEmpty())
         return false;
-    const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
-    return d->enter(slash < 0 ? QString() : relative.left(slash))
-        && Platform::removeFileOrLink(target);
+    const std::lock_guard lock(d->mutex);
+    if (!d->acquire(folderOf(relative)))
+        return false;
+    const bool cleared = Platform::removeFileOrLink(target);
+    d->release(folderOf(relative));
+    return cleared;
 }
 
-bool Platform::FileCopier::copy(const QString &source, const QString &target, qint64 *size)
+Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QString &target)
 {
+    StagedFile file;
     QString relative;
     if (!d->relativeOf(target, relative) || relative.isEmpty())
-        return false;
+        return file;
     const Handle in(CreateFileW(Platform::win32Path(source).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (!in.valid() || !GetFileInformationByHandle(in.get(), &info)
         || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
+        return file;
 
-    const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
-    if (!d->enter(slash < 0 ? QString() : relative.left(slash)))
-        return false;
-    const std::wstring finalPath = Platform::win32Path(target);
+    const QString folderName = folderOf(relative);
+    {
+        const std::lock_guard lock(d->mutex);
+        if (!d->acquire(folderName))
+            return file;
+    }
+    // From here on, the folder is released and the temporary removed on every way out.
+    auto staged = std::make_unique<StagedFile::Private>(d.get(), folderName);
     std::wstring temporaryPath;
-    const Handle out(createTemporary(d->folderPath, temporaryPath));
-    if (!out.valid())
-        return false;
-    // From here on, any failure removes the temporary through its handle.
-    qint64 copied = 0;
-    const DWORD attributes = info.dwFileAttributes & keptAttributes;
-    const bool readOnly = attributes & FILE_ATTRIBUTE_READONLY;
-    if (!d->write(in.get(), out.get(), copied) || (readOnly && !FlushFileBuffers(out.get())))
-        return discard(out.get());
+    staged->file = createTemporary(d->pathOf(folderName), temporaryPath);
+    if (staged->file == INVALID_HANDLE_VALUE || !copyContents(in.get(), staged->file, staged->size)
+        || !FlushFileBuffers(staged->file))
+        return file;
     // Writing has moved the time of the last change; it comes back to the source's, as with
     // CopyFileW. Attributes last: read-only stops nothing on a handle that is already open.
+    const DWORD attributes = info.dwFileAttributes & keptAttributes;
     FILE_BASIC_INFO basic {};
     basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
     basic.LastWriteTime.HighPart = LONG(info.ftLastWriteTime.dwHighDateTime);
     basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
-    if (!SetFileInformationByHandle(out.get(), FileBasicInfo, &basic, sizeof basic)
-        || !renameTo(out.get(), finalPath))
-        return discard(out.get());
-    if (!readOnly)
-        d->unflushed.push_back(finalPath);
-    if (size)
-        *size = copied;
-    return true;
+    if (!SetFileInformationByHandle(staged->file, FileBasicInfo, &basic, sizeof basic))
+        return file;
+    staged->target = Platform::win32Path(target);
+    file.d = std::move(staged);
+    return file;
+}
+
+bool Platform::FileCopier::place(StagedFile &file)
+{
+    if (!file.ok())
+        return false;
+    const bool placed = renameTo(file.d->file, file.d->target);
+    if (placed) {
+        CloseHandle(file.d->file);
+        file.d->file = INVALID_HANDLE_VALUE;
+    }
+    file.d.reset();
+    return placed;
 }
 
 bool Platform::FileCopier::sync()
 {
-    d->leave();
-    bool ok = flushAll(d->unflushed);
+    const std::lock_guard lock(d->mutex);
     // A folder keeps the new names; some file systems refuse to flush a folder, and then the
     // names are as safe as that file system makes them.
-    d->folders.insert(d->root);
-    for (const QString &folder : d->folders)
-        flush(Platform::win32Path(folder), FILE_FLAG_BACKUP_SEMANTICS);
+    for (const QString &folder : d->entered)
+        flush(Platform::win32Path(d->pathOf(folder)), FILE_FLAG_BACKUP_SEMANTICS);
+    d->entered.clear();
     const DWORD root = GetFileAttributesW(Platform::win32Path(d->root).c_str());
-    ok = ok && root != INVALID_FILE_ATTRIBUTES && (root & FILE_ATTRIBUTE_DIRECTORY);
-    d->unflushed.clear();
-    d->folders.clear();
-    return ok;
+    return root != INVALID_FILE_ATTRIBUTES && (root & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int Platform::FileCopier::parallelCopies(const QString &folder)
+{
+    // A disk that pays for seeks gets one file at a time; Wine and older systems cannot tell,
+    // and are taken for the usual solid-state disk.
+    wchar_t mountPoint[MAX_PATH];
+    wchar_t volume[MAX_PATH];
+    if (GetVolumePathNameW(Platform::win32Path(folder).c_str(), mountPoint, MAX_PATH)
+        && GetVolumeNameForVolumeMountPointW(mountPoint, volume, MAX_PATH)) {
+        std::wstring device(volume);
+        if (!device.empty() && device.back() == L'\\')
+            device.pop_back(); // the volume itself, not its root folder
+        const Handle handle(CreateFileW(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+        STORAGE_PROPERTY_QUERY query {};
+        query.PropertyId = StorageDeviceSeekPenaltyProperty;
+        query.QueryType = PropertyStandardQuery;
+        DEVICE_SEEK_PENALTY_DESCRIPTOR seekPenalty {};
+        DWORD bytes = 0;
+        if (handle.valid()
+            && DeviceIoControl(handle.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query,
+                               &seekPenalty, sizeof seekPenalty, &bytes, nullptr)
+            && bytes >= sizeof seekPenalty && seekPenalty.IncursSeekPenalty)
+            return 1;
+    }
+    return std::clamp(int(std::thread::hardware_concurrency()) * 2, 2, 8);
 }

@@ -134,17 +134,17 @@ Platform::LinkResult Platform::nameAnonymousFile(int fd, int folder, const char 
 #endif
 }
 
-bool Platform::renameNoReplace(int folder, const char *from, const char *to)
+bool Platform::renameNoReplace(int fromFolder, const char *from, int toFolder, const char *to)
 {
 #ifdef __linux__
-    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0)
+    if (::renameat2(fromFolder, from, toFolder, to, RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
         return false;
 #endif
     // A hard link never replaces either; the temporary name then goes.
-    if (::linkat(folder, from, folder, to, 0) == 0) {
-        ::unlinkat(folder, from, 0);
+    if (::linkat(fromFolder, from, toFolder, to, 0) == 0) {
+        ::unlinkat(fromFolder, from, 0);
         return true;
     }
     if (errno != EPERM && errno != EOPNOTSUPP)
@@ -152,9 +152,9 @@ bool Platform::renameNoReplace(int folder, const char *from, const char *to)
     // A file system without hard links (FAT): the worker has cleared the name before copying,
     // so the check only guards against a caller that did not.
     struct stat existing;
-    if (::fstatat(folder, to, &existing, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
+    if (::fstatat(toFolder, to, &existing, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
         errno = EEXIST;
         return false;
     }
-    return ::renameat(folder, from, folder, to) == 0;
+    return ::renameat(fromFolder, from, toFolder, to) == 0;
 }

@@ -1,0 +1,91 @@
+#include "CopyAhead.h"
+
+#include <algorithm>
+#include <utility>
+
+Platform::CopyAhead::CopyAhead(FileCopier &copier, std::vector<Job> jobs, int threads, int ahead)
+    : copier(copier)
+    , jobs(std::move(jobs))
+    , ahead(size_t(std::max(ahead, 1)))
+    , files(this->jobs.size())
+    , done(this->jobs.size(), false)
+{
+    const size_t count = std::min(size_t(std::max(threads, 1)), this->jobs.size());
+    for (size_t i = 0; i < count; ++i)
+        this->threads.emplace_back([this] { copyJobs(); });
+}
+
+Platform::CopyAhead::~CopyAhead()
+{
+    stop();
+}
+
+void Platform::CopyAhead::copyJobs()
+{
+    std::unique_lock lock(mutex);
+    for (;;) {
+        taken.wait(lock, [this] {
+            return stopping || (!paused && nextToCopy < std::min(jobs.size(), nextToTake + ahead));
+        });
+        if (stopping)
+            return;
+        const size_t job = nextToCopy++;
+        ++copying;
+        lock.unlock();
+        StagedFile file = copier.stage(jobs[job].source, jobs[job].target);
+        lock.lock();
+        files[job] = std::move(file);
+        done[job] = true;
+        --copying;
+        copied.notify_all();
+    }
+}
+
+Platform::StagedFile Platform::CopyAhead::takeNext()
+{
+    std::unique_lock lock(mutex);
+    if (stopping || nextToTake == jobs.size())
+        return {};
+    const size_t job = nextToTake;
+    copied.wait(lock, [&] { return done[job]; });
+    ++nextToTake;
+    taken.notify_all();
+    return std::move(files[job]);
+}
+
+Platform::StagedFile Platform::CopyAhead::againAlone()
+{
+    std::unique_lock lock(mutex);
+    if (stopping || nextToTake == 0)
+        return {};
+    paused = true;
+    copied.wait(lock, [this] { return copying == 0; });
+    std::vector<StagedFile> aheadOfIt;
+    for (size_t job = nextToTake; job < nextToCopy; ++job) {
+        aheadOfIt.push_back(std::move(files[job]));
+        done[job] = false;
+    }
+    nextToCopy = nextToTake;
+    lock.unlock();
+    aheadOfIt.clear(); // their temporaries go first
+    const Job &job = jobs[nextToTake - 1];
+    StagedFile file = copier.stage(job.source, job.target);
+    lock.lock();
+    paused = false;
+    taken.notify_all();
+    return file;
+}
+
+void Platform::CopyAhead::stop()
+{
+    {
+        const std::lock_guard lock(mutex);
+        stopping = true;
+    }
+    taken.notify_all();
+    for (std::thread &thread : threads)
+        thread.join();
+    threads.clear();
+    // Their temporaries go with them.
+    std::vector<StagedFile>().swap(files);
+}
