@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <optional>
 
@@ -124,13 +125,20 @@ QStringList entriesOf(const QString &folder)
 }
 
 // The temporaries of files copied ahead into `folder`: the named ones, and on Linux the anonymous
-// ones that this process holds open there.
+// ones that this process holds open there. Called on the copy worker's thread, where the
+// toolkit's listing of a folder leaves the Windows build hanging at its exit under Wine.
 qsizetype temporariesIn(const QString &folder)
 {
-    qsizetype count =
-        QDir(folder).entryList({".duskmere-partial-*"}, QDir::Files | QDir::Hidden).size();
-    for (const QString &fd : QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System))
-        count += QFile::symLinkTarget("/proc/self/fd/" + fd).startsWith(folder + "/#");
+    qsizetype count = 0;
+    std::error_code error;
+    for (const auto &entry :
+         std::filesystem::directory_iterator(std::filesystem::path(folder.toStdU16String()), error))
+        count += entry.path().filename().u8string().rfind(".duskmere-partial-", 0) == 0;
+#ifdef Q_OS_LINUX
+    for (const auto &fd : std::filesystem::directory_iterator("/proc/self/fd", error))
+        count += QFile::decodeName(std::filesystem::read_symlink(fd, error).c_str())
+                     .startsWith(folder + "/#");
+#endif
     return count;
 }
 

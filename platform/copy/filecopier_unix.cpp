@@ -10,9 +10,6 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
-#include <map>
-#include <mutex>
-#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -28,40 +25,7 @@
 
 namespace {
 
-// Closes on every way out; a descriptor of -1 holds nothing.
-class Fd
-{
-public:
-    explicit Fd(int fd = -1)
-        : fd(fd)
-    { }
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return fd; }
-    bool valid() const { return fd >= 0; }
-    void reset(int other = -1)
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = other;
-    }
-    // close() reports late write errors on some file systems (NFS), so it counts as part of the
-    // copy.
-    bool close()
-    {
-        const int result = ::close(fd);
-        fd = -1;
-        return result == 0;
-    }
-
-private:
-    int fd;
-};
+using Platform::FileDescriptor;
 
 int openRetrying(const char *path, int flags, mode_t mode = 0)
 {
@@ -72,61 +36,31 @@ int openRetrying(const char *path, int flags, mode_t mode = 0)
     return fd;
 }
 
-// The folder part and the name of a path relative to the root.
-std::pair<QByteArray, QByteArray> splitName(const QByteArray &relative)
-{
-    const int slash = relative.lastIndexOf('/');
-    if (slash < 0)
-        return {QByteArray(), relative};
-    return {relative.left(slash), relative.mid(slash + 1)};
-}
-
 } // namespace
 
 struct Platform::FileCopier::Private
 {
     explicit Private(const QString &root)
         : rootPath(QFile::encodeName(root))
+        , folders(rootPath)
     { }
-    ~Private() { forget(); }
-
-    struct HeldFolder
-    {
-        Fd fd;
-        int users = 0;
-    };
 
     const QByteArray rootPath;
+    HeldFolders folders;
     // Once a target folder has refused anonymous files, the rest of the run uses hidden names.
     std::atomic<bool> anonymousUnsupported {false};
-
-    std::mutex mutex; // for all below
-    // The root is opened (through a link if it is one) when first needed, and held to the end.
-    Fd root;
-    // The folders that files being copied are written in, each opened once for all of them.
-    std::map<QByteArray, HeldFolder> held;
-    // Folders cleared of the named temporaries that a killed run may have left.
-    std::set<QByteArray> sweptFolders;
-    // A folder on every file system written to, held open from the first file on: a sync
-    // reports the write-back errors that happened since the descriptor was opened.
-    std::vector<std::pair<dev_t, int>> devices;
-    // Without syncfs, each file is flushed by itself at the end (relative to the root).
+    // On the one thread that gives names: the folder they are given in, and without syncfs the
+    // files named since the last sync.
+    QByteArray placingName;
+    FileDescriptor placing;
     std::vector<QByteArray> written;
 
-    // The folder that names are given in, on the one thread that gives them.
-    QByteArray placingName;
-    Fd placing;
-
     bool relativeOf(const QString &path, QByteArray &relative) const;
-    bool openRoot();
-    int acquire(const QByteArray &relative);
-    void release(const QByteArray &relative);
     int enterForPlacing(const QByteArray &relative);
     bool write(StagedFile::Private &file, int in);
     bool writeAnonymous(StagedFile::Private &file, int in, bool &fallBack);
     bool writeHidden(StagedFile::Private &file, int in);
     bool rewriteHidden(StagedFile::Private &file, int folder);
-    void forget();
 };
 
 // A file written into a temporary in a held folder: an anonymous one while its descriptor is
@@ -141,7 +75,7 @@ struct Platform::StagedFile::Private
         if (!temporary.isEmpty())
             ::unlinkat(folder, temporary.constData(), 0);
         anonymous.reset(); // an anonymous file goes with its descriptor
-        copier->release(folderName);
+        copier->folders.release(folderName);
     }
     Private(const Private &) = delete;
     Private &operator=(const Private &) = delete;
@@ -153,7 +87,7 @@ struct Platform::StagedFile::Private
     QByteArray name;
     mode_t mode = 0;
     qint64 size = 0;
-    Fd anonymous;
+    FileDescriptor anonymous;
     QByteArray temporary;
 };
 
@@ -180,52 +114,6 @@ bool Platform::FileCopier::Private::relativeOf(const QString &path, QByteArray &
     return !relative.isEmpty();
 }
 
-bool Platform::FileCopier::Private::openRoot()
-{
-    if (!root.valid())
-        root.reset(openRetrying(rootPath.constData(), O_RDONLY | O_DIRECTORY));
-    return root.valid();
-}
-
-// The descriptor of the folder `relative` below the root, held until it is released as often.
-int Platform::FileCopier::Private::acquire(const QByteArray &relative)
-{
-    const std::lock_guard lock(mutex);
-    if (const auto found = held.find(relative); found != held.end()) {
-        ++found->second.users;
-        return found->second.fd.get();
-    }
-    if (!openRoot())
-        return -1;
-    const int fd = Platform::openFolderBeneath(root.get(), relative);
-    if (fd < 0)
-        return -1;
-    HeldFolder &folder = held[relative];
-    folder.fd.reset(fd);
-    folder.users = 1;
-    // Before any temporary of this run is made there.
-    if (sweptFolders.insert(relative).second)
-        Platform::removePartialFilesIn(fd);
-    // Only a new folder can be on another file system.
-    struct stat st;
-    if (::fstat(fd, &st) == 0
-        && std::none_of(devices.begin(), devices.end(),
-                        [&](const auto &device) { return device.first == st.st_dev; })) {
-        const int device = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-        if (device >= 0)
-            devices.emplace_back(st.st_dev, device);
-    }
-    return fd;
-}
-
-void Platform::FileCopier::Private::release(const QByteArray &relative)
-{
-    const std::lock_guard lock(mutex);
-    const auto found = held.find(relative);
-    if (found != held.end() && --found->second.users == 0)
-        held.erase(found);
-}
-
 // Names are given in the folder found at its path when the first of its files comes to be placed,
 // which may not be the one its files were copied into ahead: that one may have been moved aside
 // and a link put in its place meanwhile. The link then goes as itself, and the files still get
@@ -234,23 +122,9 @@ int Platform::FileCopier::Private::enterForPlacing(const QByteArray &relative)
 {
     if (placing.valid() && relative == placingName)
         return placing.get();
-    placing.reset();
-    const std::lock_guard lock(mutex);
-    if (!openRoot())
-        return -1;
-    placing.reset(Platform::openFolderBeneath(root.get(), relative));
+    placing.reset(folders.openNow(relative));
     placingName = relative;
     return placing.get();
-}
-
-void Platform::FileCopier::Private::forget()
-{
-    for (const auto &device : devices)
-        ::close(device.second);
-    devices.clear();
-    written.clear();
-    sweptFolders.clear();
-    placing.reset();
 }
 
 bool Platform::FileCopier::Private::write(StagedFile::Private &file, int in)
@@ -275,7 +149,7 @@ bool Platform::FileCopier::Private::writeAnonymous(StagedFile::Private &file, in
 #ifdef O_TMPFILE
     // Created with the source's bits, which the umask or a default ACL may have trimmed; an
     // fstat to find out is cheaper than an unconditional fchmod, which dirties the inode.
-    Fd &out = file.anonymous;
+    FileDescriptor &out = file.anonymous;
     do
         out.reset(::openat(file.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, file.mode));
     while (!out.valid() && errno == EINTR);
@@ -299,7 +173,7 @@ bool Platform::FileCopier::Private::writeAnonymous(StagedFile::Private &file, in
 bool Platform::FileCopier::Private::writeHidden(StagedFile::Private &file, int in)
 {
     // Not derived from the target's name, which may already be as long as a name can be.
-    Fd out;
+    FileDescriptor out;
     for (int attempt = 0; attempt < 8 && !out.valid(); ++attempt) {
         file.temporary = QFile::encodeName(Platform::partialFileName());
         out.reset(::openat(file.folder, file.temporary.constData(),
@@ -322,7 +196,7 @@ bool Platform::FileCopier::Private::rewriteHidden(StagedFile::Private &file, int
 {
     anonymousUnsupported = true;
     file.anonymous.reset();
-    const Fd in(openRetrying(file.source.constData(), O_RDONLY));
+    const FileDescriptor in(openRetrying(file.source.constData(), O_RDONLY));
     struct stat st;
     if (!in.valid() || ::fstat(in.get(), &st) != 0 || st.st_size != file.size)
         return false;
@@ -344,9 +218,9 @@ bool Platform::FileCopier::makeFolder(const QString &folder)
         return false;
     if (relative.isEmpty() && !makeRoot(folder))
         return false;
-    if (d->acquire(relative) < 0)
+    if (d->folders.acquire(relative) < 0)
         return false;
-    d->release(relative);
+    d->folders.release(relative);
     return true;
 }
 
@@ -355,7 +229,7 @@ bool Platform::FileCopier::clear(const QString &target)
     QByteArray relative;
     if (!d->relativeOf(target, relative) || relative.isEmpty())
         return false;
-    const auto [folderName, name] = splitName(relative);
+    const auto [folderName, name] = Platform::folderAndName(relative);
     const int folder = d->enterForPlacing(folderName);
     struct stat st;
     if (folder < 0)
@@ -373,13 +247,13 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
     QByteArray relative;
     if (!d->relativeOf(target, relative) || relative.isEmpty())
         return file;
-    auto [folderName, name] = splitName(relative);
+    auto [folderName, name] = Platform::folderAndName(relative);
     const QByteArray sourcePath = QFile::encodeName(source);
-    const Fd in(openRetrying(sourcePath.constData(), O_RDONLY));
+    const FileDescriptor in(openRetrying(sourcePath.constData(), O_RDONLY));
     struct stat st;
     if (!in.valid() || ::fstat(in.get(), &st) != 0 || S_ISDIR(st.st_mode))
         return file;
-    const int folder = d->acquire(folderName);
+    const int folder = d->folders.acquire(folderName);
     if (folder < 0)
         return file;
     auto staged = std::make_unique<StagedFile::Private>(d.get());
@@ -422,7 +296,6 @@ bool Platform::FileCopier::place(StagedFile &file)
     if (placed) {
         staged.temporary.clear(); // it is the file now
 #ifndef __linux__
-        const std::lock_guard lock(d->mutex);
         d->written.push_back(staged.folderName.isEmpty() ? staged.name
                                                          : staged.folderName + '/' + staged.name);
 #endif
@@ -433,32 +306,9 @@ bool Platform::FileCopier::place(StagedFile &file)
 
 bool Platform::FileCopier::sync()
 {
-    const std::lock_guard lock(d->mutex);
-    if (!d->openRoot())
-        return false;
-    bool ok = true;
-#ifdef __linux__
-    ok = ::syncfs(d->root.get()) == 0;
-    for (const auto &device : d->devices)
-        ok = ::syncfs(device.second) == 0 && ok;
-#else
-    // Each new name lives in its folder, and each new folder in its parent up to the root.
-    std::set<QByteArray> folders {QByteArray()};
-    for (const QByteArray &file : d->written) {
-        Fd fd(::openat(d->root.get(), file.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        ok = fd.valid() && ::fsync(fd.get()) == 0 && ok;
-        for (QByteArray folder = splitName(file).first; !folder.isEmpty();
-             folder = splitName(folder).first)
-            folders.insert(folder);
-    }
-    for (const QByteArray &folder : folders) {
-        Fd fd(folder.isEmpty() ? ::dup(d->root.get())
-                               : ::openat(d->root.get(), folder.constData(),
-                                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
-        ok = fd.valid() && ::fsync(fd.get()) == 0 && ok;
-    }
-#endif
-    d->forget();
+    d->placing.reset();
+    const bool ok = d->folders.sync(d->written);
+    d->written.clear();
     return ok;
 }
 

@@ -1,4 +1,5 @@
 #include "FileCopier.h"
+#include "FolderHandles.h"
 #include "PartialFiles.h"
 #include "platform/files/Win32Path.h"
 #include "platform/removal/Removal.h"
@@ -6,9 +7,6 @@
 #include <QDir>
 
 #include <algorithm>
-#include <map>
-#include <mutex>
-#include <set>
 #include <thread>
 #include <vector>
 #include <windows.h>
@@ -53,57 +51,6 @@ private:
     HANDLE handle;
 };
 
-// A folder as itself, never what a link there points to, held so that it stays where it is.
-HANDLE openFolder(const QString &path, bool asItself)
-{
-    return CreateFileW(
-        Platform::win32Path(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_BACKUP_SEMANTICS | (asItself ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
-}
-
-// A symbolic link or a junction stands for another folder; a cloud placeholder or another
-// reparse point that is not a name surrogate is a folder of its own. Wine shows a host's link
-// without a tag.
-bool isRealFolder(HANDLE folder)
-{
-    FILE_ATTRIBUTE_TAG_INFO info {};
-    if (!GetFileInformationByHandleEx(folder, FileAttributeTagInfo, &info, sizeof info)) {
-        BY_HANDLE_FILE_INFORMATION basic;
-        if (!GetFileInformationByHandle(folder, &basic))
-            return false;
-        info.FileAttributes = basic.dwFileAttributes;
-    }
-    if (!(info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
-    return !(info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        || (info.ReparseTag != 0 && !IsReparseTagNameSurrogate(info.ReparseTag));
-}
-
-// One folder below a held one, made a real folder first where needed. A rival that keeps
-// swapping the entry could go on for ever; a few rounds then count as failure.
-HANDLE openStep(const QString &path)
-{
-    for (int round = 0; round < 4; ++round) {
-        const HANDLE folder = openFolder(path, true);
-        if (folder != INVALID_HANDLE_VALUE) {
-            if (isRealFolder(folder))
-                return folder;
-            CloseHandle(folder);
-            if (!Platform::removeFileOrLink(path))
-                return INVALID_HANDLE_VALUE;
-            continue;
-        }
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-            return INVALID_HANDLE_VALUE;
-        if (!CreateDirectoryW(Platform::win32Path(path).c_str(), nullptr)
-            && GetLastError() != ERROR_ALREADY_EXISTS)
-            return INVALID_HANDLE_VALUE;
-    }
-    return INVALID_HANDLE_VALUE;
-}
-
 // Removes a temporary that will not be finished, read-only or not, through the handle that
 // wrote it; always false, the copy's result.
 bool discard(HANDLE file)
@@ -131,14 +78,6 @@ bool renameTo(HANDLE file, const std::wstring &target)
     return SetFileInformationByHandle(file, FileRenameInfo, rename, DWORD(buffer.size()));
 }
 
-bool flush(const std::wstring &path, DWORD flags)
-{
-    const Handle file(CreateFileW(path.c_str(), GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, flags, nullptr));
-    return file.valid() && FlushFileBuffers(file.get());
-}
-
 // Opened without sharing, so that nothing else reads a half-written file or removes it from
 // under the writer.
 HANDLE createTemporary(const QString &folder, std::wstring &path)
@@ -160,26 +99,13 @@ struct Platform::FileCopier::Private
 {
     explicit Private(const QString &root)
         : root(root)
+        , folders(root)
     { }
 
-    struct HeldFolder
-    {
-        HANDLE handle;
-        int users;
-    };
-
     const QString root;
-    std::mutex mutex; // for all below
-    // The folders that files being copied are written in, each holding its parent.
-    std::map<QString, HeldFolder> held;
-    // Folders that were swept of leftovers and receive new names, which the sync makes durable
-    // too.
-    std::set<QString> entered;
+    HeldFolders folders;
 
     bool relativeOf(const QString &path, QString &relative) const;
-    QString pathOf(const QString &relative) const;
-    bool acquire(const QString &relative);
-    void release(const QString &relative);
 };
 
 struct Platform::StagedFile::Private
@@ -194,8 +120,7 @@ struct Platform::StagedFile::Private
             discard(file);
             CloseHandle(file);
         }
-        const std::lock_guard lock(copier->mutex);
-        copier->release(folderName);
+        copier->folders.release(folderName);
     }
     Private(const Private &) = delete;
     Private &operator=(const Private &) = delete;
@@ -229,72 +154,17 @@ bool Platform::FileCopier::Private::relativeOf(const QString &path, QString &rel
     return !relative.isEmpty() && !relative.contains(QLatin1Char('\\'));
 }
 
-QString Platform::FileCopier::Private::pathOf(const QString &relative) const
-{
-    return relative.isEmpty() ? root : root + QLatin1Char('/') + relative;
-}
-
-// Holds the folder `relative` below the root, and with it every folder above it, until it is
-// released as often. Both with the mutex locked.
-bool Platform::FileCopier::Private::acquire(const QString &relative)
-{
-    if (const auto found = held.find(relative); found != held.end()) {
-        ++found->second.users;
-        return true;
-    }
-    HANDLE folder = INVALID_HANDLE_VALUE;
-    if (relative.isEmpty()) {
-        // The root may be reached through a link: only what lies below it is checked.
-        folder = openFolder(root, false);
-    } else {
-        const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
-        const QString parent = slash < 0 ? QString() : relative.left(slash);
-        const QString name = relative.mid(slash + 1);
-        // The worker hands clean paths below the root; a step up would leave it.
-        if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
-            || !acquire(parent))
-            return false;
-        folder = openStep(pathOf(relative));
-        if (folder == INVALID_HANDLE_VALUE)
-            release(parent);
-    }
-    if (folder == INVALID_HANDLE_VALUE)
-        return false;
-    held.emplace(relative, HeldFolder {folder, 1});
-    if (entered.insert(relative).second)
-        Platform::removePartialFiles(pathOf(relative));
-    return true;
-}
-
-void Platform::FileCopier::Private::release(const QString &relative)
-{
-    const auto found = held.find(relative);
-    if (found == held.end() || --found->second.users > 0)
-        return;
-    CloseHandle(found->second.handle);
-    held.erase(found);
-    if (!relative.isEmpty()) {
-        const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
-        release(slash < 0 ? QString() : relative.left(slash));
-    }
-}
-
 namespace {
 
-QString folderOf(const QString &relative)
+// `size` is what the file held when it was opened; the buffer is no larger than that needs.
+bool copyContents(HANDLE in, HANDLE out, quint64 size, qint64 &copied)
 {
-    const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? QString() : relative.left(slash);
-}
-
-// One buffer for each copying thread, for the whole run.
-bool copyContents(HANDLE in, HANDLE out, qint64 &copied)
-{
-    thread_local std::vector<char> buffer(bufferSize);
+    const DWORD chunk = DWORD(std::clamp<quint64>(size + 1, 4096, bufferSize));
+    std::vector<char> buffer(chunk);
     copied = 0;
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(in, buffer.data(), bufferSize, &got, nullptr))
+        if (!ReadFile(in, buffer.data(), chunk, &got, nullptr))
             return false;
         if (got == 0)
             return true;
@@ -320,10 +190,9 @@ bool Platform::FileCopier::makeFolder(const QString &folder)
         return false;
     if (relative.isEmpty() && !makeRoot(folder))
         return false;
-    const std::lock_guard lock(d->mutex);
-    if (!d->acquire(relative))
+    if (!d->folders.acquire(relative))
         return false;
-    d->release(relative);
+    d->folders.release(relative);
     return true;
 }
 
@@ -332,11 +201,10 @@ bool Platform::FileCopier::clear(const QString &target)
     QString relative;
     if (!d->relativeOf(target, relative) || relative.isEmpty())
         return false;
-    const std::lock_guard lock(d->mutex);
-    if (!d->acquire(folderOf(relative)))
+    if (!d->folders.acquire(HeldFolders::folderOf(relative)))
         return false;
     const bool cleared = Platform::removeFileOrLink(target);
-    d->release(folderOf(relative));
+    d->folders.release(HeldFolders::folderOf(relative));
     return cleared;
 }
 
@@ -354,17 +222,16 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
         || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return file;
 
-    const QString folderName = folderOf(relative);
-    {
-        const std::lock_guard lock(d->mutex);
-        if (!d->acquire(folderName))
-            return file;
-    }
+    const QString folderName = HeldFolders::folderOf(relative);
+    if (!d->folders.acquire(folderName))
+        return file;
     // From here on, the folder is released and the temporary removed on every way out.
     auto staged = std::make_unique<StagedFile::Private>(d.get(), folderName);
     std::wstring temporaryPath;
-    staged->file = createTemporary(d->pathOf(folderName), temporaryPath);
-    if (staged->file == INVALID_HANDLE_VALUE || !copyContents(in.get(), staged->file, staged->size)
+    staged->file = createTemporary(d->folders.pathOf(folderName), temporaryPath);
+    if (staged->file == INVALID_HANDLE_VALUE
+        || !copyContents(in.get(), staged->file,
+                         (quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow, staged->size)
         || !FlushFileBuffers(staged->file))
         return file;
     // Writing has moved the time of the last change; it comes back to the source's, as with
@@ -396,12 +263,7 @@ bool Platform::FileCopier::place(StagedFile &file)
 
 bool Platform::FileCopier::sync()
 {
-    const std::lock_guard lock(d->mutex);
-    // A folder keeps the new names; some file systems refuse to flush a folder, and then the
-    // names are as safe as that file system makes them.
-    for (const QString &folder : d->entered)
-        flush(Platform::win32Path(d->pathOf(folder)), FILE_FLAG_BACKUP_SEMANTICS);
-    d->entered.clear();
+    d->folders.flushFolders();
     const DWORD root = GetFileAttributesW(Platform::win32Path(d->root).c_str());
     return root != INVALID_FILE_ATTRIBUTES && (root & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include <map>
+#include <mutex>
+#include <set>
+#include <windows.h>
+
+namespace Platform {
+// The folders below a root that the Windows copier writes in, opened as themselves from the root
+// down (a link or a file standing where a folder belongs is removed and a folder made in its
+// place) and held without sharing deletion while any file copied there waits for its name: none
+// of them can be renamed, removed or swapped for a link meanwhile. Each is swept of leftovers the
+// first time. Safe to use from several threads.
+class HeldFolders
+{
+public:
+    explicit HeldFolders(const QString &root);
+    ~HeldFolders();
+    HeldFolders(const HeldFolders &) = delete;
+    HeldFolders &operator=(const HeldFolders &) = delete;
+
+    // The path of the folder `relative` below the root.
+    QString pathOf(const QString &relative) const;
+    // The folder that holds `relative`, relative to the root too.
+    static QString folderOf(const QString &relative);
+
+    // Holds the folder `relative` below the root, and every folder above it, until it is released
+    // as often as it was acquired.
+    bool acquire(const QString &relative);
+    void release(const QString &relative);
+
+    // Flushes every folder held since the last time, for the names made there. Some file systems
+    // refuse to flush a folder; the names are then as safe as that file system makes them.
+    void flushFolders();
+
+private:
+    bool acquireLocked(const QString &relative);
+    void releaseLocked(const QString &relative);
+
+    struct Held
+    {
+        HANDLE handle;
+        int users;
+    };
+
+    const QString root;
+    std::mutex mutex; // for all below
+    std::map<QString, Held> held;
+    std::set<QString> entered;
+};
+} // namespace Platform
