@@ -1,5 +1,7 @@
 #include "CopyAhead.h"
 
+#include "platform/system/ThreadPriority.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -22,6 +24,8 @@ Platform::CopyAhead::~CopyAhead()
 
 void Platform::CopyAhead::copyJobs()
 {
+    // The threads together could otherwise keep the window from drawing the progress.
+    Platform::lowerCurrentThreadPriority();
     std::unique_lock lock(mutex);
     for (;;) {
         taken.wait(lock, [this] {
