@@ -143,8 +143,12 @@ void CopyThread::run()
             total += size;
             return true;
         };
-        // A file fails only if it fails without the files copied ahead of it.
-        if (!place(ahead.takeNext()) && !place(ahead.againAlone())) {
+        // A file fails only if it fails without the files copied ahead of it; its first copy is
+        // gone before the second is made.
+        bool placed = place(ahead.takeNext());
+        if (!placed)
+            placed = place(ahead.againAlone());
+        if (!placed) {
             ahead.stop();
             emit copyFileError(mapping.target);
             return;

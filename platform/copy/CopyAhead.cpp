@@ -3,6 +3,7 @@
 #include "platform/system/ThreadPriority.h"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 Platform::CopyAhead::CopyAhead(FileCopier &copier, std::vector<Job> jobs, int threads, int ahead)
@@ -13,8 +14,12 @@ Platform::CopyAhead::CopyAhead(FileCopier &copier, std::vector<Job> jobs, int th
     , done(this->jobs.size(), false)
 {
     const size_t count = std::min(size_t(std::max(threads, 1)), this->jobs.size());
-    for (size_t i = 0; i < count; ++i)
-        this->threads.emplace_back([this] { copyJobs(); });
+    try {
+        for (size_t i = 0; i < count; ++i)
+            this->threads.emplace_back([this] { copyJobs(); });
+    } catch (const std::system_error &) {
+        // Fewer threads, or none: then each file is copied when it is taken.
+    }
 }
 
 Platform::CopyAhead::~CopyAhead()
@@ -51,6 +56,11 @@ Platform::StagedFile Platform::CopyAhead::takeNext()
     if (stopping || nextToTake == jobs.size())
         return {};
     const size_t job = nextToTake;
+    if (threads.empty()) {
+        ++nextToTake;
+        lock.unlock();
+        return copier.stage(jobs[job].source, jobs[job].target);
+    }
     copied.wait(lock, [&] { return done[job]; });
     ++nextToTake;
     taken.notify_all();

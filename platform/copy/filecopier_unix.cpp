@@ -53,10 +53,12 @@ struct Platform::FileCopier::Private
     // files named since the last sync.
     QByteArray placingName;
     FileDescriptor placing;
+    // Whether clear() has just found the folder, for the place() that follows it.
+    bool cleared = false;
     std::vector<QByteArray> written;
 
     bool relativeOf(const QString &path, QByteArray &relative) const;
-    int enterForPlacing(const QByteArray &relative);
+    int enterForPlacing(const QByteArray &relative, bool found);
     bool write(StagedFile::Private &file, int in);
     bool writeAnonymous(StagedFile::Private &file, int in, bool &fallBack);
     bool writeHidden(StagedFile::Private &file, int in);
@@ -114,16 +116,17 @@ bool Platform::FileCopier::Private::relativeOf(const QString &path, QByteArray &
     return !relative.isEmpty();
 }
 
-// Names are given in the folder found at its path when the first of its files comes to be placed,
-// which may not be the one its files were copied into ahead: that one may have been moved aside
-// and a link put in its place meanwhile. The link then goes as itself, and the files still get
-// their names where they belong.
-int Platform::FileCopier::Private::enterForPlacing(const QByteArray &relative)
+// Names are given, and cleared, in the folder found at its path as each file's turn comes, which
+// may not be the one its file was copied into ahead, nor the one the file before it went to: a
+// folder may have been moved aside and a link put in its place meanwhile. The link then goes as
+// itself, and the file still gets its name where it belongs. clear() finds the folder, place()
+// right after it for the same file uses what clear() found.
+int Platform::FileCopier::Private::enterForPlacing(const QByteArray &relative, bool found)
 {
-    if (placing.valid() && relative == placingName)
-        return placing.get();
-    placing.reset(folders.openNow(relative));
-    placingName = relative;
+    if (!found || !placing.valid() || relative != placingName) {
+        placing.reset(folders.openNow(relative));
+        placingName = relative;
+    }
     return placing.get();
 }
 
@@ -230,8 +233,9 @@ bool Platform::FileCopier::clear(const QString &target)
     if (!d->relativeOf(target, relative) || relative.isEmpty())
         return false;
     const auto [folderName, name] = Platform::folderAndName(relative);
-    const int folder = d->enterForPlacing(folderName);
+    const int folder = d->enterForPlacing(folderName, false);
     struct stat st;
+    d->cleared = folder >= 0;
     if (folder < 0)
         return false;
     if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -273,7 +277,7 @@ bool Platform::FileCopier::place(StagedFile &file)
     if (!file.ok())
         return false;
     StagedFile::Private &staged = *file.d;
-    const int folder = d->enterForPlacing(staged.folderName);
+    const int folder = d->enterForPlacing(staged.folderName, std::exchange(d->cleared, false));
     bool placed = false;
     if (folder < 0) {
         // nothing to give a name in
