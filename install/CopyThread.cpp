@@ -116,9 +116,11 @@ void CopyThread::run()
     // leads out of the data directory.
     std::vector<Mapping> mappings;
     std::vector<Platform::CopyAhead::Job> jobs;
+    bool ledOut = false;
     for (const QString &file : std::as_const(files)) {
         mappings.push_back(mapper.map(file));
-        if (mappings.back().inside && jobs.size() + 1 == mappings.size())
+        ledOut = ledOut || !mappings.back().inside;
+        if (!ledOut)
             jobs.push_back({file, mappings.back().target});
     }
     const int threads = Platform::FileCopier::parallelCopies(targetRoot);
