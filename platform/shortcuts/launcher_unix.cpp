@@ -91,9 +91,12 @@ QString workingDirectory(const Platform::LauncherFields &fields)
 // icon cannot be read or written. A FIFO in the icon's place would wait for a writer for good.
 QString pngIcon(const QString &icon, const QString &fileName)
 {
-    if (!Platform::isRegularFile(icon))
+    std::optional<QByteArray> ico =
+        Platform::readRegularFile(icon, 16 * 1024 * 1024, Platform::FinalLink::Refuse);
+    if (!ico)
         return QString();
-    QImageReader reader(icon);
+    QBuffer source(&*ico);
+    QImageReader reader(&source);
     QImage best;
     for (int i = 0; i < qMax(1, reader.imageCount()); ++i) {
         if (!reader.jumpToImage(i) && i > 0)
