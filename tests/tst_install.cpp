@@ -478,6 +478,10 @@ void TestInstall::failures_data()
         "S");
     row("a name that is only the ending", "Name=.lnk\n", true, "DS");
     row("a FIFO as the icon, left out", "Icon=fifo\n", true, "");
+    // Long enough for the link, too long for the launcher: neither is left.
+    QTest::newRow("a name too long for one of its files") << "Name=" + QByteArray(250, 'x') + '\n'
+                                                          << true << QString("DS");
+    row("the group folder a link to another folder", "", false, "S");
 }
 
 void TestInstall::failures()
@@ -500,6 +504,14 @@ void TestInstall::failures()
             QDir().mkpath(sandbox.desktop() + icon);
     }
     sandbox.mkfifo("fifo"); // opening it would wait for a writer
+    if (tag.contains("too long"))
+        SKIP_ON_WINDOWS("every file of a shortcut there is a link, of a name that fits");
+    if (tag.contains("group folder a link")) {
+        sandbox.mkdir("elsewhere");
+        QDir().mkpath(sandbox.startMenu());
+        if (!Sandbox::linkFolder(sandbox.path("elsewhere"), sandbox.startMenu() + "/The Duskmere"))
+            QSKIP("this system makes no links to folders (Wine)");
+    }
     const auto everything = [&] {
         QStringList paths;
         QDirIterator it(sandbox.root(),
@@ -528,6 +540,7 @@ void TestInstall::failures()
              !failed.contains('S'));
     if (!shortcut.isEmpty() && !failed.isEmpty())
         QCOMPARE(everything(), before);
+    QCOMPARE(entriesOf(sandbox.path("elsewhere")), QStringList());
 }
 
 void TestInstall::unixLinkWriter()
