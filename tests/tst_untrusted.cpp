@@ -173,6 +173,8 @@ void TestUntrusted::iconWithinBudget()
 {
     QFETCH(QByteArray, icon);
     QFETCH(int, side);
+    if (QString(QTest::currentDataTag()).contains("bitmaps"))
+        SKIP_ON_WINDOWS("no icon reader ships there: the shell shows the icon itself");
     QElapsedTimer clock;
     clock.start();
     const QImage picture = Platform::iconPicture(icon);
