@@ -9,6 +9,7 @@
 #include "install/ShortcutStep.h"
 #include "pages/GatherPage.h"
 #include "platform/copy/FileCopier.h"
+#include "platform/shortcuts/Launcher.h"
 #include "platform/shortcuts/ShellLink.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -482,6 +483,8 @@ void TestInstall::failures_data()
     QTest::newRow("a name too long for one of its files") << "Name=" + QByteArray(250, 'x') + '\n'
                                                           << true << QString("DS");
     row("the group folder a link to another folder", "", false, "S");
+    // The link is complete by then and goes again: a shortcut is whole or absent.
+    row("a folder in the menu launcher's place", "", false, "S");
 }
 
 void TestInstall::failures()
@@ -504,6 +507,11 @@ void TestInstall::failures()
             QDir().mkpath(sandbox.desktop() + icon);
     }
     sandbox.mkfifo("fifo"); // opening it would wait for a writer
+    if (tag.contains("launcher's place")) {
+        SKIP_ON_WINDOWS("no launchers there");
+        QDir().mkpath(Platform::launcherFolder(Platform::LauncherPlace::Menu)
+                      + "/The Duskmere/The Duskmere.desktop");
+    }
     if (tag.contains("too long"))
         SKIP_ON_WINDOWS("every file of a shortcut there is a link, of a name that fits");
     if (tag.contains("group folder a link")) {
