@@ -2,6 +2,7 @@
 
 #include "platform/folders/LocalPath.h"
 #include "platform/shortcuts/ShellLink.h"
+#include "platform/shortcuts/ShortcutFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -22,27 +23,38 @@ Shortcut::Shortcut(const QString &target, const QString &arguments, const QStrin
     , iconIndex(iconIndex)
 { }
 
-bool Shortcut::create(QString &linkPath)
+bool Shortcut::prepare(QString &linkPath, Platform::ShellLinkFields *fields)
 {
-    Platform::ShellLinkFields fields;
-    fields.target = absoluteNative(target);
-    fields.workingDirectory = QDir::toNativeSeparators(QFileInfo(fields.target).absolutePath());
-    fields.arguments = arguments;
+    fields->target = absoluteNative(target);
+    fields->workingDirectory = QDir::toNativeSeparators(QFileInfo(fields->target).absolutePath());
+    fields->arguments = arguments;
     if (!iconPath.isEmpty())
-        fields.iconPath = absoluteNative(iconPath);
-    fields.iconIndex = iconIndex;
+        fields->iconPath = absoluteNative(iconPath);
+    fields->iconIndex = iconIndex;
 
     linkPath = absoluteNative(linkPath);
     // Only the exact lower-case ending counts: "Game.LNK" becomes "Game.LNK.lnk".
     if (!linkPath.endsWith(QLatin1String(".lnk"), Qt::CaseSensitive))
         linkPath += QLatin1String(".lnk");
 
-    if (!QFileInfo::exists(fields.target)) {
-        failed = true;
+    failed = !QFileInfo::exists(fields->target);
+    return !failed;
+}
+
+bool Shortcut::create(QString &linkPath)
+{
+    Platform::ShellLinkFields fields;
+    if (!prepare(linkPath, &fields))
         return false;
-    }
-    failed = false;
-    if (!Platform::writeShellLink(linkPath, fields))
-        failed = true;
+    failed = !Platform::writeShellLink(linkPath, fields);
+    return !failed;
+}
+
+bool Shortcut::stage(Platform::ShortcutFiles &files, int folder, QString &linkPath)
+{
+    Platform::ShellLinkFields fields;
+    if (!prepare(linkPath, &fields))
+        return false;
+    failed = !files.stageLink(folder, QFileInfo(linkPath).fileName(), fields);
     return !failed;
 }

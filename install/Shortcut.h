@@ -2,6 +2,11 @@
 
 #include <QString>
 
+namespace Platform {
+class ShortcutFiles;
+struct ShellLinkFields;
+} // namespace Platform
+
 // One shortcut to write: the program it starts, with its arguments and icon. Paths may be
 // written the Windows way ("C:\Games\UT3\Binaries\UT3.exe"), as the registry gives them.
 class Shortcut
@@ -15,9 +20,17 @@ public:
     // written; the cause is not told apart.
     bool create(QString &linkPath);
 
+    // As create(), but the link goes among the shortcut's `files`, into their `folder`, under the
+    // file name of `linkPath`, and gets that name with the other files of the shortcut.
+    bool stage(Platform::ShortcutFiles &files, int folder, QString &linkPath);
+
     QString target;
     QString arguments;
     QString iconPath;
     int iconIndex;
     bool failed = false;
+
+private:
+    // The link's fields and `linkPath` as written, or false when the target is missing.
+    bool prepare(QString &linkPath, Platform::ShellLinkFields *fields);
 };

@@ -5,6 +5,7 @@
 #include "platform/folders/LocalPath.h"
 #include "platform/folders/StandardFolders.h"
 #include "platform/shortcuts/Launcher.h"
+#include "platform/shortcuts/ShortcutFiles.h"
 #include "platform/steam/SteamClient.h"
 #include "wizard/Config.h"
 #include "wizard/DuskmereWizard.h"
@@ -48,11 +49,6 @@ void fail(QWidget *parent, const QString &message)
     QCoreApplication::exit(0);
 }
 
-bool makeFolder(const QString &path)
-{
-    return QDir().mkpath(Platform::localPath(path));
-}
-
 // One icon per place: where the prefix's folder is the one that receives the launchers (Wine
 // links its Desktop to the user's own), the launcher alone goes there, since no Linux desktop
 // starts a link. A place without a launcher folder always gets its link.
@@ -63,20 +59,75 @@ bool linkGoesTo(const QString &folder, Platform::LauncherPlace place)
         || launchers != QFileInfo(Platform::localPath(folder)).canonicalFilePath();
 }
 
-// The launcher beside a link: the same program, arguments, folder and icon, named after the
-// link without its ending (only the lower-case ending is one, as for the link).
-bool writeLauncher(Platform::LauncherPlace place, const Settings &settings, const Shortcut &link)
+QString launcherName(const Settings &settings)
 {
+    // Named after the link without its ending (only the lower-case ending is one, as for the
+    // link).
     QString name = settings.name;
     if (name.endsWith(QLatin1String(".lnk")))
         name.chop(4);
+    return name;
+}
+
+QStringList groupNames(const Settings &settings)
+{
+    return QString(settings.groupName)
+        .replace(QLatin1Char('\\'), QLatin1Char('/'))
+        .split(QLatin1Char('/'));
+}
+
+// The names must stay names, and each file the shortcut puts on disk must be able to carry its
+// name there; else nothing at all is written for it.
+bool namesHold(const Settings &settings, bool menu)
+{
+    if (!ShortcutNames::isFileName(settings.name)
+        || (menu && !ShortcutNames::isFolderPath(settings.groupName)))
+        return false;
+    const QString linkName = settings.name.endsWith(QLatin1String(".lnk"))
+        ? settings.name
+        : settings.name + QLatin1String(".lnk");
+    QStringList names =
+        QStringList {linkName} + Platform::launcherFileNames(launcherName(settings));
+    if (menu)
+        names += groupNames(settings);
+    return Platform::ShortcutFiles::namesFit(names);
+}
+
+// The launcher beside a link: the same program, arguments, folder and icon.
+bool stageLauncher(Platform::ShortcutFiles &files, Platform::LauncherPlace place,
+                   const Settings &settings, const Shortcut &link, const QByteArray &iconPng)
+{
     Platform::LauncherFields fields;
-    fields.name = name;
+    fields.name = launcherName(settings);
     fields.program = QFileInfo(Platform::localPath(link.target)).absoluteFilePath();
     fields.arguments = link.arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     fields.workingDirectory = QFileInfo(fields.program).absolutePath();
-    fields.icon = Platform::localPath(link.iconPath);
-    return Platform::writeLauncher(place, settings.groupName, name, fields);
+    fields.iconPng = iconPng;
+    const QStringList group =
+        place == Platform::LauncherPlace::Menu ? groupNames(settings) : QStringList();
+    return Platform::stageLauncher(files, place, group, fields.name, fields);
+}
+
+// One shortcut, in the Desktop folder or in the group below the Start Menu's programs folder:
+// its link and its launcher are named together or not at all.
+bool makeShortcut(Platform::LauncherPlace place, const QString &folder, const Settings &settings,
+                  Shortcut &link, const QByteArray &iconPng)
+{
+    const bool menu = place == Platform::LauncherPlace::Menu;
+    if (!namesHold(settings, menu))
+        return false;
+    // Made first, so that where it is the launchers' folder too, it is seen to be that.
+    QDir().mkpath(Platform::localPath(folder));
+    Platform::ShortcutFiles files;
+    if (linkGoesTo(folder, place)) {
+        const QStringList group = menu ? groupNames(settings) : QStringList();
+        const int held = files.folder(Platform::localPath(folder), group);
+        QString linkPath = folder + QLatin1Char('/')
+            + (menu ? group.join(QLatin1Char('/')) + QLatin1Char('/') : QString()) + settings.name;
+        if (held < 0 || !link.stage(files, held, linkPath))
+            return false;
+    }
+    return stageLauncher(files, place, settings, link, iconPng) && files.nameAll();
 }
 } // namespace
 
@@ -91,12 +142,14 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
     Shortcut retailLink(wizard->ut3Path, RetailArguments, iconPath, settings.iconIndex);
     Shortcut &link = wizard->steam ? steamLink : retailLink;
 
+    // Read once for every launcher; a hostile icon leaves them without one.
+    const QByteArray iconPng = wizard->desktopLink || wizard->startMenuLink
+        ? Platform::launcherIcon(Platform::localPath(iconPath))
+        : QByteArray();
+
     if (wizard->desktopLink) {
-        // The Desktop folder of a fresh account on Linux may not exist yet.
-        QString linkPath = desktop + QLatin1Char('/') + settings.name;
-        if (!ShortcutNames::isFileName(settings.name) || !makeFolder(desktop)
-            || (linkGoesTo(desktop, Platform::LauncherPlace::Desktop) && !link.create(linkPath))
-            || !writeLauncher(Platform::LauncherPlace::Desktop, settings, link)) {
+        // The Desktop folder of a fresh account on Linux may not exist yet: it is made.
+        if (!makeShortcut(Platform::LauncherPlace::Desktop, desktop, settings, link, iconPng)) {
             fail(messageParent,
                  QCoreApplication::translate(
                      "ShortcutStep",
@@ -110,12 +163,7 @@ void ShortcutStep::run(DuskmereWizard *wizard, QWidget *messageParent)
     }
 
     if (wizard->startMenuLink) {
-        const QString group = programs + QLatin1Char('/') + settings.groupName;
-        QString linkPath = group + QLatin1Char('/') + settings.name;
-        if (!ShortcutNames::isFileName(settings.name)
-            || !ShortcutNames::isFolderPath(settings.groupName) || !makeFolder(group)
-            || (linkGoesTo(programs, Platform::LauncherPlace::Menu) && !link.create(linkPath))
-            || !writeLauncher(Platform::LauncherPlace::Menu, settings, link)) {
+        if (!makeShortcut(Platform::LauncherPlace::Menu, programs, settings, link, iconPng)) {
             fail(messageParent,
                  QCoreApplication::translate(
                      "ShortcutStep",

@@ -9,6 +9,7 @@
 #include "install/ShortcutStep.h"
 #include "pages/GatherPage.h"
 #include "platform/copy/FileCopier.h"
+#include "platform/shortcuts/Launcher.h"
 #include "platform/shortcuts/ShellLink.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -478,6 +479,12 @@ void TestInstall::failures_data()
         "S");
     row("a name that is only the ending", "Name=.lnk\n", true, "DS");
     row("a FIFO as the icon, left out", "Icon=fifo\n", true, "");
+    // Long enough for the link, too long for the launcher: neither is left.
+    QTest::newRow("a name too long for one of its files") << "Name=" + QByteArray(250, 'x') + '\n'
+                                                          << true << QString("DS");
+    row("the group folder a link to another folder", "", false, "S");
+    // The link is complete by then and goes again: a shortcut is whole or absent.
+    row("a folder in the menu launcher's place", "", false, "S");
 }
 
 void TestInstall::failures()
@@ -500,6 +507,19 @@ void TestInstall::failures()
             QDir().mkpath(sandbox.desktop() + icon);
     }
     sandbox.mkfifo("fifo"); // opening it would wait for a writer
+    if (tag.contains("launcher's place")) {
+        SKIP_ON_WINDOWS("no launchers there");
+        QDir().mkpath(Platform::launcherFolder(Platform::LauncherPlace::Menu)
+                      + "/The Duskmere/The Duskmere.desktop");
+    }
+    if (tag.contains("too long"))
+        SKIP_ON_WINDOWS("every file of a shortcut there is a link, of a name that fits");
+    if (tag.contains("group folder a link")) {
+        sandbox.mkdir("elsewhere");
+        QDir().mkpath(sandbox.startMenu());
+        if (!Sandbox::linkFolder(sandbox.path("elsewhere"), sandbox.startMenu() + "/The Duskmere"))
+            QSKIP("this system makes no links to folders (Wine)");
+    }
     const auto everything = [&] {
         QStringList paths;
         QDirIterator it(sandbox.root(),
@@ -528,6 +548,7 @@ void TestInstall::failures()
              !failed.contains('S'));
     if (!shortcut.isEmpty() && !failed.isEmpty())
         QCOMPARE(everything(), before);
+    QCOMPARE(entriesOf(sandbox.path("elsewhere")), QStringList());
 }
 
 void TestInstall::unixLinkWriter()

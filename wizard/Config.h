@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MemoryResource.h"
+
 #include <QSettings>
 #include <QVariant>
 
@@ -38,7 +40,7 @@ inline const ConfigKey ExtraDesc {"Extras/Desc%1", QVariant()};
 
 // A read-only view of ds.conf in the current working directory. Each reader makes its own
 // and drops it when done, so an edited file is seen at the next step. A ds.conf that is no
-// regular file (a FIFO would block the window) counts as missing.
+// regular file (a FIFO would block the window) or is too large counts as missing.
 class ConfigFile
 {
 public:
@@ -51,5 +53,6 @@ public:
 private:
     static QString keyName(const ConfigKey &key, int n);
 
+    std::optional<MemoryResource> contents; // the file as read
     std::optional<QSettings> settings; // none without a readable file
 };

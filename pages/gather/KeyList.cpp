@@ -2,8 +2,6 @@
 
 #include "platform/files/RegularFile.h"
 
-#include <QFile>
-
 #include <optional>
 
 namespace {
@@ -13,15 +11,7 @@ constexpr qint64 largestKeyList = 1024 * 1024;
 
 std::optional<QByteArray> contents(const QString &path)
 {
-    if (!Platform::isRegularFile(path))
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.read(largestKeyList + 1); // the file may grow while it is read
-    if (bytes.size() > largestKeyList)
-        return std::nullopt;
-    return bytes;
+    return Platform::readRegularFile(path, largestKeyList);
 }
 } // namespace
 

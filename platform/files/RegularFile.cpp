@@ -1,10 +1,15 @@
 #include "RegularFile.h"
 
-#include <QFileInfo>
+#include <QFile>
 
-bool Platform::isRegularFile(const QString &path)
+std::optional<QByteArray> Platform::readRegularFile(const QString &path, qint64 limit,
+                                                    FinalLink link)
 {
-    // QFileInfo follows links and calls only regular files (and resources) files: FIFOs,
-    // sockets and devices are neither files nor folders to it.
-    return QFileInfo(path).isFile();
+    if (!path.startsWith(QLatin1Char(':')))
+        return Detail::readRegularDiskFile(path, limit, link);
+    // Resources lie in the program's memory; they cannot change or block.
+    QFile resource(path);
+    if (!resource.open(QIODevice::ReadOnly) || resource.size() > limit)
+        return std::nullopt;
+    return resource.readAll();
 }

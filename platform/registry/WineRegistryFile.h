@@ -27,6 +27,8 @@ public:
     WineRegistryFile &operator=(const WineRegistryFile &) = delete;
 
     bool isEmpty() const { return sections.empty(); }
+    // The open file indexed, or -1 when none was.
+    int descriptor() const { return file.handle(); }
 
     // The value `valueName` of the key `keyPath` (backslash separated, relative to the hive's
     // root) as text (WineRegistryText::valueText); an empty `valueName` asks for the key's

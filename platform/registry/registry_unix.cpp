@@ -27,15 +27,20 @@ struct FileStamp
     }
 };
 
+void fill(const struct stat &info, FileStamp *stamp)
+{
+    stamp->device = info.st_dev;
+    stamp->inode = info.st_ino;
+    stamp->size = info.st_size;
+    stamp->modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
 bool stampOf(const QString &path, FileStamp *stamp)
 {
     struct stat info;
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return false;
-    stamp->device = info.st_dev;
-    stamp->inode = info.st_ino;
-    stamp->size = info.st_size;
-    stamp->modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    fill(info, stamp);
     return true;
 }
 
@@ -60,11 +65,13 @@ QString readHive(const QString &path, const QString &keyPath, const QString &val
     if (cached == cache.end() || !(cached->second.stamp == stamp)) {
         if (cache.size() >= 4) // the two hives of the prefix in use, and a little slack
             cache.clear();
-        cached =
-            cache
-                .insert_or_assign(
-                    path, CachedHive {stamp, std::make_unique<Platform::WineRegistryFile>(path)})
-                .first;
+        // The stamp of the version opened, which a save may have put there since the look.
+        auto file = std::make_unique<Platform::WineRegistryFile>(path);
+        struct stat info;
+        FileStamp opened;
+        if (file->descriptor() >= 0 && ::fstat(file->descriptor(), &info) == 0)
+            fill(info, &opened);
+        cached = cache.insert_or_assign(path, CachedHive {opened, std::move(file)}).first;
     }
     return cached->second.file->string(keyPath, valueName);
 }

@@ -1,9 +1,10 @@
 #include "WineRegistryFile.h"
 #include "WineRegistryText.h"
-#include "platform/files/RegularFile.h"
+#include "platform/files/RegularFileDescriptor.h"
 
 #include <algorithm>
 #include <cstring>
+#include <unistd.h>
 
 using namespace Platform::WineRegistryText;
 
@@ -130,9 +131,14 @@ QByteArrayView bytesOf(const Line &line)
 Platform::WineRegistryFile::WineRegistryFile(const QString &path)
     : file(path)
 {
-    if (!Platform::isRegularFile(path) || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
-        || file.size() > largestHive)
+    // Wine saves its hives as files of their own, never as links.
+    const int fd = Platform::openRegularFile(path, largestHive, Platform::FinalLink::Refuse);
+    if (fd < 0)
         return;
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return;
+    }
 
     QString decoded;
     QString folded;

@@ -1,6 +1,7 @@
+#include "IconPicture.h"
 #include "Launcher.h"
+#include "ShortcutFiles.h"
 #include "platform/files/RegularFile.h"
-#include "platform/files/ReplaceFile.h"
 #include "platform/steam/SteamClient.h"
 #include "platform/steam/SteamLibrary.h"
 #include "platform/wine/WinePrefix.h"
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
 #include <QStandardPaths>
 
 namespace {
@@ -87,40 +87,37 @@ QString workingDirectory(const Platform::LauncherFields &fields)
         : fields.workingDirectory;
 }
 
-// The icon as PNG, the largest picture the .ico holds, among the user's icons; empty when the
-// icon cannot be read or written. A FIFO in the icon's place would wait for a writer for good.
-QString pngIcon(const QString &icon, const QString &fileName)
+QString iconFolder()
 {
-    if (!Platform::isRegularFile(icon))
-        return QString();
-    QImageReader reader(icon);
-    QImage best;
-    for (int i = 0; i < qMax(1, reader.imageCount()); ++i) {
-        if (!reader.jumpToImage(i) && i > 0)
-            break;
-        const QImage image = reader.read();
-        if (!image.isNull() && image.width() * image.height() > best.width() * best.height())
-            best = image;
-    }
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
         + QLatin1String("/icons");
-    const QString png = folder + QLatin1Char('/') + fileName + QLatin1String(".png");
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (best.isNull() || !buffer.open(QIODevice::WriteOnly) || !best.save(&buffer, "PNG")
-        || !QDir().mkpath(folder) || !Platform::replaceFile(png, bytes))
-        return QString();
-    return png;
 }
 } // namespace
 
-bool Platform::writeLauncher(LauncherPlace place, const QString &group, const QString &fileName,
-                             const LauncherFields &fields)
+QByteArray Platform::launcherIcon(const QString &iconFile)
 {
-    QString folder = launcherFolder(place);
-    if (place == LauncherPlace::Menu)
-        folder += QLatin1Char('/') + QString(group).replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (folder.isEmpty() || fileName.isEmpty() || !QDir().mkpath(folder))
+    // Icon files of a few hundred kilobytes hold every size up to 256x256.
+    constexpr qint64 largestIcon = 16 * 1024 * 1024;
+    const std::optional<QByteArray> ico = readRegularFile(iconFile, largestIcon, FinalLink::Refuse);
+    const QImage picture = ico ? iconPicture(*ico) : QImage();
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (picture.isNull() || !buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG"))
+        return QByteArray();
+    return png;
+}
+
+QStringList Platform::launcherFileNames(const QString &fileName)
+{
+    return {fileName + QLatin1String(".desktop"), fileName + QLatin1String(".png")};
+}
+
+bool Platform::stageLauncher(ShortcutFiles &files, LauncherPlace place, const QStringList &group,
+                             const QString &fileName, const LauncherFields &fields)
+{
+    const int folder =
+        files.folder(launcherFolder(place), place == LauncherPlace::Menu ? group : QStringList());
+    if (folder < 0 || fileName.isEmpty())
         return false;
 
     QStringList exec;
@@ -131,13 +128,15 @@ bool Platform::writeLauncher(LauncherPlace place, const QString &group, const QS
     QString entry = QLatin1String("[Desktop Entry]\nType=Application\nVersion=1.4\nName=")
         + escapedValue(fields.name) + QLatin1String("\nExec=") + escapedValue(exec.join(' '))
         + QLatin1String("\nPath=") + escapedValue(workingDirectory(fields)) + QLatin1Char('\n');
-    const QString icon = pngIcon(fields.icon, fileName);
-    if (!icon.isEmpty())
-        entry += QLatin1String("Icon=") + escapedValue(icon) + QLatin1Char('\n');
+    // An icon that cannot be written leaves the launcher without one, as an unreadable icon does.
+    const QString png = fileName + QLatin1String(".png");
+    const int icons = fields.iconPng.isEmpty() ? -1 : files.folder(iconFolder());
+    if (icons >= 0 && files.stage(icons, png, fields.iconPng))
+        entry += QLatin1String("Icon=") + escapedValue(iconFolder() + QLatin1Char('/') + png)
+            + QLatin1Char('\n');
     entry += QLatin1String("Categories=Game;\n");
     // Executable, or desktops that guard against launchers from elsewhere will not start it.
-    return replaceFile(folder + QLatin1Char('/') + fileName + QLatin1String(".desktop"),
-                       entry.toUtf8(), 0777);
+    return files.stage(folder, fileName + QLatin1String(".desktop"), entry.toUtf8(), 0777);
 }
 
 QString Platform::launcherFolder(LauncherPlace place)

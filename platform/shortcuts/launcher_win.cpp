@@ -1,7 +1,17 @@
 #include "Launcher.h"
 
 // The shell starts the links themselves.
-bool Platform::writeLauncher(LauncherPlace, const QString &, const QString &,
+QByteArray Platform::launcherIcon(const QString &)
+{
+    return QByteArray();
+}
+
+QStringList Platform::launcherFileNames(const QString &)
+{
+    return QStringList();
+}
+
+bool Platform::stageLauncher(ShortcutFiles &, LauncherPlace, const QStringList &, const QString &,
                              const LauncherFields &)
 {
     return true;

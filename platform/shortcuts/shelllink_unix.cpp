@@ -123,10 +123,10 @@ QList<Platform::ShellLinkItem> itemsOf(const WindowsLocation &location)
 }
 } // namespace
 
-bool Platform::writeShellLink(const QString &linkPath, const ShellLinkFields &fields)
+QByteArray Platform::shellLinkBytes(const ShellLinkFields &fields)
 {
     if (fields.target.isEmpty())
-        return false;
+        return QByteArray();
     const QList<WineDrive> drives = wineDrives();
     const WindowsLocation target = locate(fields.target, drives);
 
@@ -137,9 +137,11 @@ bool Platform::writeShellLink(const QString &linkPath, const ShellLinkFields &fi
     image.arguments = fields.arguments;
     image.iconLocation = windowsPath(fields.iconPath, drives);
     image.iconIndex = fields.iconIndex;
-    const QByteArray bytes = encodeShellLink(image);
-    if (bytes.isEmpty())
-        return false;
+    return encodeShellLink(image);
+}
 
-    return Platform::replaceFile(linkPath, bytes);
+bool Platform::writeShellLink(const QString &linkPath, const ShellLinkFields &fields)
+{
+    const QByteArray bytes = shellLinkBytes(fields);
+    return !bytes.isEmpty() && Platform::replaceFile(linkPath, bytes);
 }

@@ -32,12 +32,14 @@ bool describe(IShellLinkW *link, const Platform::ShellLinkFields &fields)
     return true;
 }
 
+// The shell gets the long-path form too: a link's temporary in a deep folder would pass the
+// limit of MAX_PATH characters that the plain form keeps.
 bool saveTo(IShellLinkW *link, const QString &path)
 {
     IPersistFile *file = nullptr;
     if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file))))
         return false;
-    const bool saved = SUCCEEDED(file->Save(wide(path), TRUE));
+    const bool saved = SUCCEEDED(file->Save(Platform::win32Path(path).c_str(), TRUE));
     file->Release();
     return saved;
 }
@@ -91,9 +93,9 @@ HRESULT createShellLink(IShellLinkW **link)
     return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                             reinterpret_cast<void **>(link));
 }
-} // namespace
 
-bool Platform::writeShellLink(const QString &linkPath, const ShellLinkFields &fields)
+// Runs `use` on a new shell link object and gives its answer; false when there is no object.
+template<typename Use> bool withShellLink(Use use)
 {
     IShellLinkW *link = nullptr;
     HRESULT created = createShellLink(&link);
@@ -106,12 +108,29 @@ bool Platform::writeShellLink(const QString &linkPath, const ShellLinkFields &fi
         created = createShellLink(&link);
     }
 
-    bool written = false;
+    bool done = false;
     if (SUCCEEDED(created) && link) {
-        written = describe(link, fields) && save(link, linkPath);
+        done = use(link);
         link->Release();
     }
     if (initialisedHere)
         CoUninitialize();
-    return written;
+    return done;
+}
+} // namespace
+
+bool Platform::writeShellLink(const QString &linkPath, const ShellLinkFields &fields)
+{
+    return withShellLink(
+        [&](IShellLinkW *link) { return describe(link, fields) && save(link, linkPath); });
+}
+
+bool Platform::saveShellLink(const QString &path, const ShellLinkFields &fields)
+{
+    return withShellLink([&](IShellLinkW *link) {
+        if (describe(link, fields) && saveTo(link, path) && flush(path))
+            return true;
+        DeleteFileW(Platform::win32Path(path).c_str());
+        return false;
+    });
 }

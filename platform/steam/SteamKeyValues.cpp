@@ -151,9 +151,6 @@ std::optional<Platform::SteamKeyValues::Node> Platform::SteamKeyValues::read(con
 {
     // A pipe would block the open and may never end, a device has no size to check: only
     // regular files are read.
-    QFile file(path);
-    if (!Platform::isRegularFile(path) || !file.open(QIODevice::ReadOnly) || file.isSequential()
-        || file.size() > MaxFileSize)
-        return std::nullopt;
-    return parse(file.read(MaxFileSize + 1));
+    const std::optional<QByteArray> bytes = Platform::readRegularFile(path, MaxFileSize);
+    return bytes ? parse(*bytes) : std::nullopt;
 }

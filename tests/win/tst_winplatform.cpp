@@ -150,6 +150,12 @@ void TestWinPlatform::shellLink()
                  {fields.arguments, "2", fields.iconPath, fields.target, fields.workingDirectory}));
     QCOMPARE(QDir(sandbox.root()).entryList({"*.lnk", ".*"}, QDir::Files | QDir::Hidden),
              QStringList {"The Duskmere.lnk"}); // no temporary left
+    // The shell gets the temporary's path in the long form: a folder beyond MAX_PATH takes links.
+    const QString deep = QString(QString(60, 'd') + '/').repeated(5);
+    sandbox.mkdir(deep);
+    QVERIFY(Platform::writeShellLink(native(deep + "The Duskmere.lnk"), fields));
+    QCOMPARE(QDir(sandbox.path(deep)).entryList(QDir::Files | QDir::Hidden),
+             QStringList {"The Duskmere.lnk"});
     QVERIFY(!Platform::writeShellLink(native("Start Menu/The Duskmere/The Duskmere.lnk"), fields));
     QVERIFY(!QFileInfo::exists(sandbox.path("Start Menu")));
     if (!comBefore && before)

@@ -1,0 +1,112 @@
+#include "IconPicture.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QtEndian>
+
+namespace {
+constexpr int largestSide = 256;
+constexpr qsizetype headerSize = 6, entrySize = 16;
+const QByteArray pngSignature("\x89PNG\r\n\x1a\n", 8);
+
+quint16 read16(const QByteArray &bytes, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(bytes.constData() + at);
+}
+
+quint32 read32(const QByteArray &bytes, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
+}
+
+struct Entry
+{
+    int width = 0;
+    int height = 0;
+    int bits = 0;
+    qsizetype at = 0; // of the directory entry
+    qsizetype offset = 0;
+    qsizetype size = 0;
+};
+
+// The width and height that the picture's own header gives, or -1 when they are not to be read.
+// A PNG tells them in its first chunk; a bitmap in its info header, where the height counts the
+// mask below the picture too.
+QSize declaredInside(const QByteArray &picture)
+{
+    if (picture.startsWith(pngSignature)) {
+        if (picture.size() < 24 || picture.mid(12, 4) != "IHDR")
+            return QSize(-1, -1);
+        const quint32 width = qFromBigEndian<quint32>(picture.constData() + 16);
+        const quint32 height = qFromBigEndian<quint32>(picture.constData() + 20);
+        return width > largestSide || height > largestSide ? QSize(-1, -1)
+                                                           : QSize(int(width), int(height));
+    }
+    if (picture.size() < 12 || read32(picture, 0) < 12)
+        return QSize(-1, -1);
+    const qint32 width = qint32(read32(picture, 4));
+    const qint32 height = qint32(read32(picture, 8));
+    if (width <= 0 || width > largestSide || height == 0 || qAbs(qint64(height)) > 2 * largestSide)
+        return QSize(-1, -1);
+    return QSize(width, int(qAbs(qint64(height)) / 2));
+}
+
+QImage decode(const QByteArray &picture, const char *format)
+{
+    QByteArray bytes = picture;
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer, format);
+    reader.setAllocationLimit(1); // megabytes: four times a 256x256 picture of 32 bits
+    reader.setDecideFormatFromContent(false);
+    return reader.read();
+}
+} // namespace
+
+QImage Platform::iconPicture(const QByteArray &ico)
+{
+    if (ico.size() < headerSize || read16(ico, 0) != 0 || read16(ico, 2) != 1)
+        return QImage();
+    const qsizetype count = read16(ico, 4);
+    if (ico.size() < headerSize + count * entrySize)
+        return QImage();
+    Entry best;
+    for (qsizetype i = 0; i < count; ++i) {
+        const qsizetype at = headerSize + i * entrySize;
+        Entry entry;
+        entry.width = quint8(ico.at(at)) ? quint8(ico.at(at)) : largestSide; // 0 stands for 256
+        entry.height = quint8(ico.at(at + 1)) ? quint8(ico.at(at + 1)) : largestSide;
+        entry.bits = read16(ico, at + 6);
+        entry.size = read32(ico, at + 8);
+        entry.offset = read32(ico, at + 12);
+        entry.at = at;
+        if (entry.offset < headerSize || entry.size <= 0 || entry.offset > ico.size()
+            || entry.size > ico.size() - entry.offset)
+            continue;
+        const qint64 area = qint64(entry.width) * entry.height;
+        const qint64 bestArea = qint64(best.width) * best.height;
+        if (area > bestArea || (area == bestArea && entry.bits > best.bits))
+            best = entry;
+    }
+    if (best.size == 0)
+        return QImage();
+
+    const QByteArray picture = ico.mid(best.offset, best.size);
+    const QSize inside = declaredInside(picture);
+    if (!inside.isValid() || inside.isEmpty())
+        return QImage();
+    QImage image;
+    if (picture.startsWith(pngSignature)) {
+        image = decode(picture, "png");
+    } else {
+        // A bitmap is decoded as an icon file of that one entry.
+        QByteArray single(headerSize, '\0');
+        qToLittleEndian<quint16>(1, single.data() + 2);
+        qToLittleEndian<quint16>(1, single.data() + 4);
+        single += ico.mid(best.at, entrySize);
+        qToLittleEndian<quint32>(quint32(headerSize + entrySize), single.data() + 18);
+        image = decode(single + picture, "ico");
+    }
+    if (image.width() > largestSide || image.height() > largestSide)
+        return QImage();
+    return image;
+}

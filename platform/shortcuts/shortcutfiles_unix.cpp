@@ -1,0 +1,165 @@
+#include "ShortcutFiles.h"
+#include "platform/copy/PartialFiles.h"
+#include "platform/files/WriteAll.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+// Removes the leftovers of killed writes from the folder open as `folder`.
+void sweep(int folder)
+{
+    const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *dir = listed < 0 ? nullptr : ::fdopendir(listed);
+    if (!dir) {
+        if (listed >= 0)
+            ::close(listed);
+        return;
+    }
+    const size_t prefixSize = std::strlen(Platform::partialFilePrefix);
+    while (const dirent *entry = ::readdir(dir)) {
+        struct stat info;
+        if (std::strncmp(entry->d_name, Platform::partialFilePrefix, prefixSize) == 0
+            && ::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0
+            && !S_ISDIR(info.st_mode))
+            ::unlinkat(folder, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+bool isOneName(const QByteArray &name)
+{
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/')
+        && !name.contains('\0');
+}
+} // namespace
+
+struct Platform::ShortcutFiles::Held
+{
+    struct Staged
+    {
+        int folder;
+        QByteArray temporary;
+        QByteArray name;
+    };
+
+    ~Held()
+    {
+        for (const Staged &file : staged)
+            ::unlinkat(file.folder, file.temporary.constData(), 0);
+        for (const int fd : folders)
+            ::close(fd);
+    }
+
+    std::vector<int> folders;
+    std::vector<Staged> staged; // not named yet
+};
+
+Platform::ShortcutFiles::ShortcutFiles()
+    : held(std::make_unique<Held>())
+{ }
+
+Platform::ShortcutFiles::~ShortcutFiles() = default;
+
+int Platform::ShortcutFiles::folder(const QString &path, const QStringList &below)
+{
+    if (path.isEmpty() || !QDir().mkpath(path))
+        return -1;
+    int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const QString &name : below) {
+        const QByteArray encoded = QFile::encodeName(name);
+        if (fd < 0)
+            return -1;
+        int next = -1;
+        if (isOneName(encoded)
+            && (::mkdirat(fd, encoded.constData(), 0777) == 0 || errno == EEXIST))
+            next =
+                ::openat(fd, encoded.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+    }
+    struct stat info;
+    if (fd >= 0 && ::fstat(fd, &info) != 0) {
+        ::close(fd);
+        fd = -1;
+    }
+    if (fd < 0)
+        return -1;
+    // The same folder met again holds this shortcut's own temporaries by now.
+    if (std::none_of(held->folders.cbegin(), held->folders.cend(), [&](int other) {
+            struct stat seen;
+            return ::fstat(other, &seen) == 0 && seen.st_dev == info.st_dev
+                && seen.st_ino == info.st_ino;
+        }))
+        sweep(fd);
+    held->folders.push_back(fd);
+    return int(held->folders.size() - 1);
+}
+
+bool Platform::ShortcutFiles::stage(int folder, const QString &name, const QByteArray &bytes,
+                                    unsigned mode)
+{
+    const QByteArray encoded = QFile::encodeName(name);
+    if (folder < 0 || size_t(folder) >= held->folders.size() || !isOneName(encoded))
+        return false;
+    const int fd = held->folders[size_t(folder)];
+    const QByteArray temporary = QFile::encodeName(partialFileName());
+    const int out = ::openat(fd, temporary.constData(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(mode));
+    if (out < 0)
+        return false;
+    const bool written = writeAll(out, bytes.constData(), bytes.size()) && ::fsync(out) == 0;
+    if (::close(out) != 0 || !written) {
+        ::unlinkat(fd, temporary.constData(), 0);
+        return false;
+    }
+    held->staged.push_back({fd, temporary, encoded});
+    return true;
+}
+
+bool Platform::ShortcutFiles::stageLink(int folder, const QString &name,
+                                        const ShellLinkFields &fields)
+{
+    const QByteArray bytes = shellLinkBytes(fields);
+    return !bytes.isEmpty() && stage(folder, name, bytes);
+}
+
+bool Platform::ShortcutFiles::nameAll()
+{
+    std::vector<Held::Staged> named;
+    while (!held->staged.empty()) {
+        const Held::Staged file = held->staged.front();
+        // A link standing at the name is replaced as itself; a folder there refuses.
+        if (::renameat(file.folder, file.temporary.constData(), file.folder, file.name.constData())
+            != 0) {
+            for (const Held::Staged &done : named)
+                ::unlinkat(done.folder, done.name.constData(), 0);
+            return false; // the temporaries left go with `held`
+        }
+        named.push_back(file);
+        held->staged.erase(held->staged.begin());
+    }
+    bool synced = true;
+    for (const int fd : held->folders)
+        synced = (::fsync(fd) == 0 || errno == EINVAL) && synced;
+    return synced;
+}
+
+bool Platform::ShortcutFiles::namesFit(const QStringList &names)
+{
+    for (const QString &name : names) {
+        if (QFile::encodeName(name).size() > NAME_MAX)
+            return false;
+    }
+    return true;
+}

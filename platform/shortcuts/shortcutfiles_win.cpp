@@ -1,0 +1,175 @@
+#include "ShortcutFiles.h"
+#include "platform/copy/PartialFiles.h"
+#include "platform/files/Win32Path.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <vector>
+#include <windows.h>
+
+namespace {
+// Holding a folder without sharing deletion keeps it from being renamed, removed or swapped for
+// a link (or junction) while its files are written by path.
+HANDLE holdFolder(const QString &path, bool throughLink)
+{
+    const DWORD flags =
+        FILE_FLAG_BACKUP_SEMANTICS | (throughLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    const HANDLE folder =
+        CreateFileW(Platform::win32Path(path).c_str(), FILE_LIST_DIRECTORY,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (folder != INVALID_HANDLE_VALUE
+        && (!GetFileInformationByHandle(folder, &info)
+            || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+        CloseHandle(folder);
+        return INVALID_HANDLE_VALUE;
+    }
+    return folder;
+}
+
+// Replaces whatever file or link stands at `to`, never what a link points to; a read-only file
+// there (an earlier link may have been made so) is made writable first.
+bool moveOver(const std::wstring &source, const std::wstring &target)
+{
+    constexpr DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (MoveFileExW(source.c_str(), target.c_str(), flags))
+        return true;
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)
+        || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return false;
+    const DWORD writable = attributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
+    return SetFileAttributesW(target.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL)
+        && MoveFileExW(source.c_str(), target.c_str(), flags);
+}
+
+bool isOneName(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
+        && !name.contains(QLatin1Char(':'));
+}
+} // namespace
+
+struct Platform::ShortcutFiles::Held
+{
+    struct Staged
+    {
+        std::wstring temporary;
+        std::wstring name;
+    };
+
+    ~Held()
+    {
+        for (const Staged &file : staged)
+            DeleteFileW(file.temporary.c_str());
+        for (const HANDLE handle : handles)
+            CloseHandle(handle);
+    }
+
+    std::vector<HANDLE> handles;
+    std::vector<QString> folders;
+    std::vector<Staged> staged; // not named yet
+
+    std::wstring pathIn(int folder, const QString &name) const
+    {
+        return Platform::win32Path(folders[size_t(folder)] + QLatin1Char('\\') + name);
+    }
+};
+
+Platform::ShortcutFiles::ShortcutFiles()
+    : held(std::make_unique<Held>())
+{ }
+
+Platform::ShortcutFiles::~ShortcutFiles() = default;
+
+int Platform::ShortcutFiles::folder(const QString &path, const QStringList &below)
+{
+    if (path.isEmpty() || !QDir().mkpath(path))
+        return -1;
+    QString current = QDir::toNativeSeparators(QDir(path).absolutePath());
+    HANDLE handle = holdFolder(current, true);
+    for (const QString &name : below) {
+        if (handle == INVALID_HANDLE_VALUE)
+            return -1;
+        held->handles.push_back(handle); // each folder above the next stays held
+        if (!isOneName(name))
+            return -1;
+        current += QLatin1Char('\\') + name;
+        const std::wstring native = win32Path(current);
+        if (!CreateDirectoryW(native.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            return -1;
+        handle = holdFolder(current, false);
+    }
+    if (handle == INVALID_HANDLE_VALUE)
+        return -1;
+    held->handles.push_back(handle);
+    // The same folder met again holds this shortcut's own temporaries by now.
+    if (std::none_of(held->folders.cbegin(), held->folders.cend(), [&](const QString &other) {
+            return other.compare(current, Qt::CaseInsensitive) == 0;
+        }))
+        removePartialFiles(current);
+    held->folders.push_back(current);
+    return int(held->folders.size() - 1);
+}
+
+bool Platform::ShortcutFiles::stage(int folder, const QString &name, const QByteArray &bytes,
+                                    unsigned)
+{
+    if (folder < 0 || size_t(folder) >= held->folders.size() || !isOneName(name))
+        return false;
+    const std::wstring temporary = held->pathIn(folder, partialFileName());
+    const HANDLE out = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool complete = WriteFile(out, bytes.constData(), DWORD(bytes.size()), &written, nullptr)
+        && written == DWORD(bytes.size()) && FlushFileBuffers(out);
+    if (!CloseHandle(out) || !complete) {
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    held->staged.push_back({temporary, held->pathIn(folder, name)});
+    return true;
+}
+
+bool Platform::ShortcutFiles::stageLink(int folder, const QString &name,
+                                        const ShellLinkFields &fields)
+{
+    if (folder < 0 || size_t(folder) >= held->folders.size() || !isOneName(name))
+        return false;
+    const QString temporary = held->folders[size_t(folder)] + QLatin1Char('\\') + partialFileName()
+        + QLatin1String(".lnk");
+    if (!saveShellLink(temporary, fields))
+        return false;
+    held->staged.push_back({win32Path(temporary), held->pathIn(folder, name)});
+    return true;
+}
+
+bool Platform::ShortcutFiles::nameAll()
+{
+    std::vector<Held::Staged> named;
+    while (!held->staged.empty()) {
+        const Held::Staged file = held->staged.front();
+        if (!moveOver(file.temporary, file.name)) {
+            for (const Held::Staged &done : named)
+                DeleteFileW(done.name.c_str());
+            return false; // the temporaries left go with `held`
+        }
+        named.push_back(file);
+        held->staged.erase(held->staged.begin());
+    }
+    return true;
+}
+
+bool Platform::ShortcutFiles::namesFit(const QStringList &names)
+{
+    for (const QString &name : names) {
+        if (name.size() > 255) // the longest name of a file that NTFS and FAT hold
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,202 @@
+#include "NameSwap.h"
+#include "Sandbox.h"
+#include "TestMain.h"
+#include "platform/files/RegularFile.h"
+#include "platform/shortcuts/IconPicture.h"
+#include "platform/shortcuts/Launcher.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QThread>
+
+#include <atomic>
+#include <climits>
+
+// What the program reads and writes by paths it does not control: files that are not what they
+// seem or change while they are read, icons made to cost, shortcut names and folders that lead
+// elsewhere.
+class TestUntrusted : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void regularFilesOnly_data();
+    void regularFilesOnly();
+    void fileSwappedForAFifoWhileOpened();
+    void iconWithinBudget_data();
+    void iconWithinBudget();
+    void iconPause();
+};
+
+namespace {
+QByteArray png(int width, int height, QImage::Format format = QImage::Format_ARGB32)
+{
+    QImage image(width, height, format);
+    image.fill(Qt::darkRed);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// An icon file whose entries declare `sides` (256 is written 0) and point at `pictures`, the
+// entry n at picture n, or all at the one picture given.
+QByteArray ico(const QList<int> &sides, const QList<QByteArray> &pictures)
+{
+    QByteArray out;
+    const auto put16 = [&](quint16 v) { out.append(char(v & 0xff)).append(char(v >> 8)); };
+    const auto put32 = [&](quint32 v) { put16(quint16(v)), put16(quint16(v >> 16)); };
+    put16(0), put16(1), put16(quint16(sides.size()));
+    quint32 offset = 6 + 16 * quint32(sides.size());
+    QList<quint32> offsets;
+    for (const QByteArray &picture : pictures)
+        offsets << offset, offset += quint32(picture.size());
+    for (qsizetype i = 0; i < sides.size(); ++i) {
+        const QByteArray &picture = pictures.value(i, pictures.first());
+        out.append(char(sides[i] & 0xff)).append(char(sides[i] & 0xff)).append(2, '\0');
+        put16(1), put16(32), put32(quint32(picture.size()));
+        put32(offsets.value(i, offsets.first()));
+    }
+    for (const QByteArray &picture : pictures)
+        out += picture;
+    return out;
+}
+} // namespace
+
+void TestUntrusted::regularFilesOnly_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("refuseLink");
+    QTest::addColumn<QByteArray>("expected"); // null: taken as missing
+    QTest::newRow("a file") << "file" << true << QByteArray("12345678");
+    QTest::newRow("a file at the limit's edge") << "big" << false << QByteArray();
+    QTest::newRow("a folder") << "folder" << false << QByteArray();
+    QTest::newRow("a FIFO") << "fifo" << false << QByteArray();
+    QTest::newRow("a link to a file, followed") << "link" << false << QByteArray("12345678");
+    QTest::newRow("a link to a file, refused") << "link" << true << QByteArray();
+    QTest::newRow("a link to a device") << "zero" << false << QByteArray();
+    QTest::newRow("nothing") << "missing" << false << QByteArray();
+    QTest::newRow("a resource beyond the limit") << ":/res/steam.keys" << false << QByteArray();
+}
+
+void TestUntrusted::regularFilesOnly()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, refuseLink);
+    QFETCH(QByteArray, expected);
+    Sandbox sandbox;
+    sandbox.write("file", "12345678");
+    sandbox.write("big", "123456789");
+    sandbox.mkdir("folder");
+    sandbox.mkfifo("fifo");
+    QFile::link(sandbox.path("file"), sandbox.path("link"));
+    QFile::link("/dev/zero", sandbox.path("zero"));
+    if (path.contains("link") || path == "zero" || path == "fifo")
+        SKIP_ON_WINDOWS("no links or FIFOs made here");
+    const auto read = Platform::readRegularFile(path.startsWith(':') ? path : sandbox.path(path), 8,
+                                                refuseLink ? Platform::FinalLink::Refuse
+                                                           : Platform::FinalLink::Follow);
+    if (expected.isNull())
+        QVERIFY(!read);
+    else
+        QVERIFY(read && read->startsWith(expected));
+}
+
+// A FIFO and a good file trade places all the time: each read gets the good file or nothing,
+// and none waits for a writer. A read that did wait is let go at the end and tells by its bytes.
+void TestUntrusted::fileSwappedForAFifoWhileOpened()
+{
+    SKIP_ON_WINDOWS("no FIFOs here");
+    Sandbox sandbox;
+    sandbox.write("ds.conf", "good");
+    sandbox.mkfifo("other");
+    const QString target = sandbox.path("ds.conf"), other = sandbox.path("other");
+    if (!NameSwap::exchange(target, other) || !NameSwap::exchange(target, other))
+        QSKIP("this system cannot exchange two names");
+    std::atomic<bool> reading {true};
+    QElapsedTimer clock;
+    clock.start();
+    const std::unique_ptr<QThread> swapper(QThread::create([&] {
+        while (clock.elapsed() < 1500)
+            NameSwap::exchange(target, other);
+        while (reading) { // a reader stuck in open() gets a writer, and an empty file
+            NameSwap::releaseFifoReader(target);
+            NameSwap::releaseFifoReader(other);
+            QThread::msleep(10);
+        }
+    }));
+    swapper->start();
+    int good = 0, missing = 0, reads = 0;
+    QList<QByteArray> wrong;
+    while (clock.elapsed() < 1500) {
+        const auto bytes = Platform::readRegularFile(sandbox.path("ds.conf"), 1024);
+        ++reads;
+        if (!bytes)
+            ++missing;
+        else if (*bytes == "good")
+            ++good;
+        else
+            wrong << *bytes;
+    }
+    reading = false;
+    swapper->wait();
+    qInfo("%d reads: %d of the file, %d missing", reads, good, missing);
+    QVERIFY(wrong.isEmpty());
+    QVERIFY(good > 0 && missing > 0);
+}
+
+void TestUntrusted::iconWithinBudget_data()
+{
+    QTest::addColumn<QByteArray>("icon");
+    QTest::addColumn<int>("side"); // of the picture taken; 0: none
+    QTest::newRow("65535 entries at one 4000x4000 PNG")
+        << ico(QList<int>(65535, 256), {png(4000, 4000, QImage::Format_Mono)}) << 0;
+    QTest::newRow("the largest entry, 256x256")
+        << ico({16, 256, 48}, {png(16, 16), png(256, 256), png(48, 48)}) << 256;
+    QTest::newRow("a 16x16 entry holding 512x512") << ico({16}, {png(512, 512)}) << 0;
+    QByteArray beyond = ico({32}, {png(32, 32)});
+    beyond.chop(1);
+    QTest::newRow("an entry beyond the file's end") << beyond << 0;
+    QFile sample(DUSKMERE_SOURCE_DIR "/sample/GameFiles/DuskmereGame/Splash/duskmereicon.ico");
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    QTest::newRow("the sample's icon, bitmaps") << sample.readAll() << 48;
+}
+
+void TestUntrusted::iconWithinBudget()
+{
+    QFETCH(QByteArray, icon);
+    QFETCH(int, side);
+    if (QString(QTest::currentDataTag()).contains("bitmaps"))
+        SKIP_ON_WINDOWS("no icon reader ships there: the shell shows the icon itself");
+    QElapsedTimer clock;
+    clock.start();
+    const QImage picture = Platform::iconPicture(icon);
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(picture.width(), side);
+}
+
+// The launchers' icon is made on the window's thread, once: it must fit in the 20 ms the
+// window may pause.
+void TestUntrusted::iconPause()
+{
+    SKIP_ON_WINDOWS("no launchers there");
+    Sandbox sandbox;
+    sandbox.write("duskmere.ico",
+                  ico({16, 32, 48, 256}, {png(16, 16), png(32, 32), png(48, 48), png(256, 256)}));
+    qint64 shortest = LLONG_MAX, longest = 0;
+    for (int round = 0; round < 5; ++round) {
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!Platform::launcherIcon(sandbox.path("duskmere.ico")).isEmpty());
+        shortest = qMin(shortest, clock.nsecsElapsed());
+        longest = qMax(longest, clock.nsecsElapsed());
+    }
+    qInfo("the icon of a 256x256 PNG entry: %.1f to %.1f ms", shortest / 1e6, longest / 1e6);
+    QVERIFY(shortest < 20000000);
+}
+
+DUSKMERE_TEST_MAIN(TestUntrusted)
+#include "tst_untrusted.moc"
