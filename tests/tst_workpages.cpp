@@ -15,6 +15,9 @@
 #include <QStackedWidget>
 #include <QTimer>
 
+#include <algorithm>
+#include <functional>
+
 // The two pages that work while the user waits. Gather: its steps, the data walk, free space, the
 // old layout's folder (nothing outside touched). Copy: its completion, a quit while copying, the
 // slide show.
@@ -219,22 +222,26 @@ void TestWorkPages::oldVersion()
     QFile::setPermissions(old + "/CookedPC/c.u", QFile::ReadOwner); // read-only, as from a disc
     const auto outsideBefore = Sandbox::tree(outside);
 
-    // The removal lets the window draw between two entries, which is when the swap comes.
+    // The removal lets the window draw between two entries, which is when the swap comes: a call
+    // that posts itself again runs once each time events are processed.
     enum { Waiting, Swapped, Held, NoLink } swap = Waiting;
     const QString folder = old + '/' + swapped;
-    const qsizetype inside = QDir(folder).entryList(QDir::Files).size();
-    QTimer swapper;
-    QObject::connect(&swapper, &QTimer::timeout, &swapper, [&] {
-        const qsizetype left = QDir(folder).entryList(QDir::Files).size();
-        if (swap != Waiting || left == 0 || left == inside)
-            return;
-        if (!QDir().rename(folder, sandbox.path("aside")))
+    const QStringList inside = QDir(folder).entryList(QDir::Files);
+    QObject pump;
+    std::function<void()> trySwap = [&] {
+        // By name: Wine lists no folder that the removal holds.
+        const auto left = std::count_if(inside.cbegin(), inside.cend(), [&](const QString &name) {
+            return QFileInfo::exists(folder + '/' + name);
+        });
+        if (left == 0 || left == inside.size())
+            QMetaObject::invokeMethod(&pump, trySwap, Qt::QueuedConnection);
+        else if (!QDir().rename(folder, sandbox.path("aside")))
             swap = Held; // a folder the removal holds cannot be moved (Windows)
         else
             swap = Sandbox::linkFolder(outside + "/deep", folder) ? Swapped : NoLink;
-    });
+    };
     if (!swapped.isEmpty())
-        swapper.start(0);
+        trySwap();
 
     DuskmereWizard wizard;
     MessageBoxAnswerer boxes(yes ? QMessageBox::Yes : QMessageBox::No); // the warning has only Ok
