@@ -90,9 +90,9 @@ public:
     }
 
     // Whatever stands at `name` now, as itself: a folder is held, emptied and removed, anything
-    // else is unlinked. Between the look and the removal the entry may change; rmdir never takes
-    // a folder that is not empty, and neither call follows a link, so a change costs a round,
-    // never anything outside. A rival that keeps changing it wins after a few rounds: failure.
+    // else is unlinked. Between the look and the removal the entry may change; neither call
+    // follows a link, so a change costs a round, never anything outside. A rival that keeps
+    // changing it wins after a few rounds: failure.
     bool remove(int parent, const char *name) const
     {
         for (int round = 0; round < 4; ++round) {
@@ -102,12 +102,13 @@ public:
             if (!S_ISDIR(st.st_mode)) {
                 if (::unlinkat(parent, name, 0) == 0 || errno == ENOENT)
                     return true;
-                if (errno == EISDIR || errno == EPERM) // a folder again (EPERM: Linux's word)
+                if (errno == EISDIR)
                     continue;
                 return false;
             }
             const FileDescriptor folder(openFolder(parent, name));
-            if (!folder.valid()) {
+            struct stat held;
+            if (!folder.valid() || ::fstat(folder.get(), &held) != 0) {
                 if (errno == ELOOP || errno == ENOTDIR || errno == ENOENT)
                     continue;
                 return false;
@@ -115,10 +116,10 @@ public:
             if (!empty(folder.get()))
                 return false;
             // The name may stand for a link or another folder by now: then that goes next round.
-            if (::unlinkat(parent, name, AT_REMOVEDIR) == 0 || errno == ENOENT)
-                return true;
-            if (errno != ENOTDIR && errno != ENOTEMPTY && errno != EEXIST)
-                return false;
+            if (::fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                return errno == ENOENT;
+            if (st.st_dev == held.st_dev && st.st_ino == held.st_ino)
+                return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 || errno == ENOENT;
         }
         return false;
     }
