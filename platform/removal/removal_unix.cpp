@@ -73,13 +73,17 @@ public:
                     ::close(listingFd);
                 return false;
             }
-            errno = 0;
-            while (const dirent *entry = ::readdir(listing.get())) {
+            for (;;) {
+                errno = 0; // readdir's end and its failure differ only there
+                const dirent *entry = ::readdir(listing.get());
+                if (!entry) {
+                    if (errno != 0)
+                        return false;
+                    break;
+                }
                 if (listed(*entry, folder))
                     names.emplace_back(entry->d_name);
             }
-            if (errno != 0)
-                return false;
         }
         for (const QByteArray &name : names) {
             beforeEachEntry();
