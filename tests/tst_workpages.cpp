@@ -15,6 +15,9 @@
 #include <QStackedWidget>
 #include <QTimer>
 
+#include <algorithm>
+#include <functional>
+
 // The two pages that work while the user waits. Gather: its steps, the data walk, free space, the
 // old layout's folder (nothing outside touched). Copy: its completion, a quit while copying, the
 // slide show.
@@ -172,7 +175,12 @@ void TestWorkPages::oldVersion_data()
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<bool>("yes");
     QTest::addColumn<bool>("gone"); // a Yes that leaves it warns
-    const auto row = [](auto n, QStringList e, bool y, bool g) { QTest::newRow(n) << e << y << g; };
+    // A folder below the old one that another process swaps for a link to the outside folder (which
+    // holds files of the same names) as soon as the removal has deleted its first entry.
+    QTest::addColumn<QString>("swapped");
+    const auto row = [](auto n, QStringList e, bool y, bool g, QString s = {}) {
+        QTest::newRow(n) << e << y << g << s;
+    };
     const QStringList tree {"Config/a.ini", "CookedPC/Maps/b.ut3", "CookedPC/c.u", "Empty/"};
     row("nothing there", {}, true, true);
     row("declined", tree, false, false);
@@ -181,6 +189,11 @@ void TestWorkPages::oldVersion_data()
     row("a file at the old path", {"=file"}, true, false);
     row("a link at the old path, never followed", {"==>"}, true, true);
     row("links inside removed as links", {"a.txt", "In=>", "Sub/b.txt"}, true, true);
+    QStringList many {"a.txt"};
+    for (int i = 0; i < 20; ++i)
+        many += QStringLiteral("Sub/f%1").arg(i);
+    row("a folder swapped for a link while emptied: the link goes, not what it leads to", many,
+        true, true, "Sub");
 }
 
 void TestWorkPages::oldVersion()
@@ -188,6 +201,7 @@ void TestWorkPages::oldVersion()
     QFETCH(QStringList, entries);
     QFETCH(bool, yes);
     QFETCH(bool, gone);
+    QFETCH(QString, swapped);
     Sandbox sandbox;
     const QString games = sandbox.documents() + "/My Games/Unreal Tournament 3";
     const QString old = games + "/UTGame/DuskmereGame";
@@ -201,13 +215,40 @@ void TestWorkPages::oldVersion()
             QSKIP("this system makes no junctions (Wine)");
         else if (!link && !entry.endsWith('/'))
             sandbox.write(path, "x");
+        if (!swapped.isEmpty() && entry.startsWith(swapped + '/'))
+            sandbox.write(outside + "/deep/" + QFileInfo(entry).fileName(), "precious");
     }
     sandbox.write(games + "/DuskmereGame/current.txt", "x");
     QFile::setPermissions(old + "/CookedPC/c.u", QFile::ReadOwner); // read-only, as from a disc
+    const auto outsideBefore = Sandbox::tree(outside);
+
+    // The removal lets the window draw between two entries, which is when the swap comes: a call
+    // that posts itself again runs once each time events are processed.
+    enum { Waiting, Swapped, Held, NoLink } swap = Waiting;
+    const QString folder = old + '/' + swapped;
+    const QStringList inside = QDir(folder).entryList(QDir::Files);
+    QObject pump;
+    std::function<void()> trySwap = [&] {
+        // By name: Wine lists no folder that the removal holds.
+        const auto left = std::count_if(inside.cbegin(), inside.cend(), [&](const QString &name) {
+            return QFileInfo::exists(folder + '/' + name);
+        });
+        if (left == 0 || left == inside.size())
+            QMetaObject::invokeMethod(&pump, trySwap, Qt::QueuedConnection);
+        else if (!QDir().rename(folder, sandbox.path("aside")))
+            swap = Held; // a folder the removal holds cannot be moved (Windows)
+        else
+            swap = Sandbox::linkFolder(outside + "/deep", folder) ? Swapped : NoLink;
+    };
+    if (!swapped.isEmpty())
+        trySwap();
 
     DuskmereWizard wizard;
     MessageBoxAnswerer boxes(yes ? QMessageBox::Yes : QMessageBox::No); // the warning has only Ok
     QVERIFY(!EventLoop::requestsQuit([&] { wizard.gatherPage->checkOldVersion(); }));
+    if (swap == NoLink)
+        QSKIP("this system makes no junctions (Wine)");
+    QVERIFY(swapped.isEmpty() || swap != Waiting);
 
     const int shown = !entries.isEmpty() + (yes && !gone);
     const QStringList titles {"DuskmereSetup - Old Version Found", "DuskmereSetup - Warning"};
@@ -222,8 +263,8 @@ void TestWorkPages::oldVersion()
     QCOMPARE(boxes.titles(), titles.first(shown));
     QCOMPARE(boxes.texts(), texts.first(shown));
     QCOMPARE(!QFileInfo::exists(old), gone);
-    QVERIFY(QFileInfo::exists(games + "/DuskmereGame/current.txt")
-            && QFileInfo::exists(outside + "/deep/save.dat"));
+    QVERIFY(QFileInfo::exists(games + "/DuskmereGame/current.txt"));
+    QCOMPARE(Sandbox::tree(outside), outsideBefore);
 }
 
 void TestWorkPages::completion()

@@ -1,10 +1,16 @@
 #include "Removal.h"
+#include "platform/files/FileDescriptor.h"
 
+#include <QByteArray>
 #include <QFile>
 
 #include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 // Write permission on a file does not matter for its removal here, and unlink never follows a
 // link: the folder's entry is all that goes.
@@ -17,4 +23,135 @@ bool Platform::isLink(const QString &path)
 bool Platform::removeFileOrLink(const QString &path)
 {
     return ::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT;
+}
+
+namespace {
+using Platform::FileDescriptor;
+
+// A folder opened as itself: a link there fails to open (ELOOP), so does anything but a folder.
+int openFolder(int parent, const char *name)
+{
+    return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Devices, FIFOs and sockets are no part of a mod and stay, as hidden entries do.
+bool listed(const dirent &entry, int folder)
+{
+    if (entry.d_name[0] == '.')
+        return false;
+    unsigned char type = entry.d_type;
+    if (type == DT_UNKNOWN) {
+        struct stat st;
+        if (::fstatat(folder, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return errno != ENOENT;
+        type = S_ISDIR(st.st_mode) ? DT_DIR
+            : S_ISREG(st.st_mode)  ? DT_REG
+            : S_ISLNK(st.st_mode)  ? DT_LNK
+                                   : DT_UNKNOWN;
+    }
+    return type == DT_DIR || type == DT_REG || type == DT_LNK;
+}
+
+class TreeRemoval
+{
+public:
+    explicit TreeRemoval(const std::function<void()> &beforeEachEntry)
+        : beforeEachEntry(beforeEachEntry)
+    { }
+
+    // The visible entries of the held folder, listed first, then removed one by one.
+    bool empty(int folder) const
+    {
+        std::vector<QByteArray> names;
+        {
+            // A descriptor of its own, closed with the listing; the held one stays.
+            const int listingFd = openFolder(folder, ".");
+            const std::unique_ptr<DIR, int (*)(DIR *)> listing(
+                listingFd < 0 ? nullptr : ::fdopendir(listingFd), ::closedir);
+            if (!listing) {
+                if (listingFd >= 0)
+                    ::close(listingFd);
+                return false;
+            }
+            for (;;) {
+                errno = 0; // readdir's end and its failure differ only there
+                const dirent *entry = ::readdir(listing.get());
+                if (!entry) {
+                    if (errno != 0)
+                        return false;
+                    break;
+                }
+                if (listed(*entry, folder))
+                    names.emplace_back(entry->d_name);
+            }
+        }
+        for (const QByteArray &name : names) {
+            beforeEachEntry();
+            if (!remove(folder, name.constData()))
+                return false;
+        }
+        return true;
+    }
+
+    // Whatever stands at `name` now, as itself: a folder is held, emptied and removed, anything
+    // else is unlinked. Between the look and the removal the entry may change; neither call
+    // follows a link, so a change costs a round, never anything outside. A rival that keeps
+    // changing it wins after a few rounds: failure.
+    bool remove(int parent, const char *name) const
+    {
+        for (int round = 0; round < 4; ++round) {
+            struct stat st;
+            if (::fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                return errno == ENOENT;
+            if (!S_ISDIR(st.st_mode)) {
+                if (::unlinkat(parent, name, 0) == 0 || errno == ENOENT)
+                    return true;
+                if (errno == EISDIR)
+                    continue;
+                return false;
+            }
+            const FileDescriptor folder(openFolder(parent, name));
+            struct stat held;
+            if (!folder.valid() || ::fstat(folder.get(), &held) != 0) {
+                if (errno == ELOOP || errno == ENOTDIR || errno == ENOENT)
+                    continue;
+                return false;
+            }
+            if (!empty(folder.get()))
+                return false;
+            // The name may stand for a link or another folder by now: then that goes next round.
+            if (::fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                return errno == ENOENT;
+            if (st.st_dev == held.st_dev && st.st_ino == held.st_ino)
+                return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 || errno == ENOENT;
+        }
+        return false;
+    }
+
+private:
+    const std::function<void()> &beforeEachEntry;
+};
+} // namespace
+
+bool Platform::removeTree(const QString &path, const std::function<void()> &beforeEachEntry)
+{
+    // The path up to the folder is the user's, links and all (Documents often is one).
+    QByteArray local = QFile::encodeName(path);
+    while (local.size() > 1 && local.endsWith('/'))
+        local.chop(1);
+    const qsizetype slash = local.lastIndexOf('/');
+    const QByteArray parentPath = slash < 0 ? QByteArray(".")
+        : slash == 0                        ? QByteArray("/")
+                                            : local.left(slash);
+    const QByteArray name = local.mid(slash + 1);
+    if (name.isEmpty() || name == "." || name == "..")
+        return false;
+    const FileDescriptor parent(::open(parentPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat st;
+    if (!parent.valid() || ::fstatat(parent.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT;
+    // A file at the path is not the old folder: it stays.
+    if (!S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode))
+        return false;
+    return TreeRemoval(beforeEachEntry).remove(parent.get(), name.constData());
 }
