@@ -156,10 +156,12 @@ void TestWinePrefix::localPath_data()
     QTest::addColumn<QString>("configured");
     QTest::addColumn<QString>("expected");
     const auto row = [](const char *n, QString c, QString e) { QTest::newRow(n) << c << e; };
+    // C: as the player knows the folder: the prefix's drive_c, not the link to it.
     row("steam.exe is Steam.exe", "C:\\PROGRAM FILES (X86)\\steam\\steam.exe",
-        "$PREFIX/dosdevices/c:/Program Files (x86)/Steam/Steam.exe");
+        "$PREFIX/drive_c/Program Files (x86)/Steam/Steam.exe");
     row("nothing there in any case", "C:\\program files (x86)\\Steam\\uninstall.exe",
-        "$PREFIX/dosdevices/c:/program files (x86)/Steam/uninstall.exe");
+        "$PREFIX/drive_c/program files (x86)/Steam/uninstall.exe");
+    row("a drive that is no link", "D:\\Games", "$PREFIX/dosdevices/d:/Games");
     row("relative", "gamefiles\\duskmereGAME\\splash", "GameFiles/DuskmereGame/Splash");
     row("parent folder, trailing separator", "..\\WORK\\gamefiles\\", "../work/GameFiles/");
     row("colon later in the name", "save:1\\slot", "save:1/slot");
