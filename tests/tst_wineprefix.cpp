@@ -378,9 +378,11 @@ void TestWinePrefix::prefix()
         sandbox.mkdir(account + "/Start Menu");
     // Stand-ins for the clients, each recording how it was started.
     for (const char *name : {"steam", "flatpak", "snap", "wine"}) {
-        sandbox.write(QString("bin/") + name,
-                      "#!/bin/sh\n{ basename \"$0\"; printf '%s\\n' \"$@\"; "
-                      "echo \"WINEPREFIX=$WINEPREFIX\"; } > \"$RECORD\"\n");
+        sandbox.write(
+            QString("bin/") + name,
+            "#!/bin/sh\n{ basename \"$0\"; printf '%s\\n' \"$@\"; "
+            "echo \"WINEPREFIX=$WINEPREFIX\"; } > \"$RECORD.part\" && mv \"$RECORD.part\" "
+            "\"$RECORD\"\n");
         QFile::setPermissions(sandbox.path(QString("bin/") + name),
                               QFile::ReadOwner | QFile::ExeOwner);
     }

@@ -6,9 +6,9 @@
 
 #include <optional>
 
-// Finds the retail game's or Steam's executable: Steam for Linux where its library holds the
-// game, otherwise the registry locations of a key list, then a folder below Program Files named
-// in ds.conf.
+// Finds the retail game's or Steam's executable: Steam for Linux where it is the client that
+// starts the game, otherwise the registry locations of a key list, then a folder below Program
+// Files named in ds.conf; never Proton's stand-in for Steam.
 class InstallDetector
 {
 public:
