@@ -31,7 +31,8 @@ private slots:
     void localPath();
     void detect_data();
     void detect();
-    void sandboxedSteamWithoutItsCommand();
+    void noSteamClient_data();
+    void noSteamClient();
     void keyValues_data();
     void keyValues();
     void prefix_data();
@@ -238,16 +239,28 @@ void TestWinePrefix::detect()
              expected.replace("%P", sandbox.prefix() + "/drive_c/Program Files"));
 }
 
-// Flatpak's Steam holds the game, but `flatpak` is not on PATH: neither that root's own steam.sh
-// nor the stand-in Steam.exe that Proton's prefix registers may pass for it.
-void TestWinePrefix::sandboxedSteamWithoutItsCommand()
+// Neither a sandboxed root's own steam.sh nor the stand-in steam.exe of Proton's prefix, which
+// that prefix's registry names, passes for Steam's client: Flatpak's Steam holds the game but
+// `flatpak` is not on PATH; WINEPREFIX names Proton's prefix of a game no Steam lists any more.
+void TestWinePrefix::noSteamClient_data()
 {
+    QTest::addColumn<QString>("root"); // of Steam for Linux below home; none: WINEPREFIX
+    QTest::newRow("Flatpak's Steam without its command") << flatpakRoot;
+    QTest::newRow("WINEPREFIX is Proton's prefix") << QString();
+}
+
+void TestWinePrefix::noSteamClient()
+{
+    QFETCH(QString, root);
     Sandbox sandbox;
     const QString prefix = SampleWorld::protonPrefix(
-        SampleWorld::steamHome(sandbox, ".var/app/com.valvesoftware.Steam/data/Steam"));
+        root.isEmpty() ? sandbox.path("Games/Lib") : SampleWorld::steamHome(sandbox, root));
     sandbox.write(prefix + "/system.reg", head + key + value);
     sandbox.write(prefix + "/drive_c/Steam/steam.exe", "MZ");
-    qunsetenv("WINEPREFIX");
+    if (root.isEmpty())
+        sandbox.setEnv("WINEPREFIX", prefix);
+    else
+        qunsetenv("WINEPREFIX");
     sandbox.setEnv("PATH", sandbox.path("bin"));
     Platform::setSteamEdition(true);
     QCOMPARE(InstallDetector(InstallDetector::Steam).detect(), QString());
