@@ -24,6 +24,7 @@ private slots:
     void clicks();
     void pathEntry_data();
     void pathEntry();
+    void browse_data();
     void browse();
 };
 
@@ -366,14 +367,30 @@ void TestPages::pathEntry()
     QVERIFY(wizard.pathsPage->statusLabel->text().isEmpty() && !wizard.continueButton->isEnabled());
 }
 
+void TestPages::browse_data()
+{
+    QTest::addColumn<bool>("steamForLinux"); // holds the game; else Wine's prefix
+    QTest::newRow("Steam for Windows: Program Files") << false;
+    if (unix)
+        QTest::newRow("Steam for Linux: where its client is") << true;
+}
+
 void TestPages::browse()
 {
+    QFETCH(bool, steamForLinux);
     Sandbox sandbox;
     const QString programFiles = sandbox.prefix() + "/drive_c/Program Files (x86)";
     const QString chosen = programFiles + "/Game/Steam.exe";
     sandbox.write(chosen, "MZ");
+    if (steamForLinux) {
+        SampleWorld::steamHome(sandbox);
+        sandbox.write("bin/steam", "#!/bin/sh\n");
+        QFile::setPermissions(sandbox.path("bin/steam"), QFile::ReadOwner | QFile::ExeOwner);
+        sandbox.setEnv("PATH", sandbox.path("bin"));
+        qunsetenv("WINEPREFIX");
+    }
     DuskmereWizard wizard;
-    wizard.steam = true;
+    wizard.toggleSteam(true);
     wizard.gotoPaths();
     wizard.pathsPage->pathEdit->setText("typed");
     QStringList opened; // title, filter and folder of each dialog as it opened
@@ -399,7 +416,9 @@ void TestPages::browse()
     const QStringList dialog {"Select " + wantedSteam,
                               "Steam (Steam.exe"
                                   + QString(unix ? " steam steam.sh flatpak snap)" : ")"),
-                              unix ? programFiles : opened.value(2)};
+                              steamForLinux ? sandbox.path("bin")
+                                  : unix    ? programFiles
+                                            : opened.value(2)};
     QCOMPARE(opened, dialog + dialog);
     QCOMPARE(wizard.pathsPage->pathEdit->text(), QDir::toNativeSeparators(chosen));
     QVERIFY(wizard.continueButton->isEnabled());
