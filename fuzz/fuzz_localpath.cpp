@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString local = Platform::localPath(configured);
 
     // What the mapping promises, letter case aside: separators turned, a drive letter sent into
-    // the prefix's dosdevices, nothing else changed.
+    // the prefix's dosdevices, C: (a link there) straight into drive_c, nothing else changed.
     QString expected = configured;
     expected.replace(QLatin1Char('\\'), QLatin1Char('/'));
     const bool drive = expected.size() >= 2 && expected.at(1) == QLatin1Char(':')
@@ -37,7 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         QString rest = expected.mid(2);
         if (!rest.isEmpty() && !rest.startsWith(QLatin1Char('/')))
             rest.prepend(QLatin1Char('/'));
-        expected = prefix + QLatin1String("/dosdevices/") + expected.left(2).toLower() + rest;
+        const bool c = expected.at(0).toLower() == QLatin1Char('c');
+        expected = prefix
+            + (c ? QStringLiteral("/drive_c") : "/dosdevices/" + expected.left(2).toLower()) + rest;
     }
     FuzzSupport::check(!local.contains(QLatin1Char('\\')), "a backslash survives");
     FuzzSupport::check(local.size() == expected.size(), "the mapped path changes its length");

@@ -39,9 +39,12 @@ PathsPage::PathsPage(DuskmereWizard *wizard)
 void PathsPage::initPage()
 {
     appName = wizard->steam ? QStringLiteral("Steam") : QStringLiteral("UT3");
-    // Steam for Linux goes by the name it is started with.
-    exeName =
-        wizard->steam ? Platform::steamClientTitle(wizard->steamPath) : QStringLiteral("UT3.exe");
+    // Steam for Linux goes by the name it is started with, a sandboxed one by its package.
+    const Platform::SteamClientName client = wizard->steam
+        ? Platform::steamClientName(wizard->steamPath)
+        : Platform::SteamClientName {QStringLiteral("UT3.exe"), QStringLiteral("UT3.exe")};
+    exeName = client.title;
+    fileName = client.file;
     const QString selected = wizard->steam ? wizard->steamPath : wizard->ut3Path;
     const bool found = !selected.isEmpty();
 
@@ -52,9 +55,13 @@ void PathsPage::initPage()
                    "not the version of %2 you want to use, please specify the correct path "
                    "manually.")
                     .arg(exeName, appName)
-              : tr("DuskmereSetup couldn't find any copy of %1 on your computer.<br>Please locate "
-                   "your <i>%2</i> manually.")
-                    .arg(appName, exeName));
+            : client.commandMissing
+            ? tr("DuskmereSetup has found <i>%1</i>, but not the command <i>%2</i> that starts "
+                 "it.<br>Please locate your <i>%2</i> manually.")
+                  .arg(exeName, fileName)
+            : tr("DuskmereSetup couldn't find any copy of %1 on your computer.<br>Please locate "
+                 "your <i>%2</i> manually.")
+                  .arg(appName, exeName));
     auto *pathLabel = new QLabel(tr("Path to %1:").arg(exeName));
     pathEdit = new QLineEdit(found ? QDir::toNativeSeparators(shownPath(selected)) : QString());
     auto *browseButton = new QPushButton(tr("&Browse..."));
@@ -95,8 +102,10 @@ void PathsPage::initPage()
 
 void PathsPage::browse()
 {
+    const QString clientFolder = wizard->steam ? Platform::steamClientFolder() : QString();
     const QString chosen = QFileDialog::getOpenFileName(
-        this, tr("Select %1").arg(exeName), Platform::localPath(Platform::programFilesFolder()),
+        this, tr("Select %1").arg(exeName),
+        clientFolder.isEmpty() ? Platform::localPath(Platform::programFilesFolder()) : clientFolder,
         QStringLiteral("%1 (%2)").arg(appName, programNames().join(QLatin1Char(' '))));
     if (!chosen.isEmpty())
         pathEdit->setText(QDir::toNativeSeparators(chosen));
@@ -123,10 +132,12 @@ void PathsPage::validate()
         wizard->disableContinue();
         return;
     }
-    if (!programNames().contains(file.fileName(), Qt::CaseInsensitive) || !file.isFile()) {
+    // Proton's own steam.exe has the right name but is no Steam.
+    if (!programNames().contains(file.fileName(), Qt::CaseInsensitive) || !file.isFile()
+        || (wizard->steam && Platform::isSteamStandIn(file.filePath()))) {
         statusLabel->setText(
             tr("<font color=red><b>Invalid location (Please locate <i>%1</i>).</b></font>")
-                .arg(exeName));
+                .arg(fileName));
         wizard->disableContinue();
         return;
     }

@@ -31,4 +31,6 @@ public:
 
 private:
     QStringList programNames() const;
+
+    QString fileName; // the file the player locates: exeName but for a sandboxed Steam's command
 };

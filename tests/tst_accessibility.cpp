@@ -90,8 +90,9 @@ void TestAccessibility::pageEntry_data()
         "The specified location appears to be valid. Press Continue to proceed.",
         "UT3 Installation Path", "Please specify your UT3 path. DuskmereSetup has found UT3.exe");
     row("paths, steam: the verdict follows the entry", "", at(&W::gotoPaths, true, "", "none"),
-        "Path to " + Platform::steamClientTitle("") + ":", "The specified file does not exist.",
-        "Steam Installation Path", "couldn't find any copy of Steam");
+        "Path to " + Platform::steamClientName("").title + ":",
+        "The specified file does not exist.", "Steam Installation Path",
+        "couldn't find any copy of Steam");
     row("ready, earlier version", "", at(&W::gotoReady, false, "DuskmereGame/x"),
         "Desktop and Start Menu",
         "Please choose where you would like shortcuts to be created:", "Ready to Install",

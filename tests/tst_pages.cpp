@@ -1,3 +1,4 @@
+#include "SampleWorld.h"
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "pages/PathsPage.h"
@@ -23,6 +24,7 @@ private slots:
     void clicks();
     void pathEntry_data();
     void pathEntry();
+    void browse_data();
     void browse();
 };
 
@@ -35,6 +37,9 @@ const QString valid = QStringLiteral(
 const bool unix = QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
 // What the Paths page asks for when it found no Steam: Linux has a client of its own.
 const QString wantedSteam = unix ? QStringLiteral("steam") : QStringLiteral("Steam.exe");
+// Proton's own steam.exe in the game's prefix, which answers the game but is no Steam.
+const char *const standIn =
+    "Lib/steamapps/compatdata/13210/pfx/drive_c/Program Files (x86)/Steam/steam.exe";
 
 // A layout in one line, its texts gathered. L wrapped rich text label, l other, IWxH picture, E/e
 // line edit/read-only, B push, R radio, C check box, S stack, D button box (buttons), Fxx frame
@@ -202,8 +207,23 @@ void TestPages::pages_data()
     steamFound("paths, Steam for Windows", "Steam/Steam.exe", "Steam.exe");
     if (unix) {
         steamFound("paths, Steam for Linux's script", "Steam/steam.sh", "steam");
-        steamFound("paths, Flatpak's Steam", "bin/flatpak", "flatpak run com.valvesoftware.Steam");
-        steamFound("paths, Snap's Steam", "bin/snap", "snap run steam");
+        steamFound("paths, Flatpak's Steam", "bin/flatpak", "Steam (Flatpak)");
+        steamFound("paths, Snap's Steam", "bin/snap", "Steam (Snap)");
+        // Flatpak's Steam holds the game, but its command is not on PATH; a folder typed.
+        const Enter noFlatpak = [](const Sandbox &sandbox, W &w) {
+            SampleWorld::steamHome(sandbox, ".var/app/com.valvesoftware.Steam/data/Steam");
+            qunsetenv("WINEPREFIX");
+            w.toggleSteam(true);
+            w.gotoPaths();
+            w.pathsPage->pathEdit->setText(sandbox.root());
+        };
+        row("paths, Flatpak's Steam without its command", "", noFlatpak,
+            steamHeading
+                + "has found <i>Steam (Flatpak)</i>, but not the command <i>flatpak</i> that "
+                  "starts it.<br>Please locate your <i>flatpak</i> manually.|Path to Steam "
+                  "(Flatpak):|&Browse...|<font color=red><b>Invalid location (Please locate "
+                  "<i>flatpak</i>).</b></font>|C&ontinue",
+            pathsLayout);
     }
 
     const QString readyTexts =
@@ -257,6 +277,8 @@ void TestPages::pages()
     QFETCH(QString, layout);
     Sandbox sandbox;
     ini.isNull() ? sandbox.mkfifo("work/ds.conf") : sandbox.writeConfig(ini);
+    if (unix)
+        sandbox.setEnv("PATH", sandbox.path("bin")); // no Steam client of this machine's shows
 
     DuskmereWizard wizard;
     Walker walker;
@@ -308,6 +330,7 @@ void TestPages::pathEntry_data()
         << "<font color=red><b>The specified file does not exist.</b></font>";
     QTest::newRow("steam for Linux, its script") << "Steam/steam.sh" << valid;
     QTest::newRow("steam, retail file") << "Game/Binaries/UT3.exe" << invalid.arg(wantedSteam);
+    QTest::newRow("steam, Proton's stand-in") << standIn << invalid.arg(wantedSteam);
 }
 
 void TestPages::pathEntry()
@@ -318,12 +341,12 @@ void TestPages::pathEntry()
     // Untouched: the detected file, resolved; typed: detection found a file gone since.
     const QString detected = typed.isNull() ? "Linked/Binaries/UT3.exe" : "Gone/UT3.exe";
     const QString shown = typed.isNull() ? "Game/Binaries/UT3.exe" : "";
-    if (typed.isNull() || typed.startsWith("Linked") || typed.endsWith(".sh"))
+    if (typed.isNull() || typed.startsWith("Linked") || typed.endsWith(".sh") || typed == standIn)
         SKIP_ON_WINDOWS("a Unix link, or Steam for Linux");
     Sandbox sandbox;
     const QString root = QFileInfo(sandbox.root()).canonicalFilePath() + '/';
     for (const char *file :
-         {"Game/Binaries/UT3.exe", "Other/ut3.EXE", "Folder/UT3.exe/x", "Steam/steam.sh"})
+         {"Game/Binaries/UT3.exe", "Other/ut3.EXE", "Folder/UT3.exe/x", "Steam/steam.sh", standIn})
         sandbox.write(file, "MZ");
     QVERIFY(QFile::link(root + "Game", root + "Linked"));
     DuskmereWizard wizard;
@@ -344,14 +367,30 @@ void TestPages::pathEntry()
     QVERIFY(wizard.pathsPage->statusLabel->text().isEmpty() && !wizard.continueButton->isEnabled());
 }
 
+void TestPages::browse_data()
+{
+    QTest::addColumn<bool>("steamForLinux"); // holds the game; else Wine's prefix
+    QTest::newRow("Steam for Windows: Program Files") << false;
+    if (unix)
+        QTest::newRow("Steam for Linux: where its client is") << true;
+}
+
 void TestPages::browse()
 {
+    QFETCH(bool, steamForLinux);
     Sandbox sandbox;
     const QString programFiles = sandbox.prefix() + "/drive_c/Program Files (x86)";
     const QString chosen = programFiles + "/Game/Steam.exe";
     sandbox.write(chosen, "MZ");
+    if (steamForLinux) {
+        SampleWorld::steamHome(sandbox);
+        sandbox.write("bin/steam", "#!/bin/sh\n");
+        QFile::setPermissions(sandbox.path("bin/steam"), QFile::ReadOwner | QFile::ExeOwner);
+        sandbox.setEnv("PATH", sandbox.path("bin"));
+        qunsetenv("WINEPREFIX");
+    }
     DuskmereWizard wizard;
-    wizard.steam = true;
+    wizard.toggleSteam(true);
     wizard.gotoPaths();
     wizard.pathsPage->pathEdit->setText("typed");
     QStringList opened; // title, filter and folder of each dialog as it opened
@@ -377,7 +416,9 @@ void TestPages::browse()
     const QStringList dialog {"Select " + wantedSteam,
                               "Steam (Steam.exe"
                                   + QString(unix ? " steam steam.sh flatpak snap)" : ")"),
-                              unix ? programFiles : opened.value(2)};
+                              steamForLinux ? sandbox.path("bin")
+                                  : unix    ? programFiles
+                                            : opened.value(2)};
     QCOMPARE(opened, dialog + dialog);
     QCOMPARE(wizard.pathsPage->pathEdit->text(), QDir::toNativeSeparators(chosen));
     QVERIFY(wizard.continueButton->isEnabled());

@@ -5,6 +5,7 @@
 #include "platform/folders/LocalPath.h"
 #include "platform/folders/StandardFolders.h"
 #include "platform/registry/Registry.h"
+#include "platform/shortcuts/Launcher.h"
 #include "platform/steam/SteamKeyValues.h"
 #include "platform/wine/Edition.h"
 #include "platform/wine/SetupNotice.h"
@@ -12,6 +13,7 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 
 // What the Unix build reads from the Wine prefix (registry, drives, Program Files), finding UT3.exe
@@ -29,7 +31,8 @@ private slots:
     void localPath();
     void detect_data();
     void detect();
-    void sandboxedSteamWithoutItsCommand();
+    void noSteamClient_data();
+    void noSteamClient();
     void keyValues_data();
     void keyValues();
     void prefix_data();
@@ -42,6 +45,7 @@ const QString steam = QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Valve\\Steam
 const QByteArray head("WINE REGISTRY Version 2\n");
 const QByteArray key("[Software\\\\Valve\\\\Steam] 1699999999\n");
 const QByteArray value("\"InstallPath\"=\"C:\\\\Steam\"\n");
+const QString flatpakRoot = QStringLiteral(".var/app/com.valvesoftware.Steam/data/Steam");
 
 // In the form Wine writes, with keys that have times and options.
 const QByteArray sample = R"(WINE REGISTRY Version 2
@@ -156,10 +160,12 @@ void TestWinePrefix::localPath_data()
     QTest::addColumn<QString>("configured");
     QTest::addColumn<QString>("expected");
     const auto row = [](const char *n, QString c, QString e) { QTest::newRow(n) << c << e; };
+    // C: as the player knows the folder: the prefix's drive_c, not the link to it.
     row("steam.exe is Steam.exe", "C:\\PROGRAM FILES (X86)\\steam\\steam.exe",
-        "$PREFIX/dosdevices/c:/Program Files (x86)/Steam/Steam.exe");
+        "$PREFIX/drive_c/Program Files (x86)/Steam/Steam.exe");
     row("nothing there in any case", "C:\\program files (x86)\\Steam\\uninstall.exe",
-        "$PREFIX/dosdevices/c:/program files (x86)/Steam/uninstall.exe");
+        "$PREFIX/drive_c/program files (x86)/Steam/uninstall.exe");
+    row("a drive that is no link", "D:\\Games", "$PREFIX/dosdevices/d:/Games");
     row("relative", "gamefiles\\duskmereGAME\\splash", "GameFiles/DuskmereGame/Splash");
     row("parent folder, trailing separator", "..\\WORK\\gamefiles\\", "../work/GameFiles/");
     row("colon later in the name", "save:1\\slot", "save:1/slot");
@@ -233,16 +239,28 @@ void TestWinePrefix::detect()
              expected.replace("%P", sandbox.prefix() + "/drive_c/Program Files"));
 }
 
-// Flatpak's Steam holds the game, but `flatpak` is not on PATH: neither that root's own steam.sh
-// nor the stand-in Steam.exe that Proton's prefix registers may pass for it.
-void TestWinePrefix::sandboxedSteamWithoutItsCommand()
+// Neither a sandboxed root's own steam.sh nor the stand-in steam.exe of Proton's prefix, which
+// that prefix's registry names, passes for Steam's client: Flatpak's Steam holds the game but
+// `flatpak` is not on PATH; WINEPREFIX names Proton's prefix of a game no Steam lists any more.
+void TestWinePrefix::noSteamClient_data()
 {
+    QTest::addColumn<QString>("root"); // of Steam for Linux below home; none: WINEPREFIX
+    QTest::newRow("Flatpak's Steam without its command") << flatpakRoot;
+    QTest::newRow("WINEPREFIX is Proton's prefix") << QString();
+}
+
+void TestWinePrefix::noSteamClient()
+{
+    QFETCH(QString, root);
     Sandbox sandbox;
     const QString prefix = SampleWorld::protonPrefix(
-        SampleWorld::steamHome(sandbox, ".var/app/com.valvesoftware.Steam/data/Steam"));
+        root.isEmpty() ? sandbox.path("Games/Lib") : SampleWorld::steamHome(sandbox, root));
     sandbox.write(prefix + "/system.reg", head + key + value);
     sandbox.write(prefix + "/drive_c/Steam/steam.exe", "MZ");
-    qunsetenv("WINEPREFIX");
+    if (root.isEmpty())
+        sandbox.setEnv("WINEPREFIX", prefix);
+    else
+        qunsetenv("WINEPREFIX");
     sandbox.setEnv("PATH", sandbox.path("bin"));
     Platform::setSteamEdition(true);
     QCOMPARE(InstallDetector(InstallDetector::Steam).detect(), QString());
@@ -292,54 +310,129 @@ void TestWinePrefix::prefix_data()
     QTest::addColumn<QString>("world"); // what the home holds
     QTest::addColumn<bool>("steamEdition");
     QTest::addColumn<QString>("account"); // the prefix's user folder, below the sandbox root
+    QTest::addColumn<QString>("started"); // "|" between words; $P: the prefix, $B: bin
     const QString wine = "home/.wine/drive_c/users/" + QFileInfo(QDir::homePath()).owner();
+    const QString mine = QString(wine).replace("home/.wine", "wineprefix");
     const QString proton = SampleWorld::protonPrefix("Games/SteamLibrary") + "/drive_c/users/";
-    const auto row = [](auto n, QString w, bool s, QString a) { QTest::newRow(n) << w << s << a; };
+    const auto row = [](auto n, QString w, bool s, QString a, QString started = {}) {
+        QTest::newRow(n) << w << s << a << started;
+    };
+    const QString linux = "steam|-applaunch|13210|WINEPREFIX=";
+    const QString windows = "wine|$P/drive_c/Program Files (x86)/Steam/Steam.exe|-applaunch|13210"
+                            "|WINEPREFIX=$P";
     // An empty account: the game was never started, and the player is told so.
-    row("WINEPREFIX, the game never started", "wineprefix steam no-pfx", true,
-        QString(wine).replace("home/.wine", "wineprefix"));
-    row("Steam edition, the game's manifest gone: Wine's prefix", "steam no-manifest", true, wine);
-    row("Steam edition, the game in Steam's library", "steam", true, proton + "steamuser");
-    row("retail, Steam's library holds the game too", "steam", false, wine);
-    row("retail, no Steam, a prefix of Wine before 5.0", "wine4", false, wine);
     row("Steam edition, the game never started", "steam no-pfx", true, "");
+    row("Proton's prefix an empty folder", "steam empty-pfx", true, "");
+    row("Proton's prefix without its account", "steam no-account", true, "");
+    row("Proton's prefix without its user.reg", "steam no-userreg", true, "");
+    row("WINEPREFIX without Steam, the game never started", "wineprefix steam no-pfx", true, "");
+    // WINEPREFIX set for the session by a game manager: Steam for Linux still starts the game.
+    row("WINEPREFIX without Steam, Steam for Linux holds the game", "wineprefix steam", true,
+        proton + "steamuser", linux);
+    row("WINEPREFIX holds Steam for Windows, Steam for Linux the game", "wineprefix exe steam",
+        true, mine, windows);
+    row("WINEPREFIX holds Steam for Windows, no Steam for Linux", "wineprefix exe", true, mine,
+        windows);
+    row("WINEPREFIX is Proton's own, its steam.exe a stand-in", "protonprefix steam", true,
+        proton + "steamuser", linux);
+    row("Steam edition, the game's manifest gone: Wine's prefix", "steam no-manifest", true, wine);
+    row("Steam edition, the game in Steam's library", "steam", true, proton + "steamuser", linux);
+    row("Flatpak's Steam", "flatpak", true,
+        "home/" + SampleWorld::protonPrefix(flatpakRoot) + "/drive_c/users/steamuser",
+        "flatpak|run|com.valvesoftware.Steam|-applaunch|13210|WINEPREFIX=");
+    row("retail, Steam's library holds the game too", "steam", false, wine);
+    row("retail, WINEPREFIX, Steam's library holds the game too", "wineprefix steam", false, mine);
+    row("retail, no Steam, a prefix of Wine before 5.0", "wine4", false, wine);
     row("Steam edition, Steam's library list of another kind", "steam no-list", true, wine);
 }
 
-// The Documents folder as the prefix's registry names it, the Start Menu where Wine keeps it.
+// The Documents folder as the prefix's registry names it, in the prefix's own drive_c; the Start
+// Menu where Wine keeps it; and the game's client as the launcher starts it.
 void TestWinePrefix::prefix()
 {
     QFETCH(QString, world);
     QFETCH(bool, steamEdition);
     QFETCH(QString, account);
+    QFETCH(QString, started);
     Sandbox sandbox;
     // Wine's prefixes: the user's account, and a Proton one left beside it, which must not win.
     for (const char *prefix : {"home/.wine/drive_c/users/", "wineprefix/drive_c/users/"})
         for (const QString &user : {QFileInfo(sandbox.home()).owner(), QString("steamuser")})
             sandbox.mkdir(prefix + user + "/Documents");
-    if (world.contains("steam"))
-        SampleWorld::steamHome(sandbox);
+    const QString library = world.contains("flatpak") ? SampleWorld::steamHome(sandbox, flatpakRoot)
+        : world.contains("steam")                     ? SampleWorld::steamHome(sandbox)
+                                                      : QString();
+    const QString pfx = SampleWorld::protonPrefix(library);
     if (world.contains("no-manifest"))
         QVERIFY(QFile::remove(sandbox.path("Games/SteamLibrary/steamapps/appmanifest_13210.acf")));
     if (world.contains("no-list"))
         sandbox.write(sandbox.home() + "/.local/share/Steam/steamapps/libraryfolders.vdf", "x{}");
     if (world.contains("no-pfx"))
         QVERIFY(QDir(sandbox.path("Games/SteamLibrary/steamapps/compatdata")).removeRecursively());
+    if (world.contains("empty-pfx"))
+        QVERIFY(QDir(pfx).removeRecursively() && QDir().mkpath(pfx));
+    if (world.contains("no-account"))
+        QVERIFY(QDir(pfx + "/drive_c/users/steamuser").removeRecursively());
+    if (world.contains("no-userreg"))
+        QVERIFY(QFile::remove(pfx + "/user.reg"));
+    // Steam for Windows as its installer leaves it; in Proton's prefix, Proton's stand-in.
+    const QString windowsSteam = world.contains("protonprefix") ? pfx : sandbox.prefix();
+    if (world.contains("exe") || world.contains("protonprefix")) {
+        sandbox.write(windowsSteam + "/system.reg",
+                      head + "[Software\\\\Wow6432Node\\\\Valve\\\\Steam] 1\n" + value);
+        sandbox.write(windowsSteam + "/drive_c/Program Files (x86)/Steam/Steam.exe", "MZ");
+    }
+    if (world.contains("protonprefix"))
+        sandbox.setEnv("WINEPREFIX", pfx);
+    else if (!world.contains("wineprefix"))
+        qunsetenv("WINEPREFIX"); // a Linux home without it unless the row sets it
     const QString roaming = world.contains("wine4") ? "" : "/AppData/Roaming/Microsoft/Windows";
     if (roaming.isEmpty())
         sandbox.mkdir(account + "/Start Menu");
-    // A Linux home without the tests' folder override, nor WINEPREFIX unless the row sets it.
-    if (!world.contains("wineprefix"))
-        qunsetenv("WINEPREFIX");
+    // Stand-ins for the clients, each recording how it was started.
+    for (const char *name : {"steam", "flatpak", "snap", "wine"}) {
+        sandbox.write(
+            QString("bin/") + name,
+            "#!/bin/sh\n{ basename \"$0\"; printf '%s\\n' \"$@\"; "
+            "echo \"WINEPREFIX=$WINEPREFIX\"; } > \"$RECORD.part\" && mv \"$RECORD.part\" "
+            "\"$RECORD\"\n");
+        QFile::setPermissions(sandbox.path(QString("bin/") + name),
+                              QFile::ReadOwner | QFile::ExeOwner);
+    }
+    sandbox.setEnv("PATH", sandbox.path("bin") + ':' + qEnvironmentVariable("PATH"));
     Platform::setStandardFoldersRoot({});
     Platform::setSteamEdition(steamEdition);
+
     QCOMPARE(Platform::setupNotice().isEmpty(), !account.isEmpty());
     if (account.isEmpty())
         return;
-    QCOMPARE(QFileInfo(Platform::documentsFolder()).canonicalFilePath(),
-             QFileInfo(sandbox.path(account + "/Documents")).canonicalFilePath());
+    // As the player sees it on the Ready page and in the old version's question: no drive links.
+    QCOMPARE(Platform::documentsFolder(), sandbox.path(account + "/Documents"));
     QCOMPARE(QDir::cleanPath(Platform::startMenuFolder()),
              sandbox.path(account + roaming + "/Start Menu/Programs"));
+    if (started.isEmpty())
+        return;
+    // The launcher starts the client that detection found, in the prefix the mod went to.
+    Platform::LauncherFields fields;
+    fields.name = "Play";
+    fields.workingDirectory = sandbox.root();
+    fields.program =
+        QFileInfo(Platform::localPath(InstallDetector(InstallDetector::Steam).detect()))
+            .absoluteFilePath();
+    fields.arguments = QStringList {"-applaunch", "13210"};
+    QVERIFY(Platform::writeLauncher(Platform::LauncherPlace::Desktop, {}, "Play", fields));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("WINEPREFIX"); // Steam for Linux's Proton sets its own
+    env.insert("RECORD", sandbox.path("started"));
+    QProcess gio;
+    gio.setProcessEnvironment(env);
+    gio.start(
+        "gio",
+        {"launch", Platform::launcherFolder(Platform::LauncherPlace::Desktop) + "/Play.desktop"});
+    QVERIFY(gio.waitForFinished(20000));
+    QVERIFY(QTest::qWaitFor([&] { return QFile::exists(sandbox.path("started")); }, 10000));
+    QCOMPARE(QString::fromUtf8(sandbox.read("started")).split('\n', Qt::SkipEmptyParts),
+             started.replace("$P", windowsSteam).split('|'));
 }
 
 DUSKMERE_TEST_MAIN(TestWinePrefix)

@@ -10,28 +10,27 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-bool existsOnDisk(const QString &path)
-{
-    return QFileInfo::exists(Platform::localPath(path));
-}
-} // namespace
-
-const InstallDetector::Variant InstallDetector::Retail {Config::UT3Keys,       ":/res/ut3.keys",
-                                                        "\\Binaries\\UT3.exe", Config::UT3Path,
-                                                        "/Binaries/UT3.exe",   nullptr};
+const InstallDetector::Variant InstallDetector::Retail {
+    Config::UT3Keys, ":/res/ut3.keys", "\\Binaries\\UT3.exe", Config::UT3Path, "/Binaries/UT3.exe",
+    nullptr,         nullptr};
 const InstallDetector::Variant InstallDetector::Steam {
-    Config::SteamKeys, ":/res/steam.keys", "\\steam.exe",
-    Config::SteamPath, "/steam.exe",       &Platform::linuxSteamClient};
+    Config::SteamKeys,        ":/res/steam.keys", "\\steam.exe",
+    Config::SteamPath,        "/steam.exe",       &Platform::linuxSteamClient,
+    &Platform::isSteamStandIn};
 
 InstallDetector::InstallDetector(const Variant &variant)
     : variant(variant)
 { }
 
+bool InstallDetector::existsOnDisk(const QString &path) const
+{
+    const QString local = Platform::localPath(path);
+    return QFileInfo::exists(local) && !(variant.refused && variant.refused(local));
+}
+
 QString InstallDetector::detect() const
 {
-    // Steam for Linux, where it holds the game, is what starts it; a Steam for Windows inside
-    // the game's Proton prefix is only Proton's stand-in.
+    // Steam for Linux, where it starts the game, is what the launcher runs.
     if (const auto native = variant.nativeProgram ? variant.nativeProgram() : std::nullopt)
         return *native;
     const QString keyListPath = ConfigFile().value(variant.keyList).toString();

@@ -6,9 +6,9 @@
 
 #include <optional>
 
-// Finds the retail game's or Steam's executable: Steam for Linux where its library holds the
-// game, otherwise the registry locations of a key list, then a folder below Program Files named
-// in ds.conf.
+// Finds the retail game's or Steam's executable: Steam for Linux where it is the client that
+// starts the game, otherwise the registry locations of a key list, then a folder below Program
+// Files named in ds.conf; never Proton's stand-in for Steam.
 class InstallDetector
 {
 public:
@@ -22,6 +22,9 @@ public:
         // A program that runs natively, when it has the say, before anything the registry names
         // (empty: none found); may be null.
         std::optional<QString> (*nativeProgram)();
+        // A file of the right name that is not the program all the same (Proton's stand-in for
+        // Steam), by its path on this machine; may be null.
+        bool (*refused)(const QString &localPath);
     };
     static const Variant Retail;
     static const Variant Steam;
@@ -34,6 +37,7 @@ public:
 private:
     QString fromRegistry(const QStringList &keyLines) const;
     QString fromFallbackFolder() const;
+    bool existsOnDisk(const QString &path) const;
 
     const Variant &variant;
 };

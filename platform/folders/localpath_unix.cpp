@@ -1,8 +1,11 @@
 #include "LocalPath.h"
+#include "PrefixPath.h"
 #include "platform/wine/WinePrefix.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <functional>
 
 namespace {
 // Windows, and Wine with it, finds files whatever the letter case: "steam.exe" is the Steam.exe
@@ -36,26 +39,45 @@ QString matchLetterCase(const QString &path)
     }
     return matched;
 }
-} // namespace
 
-QString Platform::localPath(const QString &configuredPath)
+// "C:/..." lies on a drive of the Wine prefix, Wine's link in dosdevices. The link is followed
+// here, once: the drive's own folder (drive_c) is what the player knows and sees, and what Wine
+// itself reaches through the link.
+QString mapped(const QString &configuredPath, const std::function<QString()> &prefixOf)
 {
     QString path = configuredPath;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    // "C:/..." lies on a drive of the Wine prefix, reached through its dosdevices links.
     const bool hasDriveLetter = path.size() >= 2 && path.at(1) == QLatin1Char(':')
         && path.at(0).isLetter() && path.at(0).unicode() < 128;
     if (hasDriveLetter) {
         QString rest = path.mid(2);
         if (!rest.isEmpty() && !rest.startsWith(QLatin1Char('/')))
             rest.prepend(QLatin1Char('/'));
-        const QString prefix = winePrefix();
+        const QString prefix = prefixOf();
         QString drive = prefix + QLatin1String("/dosdevices/") + path.left(2).toLower();
-        // A prefix that Wine has not started since it was made has drive_c but no links yet.
-        if (path.at(0).toLower() == QLatin1Char('c') && !QFileInfo(drive).isSymLink()
-            && !QFileInfo::exists(drive))
+        const QFileInfo link(drive);
+        if (link.isSymLink()) {
+            drive = QDir::cleanPath(link.symLinkTarget());
+            if (drive.endsWith(QLatin1Char('/'))) // the root, as Z: is
+                drive.chop(1);
+        } else if (path.at(0).toLower() == QLatin1Char('c') && !link.exists()) {
+            // A prefix that Wine has not started since it was made has drive_c but no links yet.
             drive = prefix + QLatin1String("/drive_c");
+        }
         path = drive + rest;
+        if (path.isEmpty())
+            path = QStringLiteral("/");
     }
     return matchLetterCase(path);
+}
+} // namespace
+
+QString Platform::localPath(const QString &configuredPath)
+{
+    return mapped(configuredPath, &winePrefix);
+}
+
+QString Platform::localPathIn(const QString &prefix, const QString &configuredPath)
+{
+    return mapped(configuredPath, [&prefix] { return prefix; });
 }

@@ -1,3 +1,4 @@
+#include "PrefixRegistry.h"
 #include "Registry.h"
 #include "WineRegistryFile.h"
 #include "platform/wine/WinePrefix.h"
@@ -80,6 +81,12 @@ QString readHive(const QString &path, const QString &keyPath, const QString &val
 
 QString Platform::registryString(const QString &keyPath, const QString &valueName)
 {
+    return registryStringIn(winePrefix(), keyPath, valueName);
+}
+
+QString Platform::registryStringIn(const QString &prefix, const QString &keyPath,
+                                   const QString &valueName)
+{
     // As Windows' settings class reads names: it refuses an empty one, and "Default" and "."
     // stand for the key's default value.
     if (valueName.isEmpty())
@@ -99,6 +106,6 @@ QString Platform::registryString(const QString &keyPath, const QString &valueNam
     else
         return QString();
 
-    return readHive(winePrefix() + QLatin1Char('/') + fileName, subKey,
+    return readHive(prefix + QLatin1Char('/') + fileName, subKey,
                     defaultValue ? QString() : valueName);
 }

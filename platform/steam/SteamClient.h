@@ -9,11 +9,10 @@ namespace Platform {
 // The game's Steam application id.
 inline constexpr int Ut3AppId = 13210;
 
-// Steam for Linux, where one of its libraries holds the game: the program that starts that Steam
-// (`steam` on PATH or the root's steam.sh for Steam's own package, the command `flatpak` or `snap`
-// for the roots of theirs), empty when it is missing. Nothing where no library of Steam for Linux
-// holds the game, and on Windows: Steam's program is then the one the registry names, Steam for
-// Windows inside Wine among them.
+// Steam for Linux, where it is the client that starts the game (GameClient.h): the program that
+// starts it, empty when it is missing. Nothing where another client starts the game, and on
+// Windows: Steam's program is then the one the registry names, Steam for Windows inside Wine
+// among them.
 std::optional<QString> linuxSteamClient();
 
 // The words between Steam's program and the game's arguments: Flatpak and Snap start the Steam of
@@ -24,8 +23,24 @@ QStringList steamClientWords(const QString &program);
 // also its start scripts "steam" and "steam.sh" and the commands "flatpak" and "snap".
 QStringList steamClientNames();
 
+// Proton puts a steam.exe of its own into every prefix it makes (compatdata/<app>/pfx): it only
+// answers the game's questions about Steam, and started it is no Steam at all. True for such a
+// file, whatever link leads to it; never on Windows.
+bool isSteamStandIn(const QString &path);
+
 // How the Paths page names Steam's program: the one found at `found`, or the one it asks for when
-// `found` is empty. "Steam.exe" on Windows; where Steam for Linux may run, its client ("steam", or
-// the sandboxed command as "flatpak run com.valvesoftware.Steam"), unless Steam.exe was found.
-QString steamClientTitle(const QString &found);
+// `found` is empty. "Steam.exe" on Windows; where Steam for Linux may run, its client: "steam",
+// or a sandboxed Steam by its package ("Steam (Flatpak)") while the player locates its command
+// ("flatpak").
+struct SteamClientName
+{
+    QString title; // in the page's texts and the field's label
+    QString file; // the file the player locates
+    bool commandMissing = false; // the sandboxed Steam starts the game, but its command is gone
+};
+SteamClientName steamClientName(const QString &found);
+
+// Where the Paths page's file dialog opens for Steam's program: where Steam for Linux's client
+// is when it starts the game; empty (Program Files, as for the game) otherwise.
+QString steamClientFolder();
 } // namespace Platform

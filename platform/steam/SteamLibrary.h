@@ -23,7 +23,16 @@ struct SteamGame
 SteamGame steamUt3();
 
 // The Proton prefix of the game that steamUt3() found (<library>/steamapps/compatdata/13210/pfx):
-// in the game's library, else in the first library that has one; where none has, the one Steam
-// makes in the game's library when the game first starts.
+// in the game's library, else in the first library that has one made; where none has, the one
+// Steam makes in the game's library when the game first starts.
 QString ut3ProtonPrefix(const SteamGame &game);
+
+// Whether Proton has made the prefix: Steam creates the folder early, but the account the game
+// reads its Documents from, and the registry that names them, come only with the first start.
+bool isMadeProtonPrefix(const QString &prefix);
+
+// The program that starts the Steam whose root lists the game's library: `steam` on PATH or the
+// root's steam.sh for Steam's own package, the command `flatpak` or `snap` for the roots of
+// theirs; empty when it is missing.
+QString steamProgram(const SteamGame &game);
 } // namespace Platform

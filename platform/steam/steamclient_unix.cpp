@@ -1,18 +1,24 @@
 #include "SteamClient.h"
 #include "SteamLibrary.h"
+#include "platform/wine/GameClient.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+using Platform::GameClient;
+
 namespace {
-// The commands that start Steam in a sandbox of its package, and what they are told to run.
+// The commands that start Steam in a sandbox of its package, what they are told to run, and the
+// package as the player knows it.
 struct SandboxCommand
 {
     const char *program;
     const char *run;
+    const char *title;
 };
-const SandboxCommand SandboxCommands[] = {{"flatpak", "com.valvesoftware.Steam"},
-                                          {"snap", "steam"}};
+const SandboxCommand SandboxCommands[] = {{"flatpak", "com.valvesoftware.Steam", "Steam (Flatpak)"},
+                                          {"snap", "steam", "Steam (Snap)"}};
 
 const SandboxCommand *sandboxCommand(const QString &name)
 {
@@ -22,15 +28,22 @@ const SandboxCommand *sandboxCommand(const QString &name)
     }
     return nullptr;
 }
+
+bool isProtonPrefixPath(const QString &path)
+{
+    const QStringList parts = path.split(QLatin1Char('/'));
+    for (qsizetype i = 2; i + 1 < parts.size(); ++i) {
+        if (parts.at(i) == QLatin1String("pfx") && parts.at(i - 2) == QLatin1String("compatdata"))
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 // The Steam of a sandboxed root runs only inside its sandbox: its steam.sh on the host would
 // fail or start a second Steam outside it.
-std::optional<QString> Platform::linuxSteamClient()
+QString Platform::steamProgram(const SteamGame &game)
 {
-    const SteamGame game = steamUt3();
-    if (game.folder.isEmpty())
-        return std::nullopt;
     if (!game.sandbox.isEmpty())
         return QStandardPaths::findExecutable(game.sandbox);
     const QString onPath = QStandardPaths::findExecutable(QStringLiteral("steam"));
@@ -38,6 +51,14 @@ std::optional<QString> Platform::linuxSteamClient()
         return onPath;
     const QFileInfo script(game.root + QLatin1String("/steam.sh"));
     return script.isFile() && script.isExecutable() ? script.filePath() : QString();
+}
+
+std::optional<QString> Platform::linuxSteamClient()
+{
+    const GameClient client = gameClient();
+    if (client.kind != GameClient::Kind::LinuxSteam)
+        return std::nullopt;
+    return client.program;
 }
 
 QStringList Platform::steamClientWords(const QString &program)
@@ -57,12 +78,36 @@ QStringList Platform::steamClientNames()
     return names;
 }
 
-QString Platform::steamClientTitle(const QString &found)
+bool Platform::isSteamStandIn(const QString &path)
 {
-    const QString name = QFileInfo(found).fileName();
-    if (name.compare(QLatin1String("Steam.exe"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("Steam.exe");
-    if (sandboxCommand(name))
-        return (QStringList {name} + steamClientWords(found)).join(QLatin1Char(' '));
-    return QStringLiteral("steam");
+    const QFileInfo file(path);
+    return file.fileName().compare(QLatin1String("steam.exe"), Qt::CaseInsensitive) == 0
+        && (isProtonPrefixPath(file.absoluteFilePath())
+            || isProtonPrefixPath(file.canonicalFilePath()));
+}
+
+Platform::SteamClientName Platform::steamClientName(const QString &found)
+{
+    const QString steamExe = QStringLiteral("Steam.exe");
+    QString name = QFileInfo(found).fileName();
+    bool missing = false;
+    if (found.isEmpty()) {
+        // Nothing found: the player is asked for the client that starts the game.
+        const GameClient client = gameClient();
+        name = client.kind == GameClient::Kind::WindowsSteam ? steamExe : client.sandbox;
+        missing = !client.sandbox.isEmpty();
+    }
+    if (name.compare(steamExe, Qt::CaseInsensitive) == 0)
+        return {steamExe, steamExe};
+    if (const SandboxCommand *command = sandboxCommand(name))
+        return {QLatin1String(command->title), name, missing};
+    return {QStringLiteral("steam"), QStringLiteral("steam")};
+}
+
+QString Platform::steamClientFolder()
+{
+    const GameClient client = gameClient();
+    if (client.kind != GameClient::Kind::LinuxSteam)
+        return QString();
+    return client.program.isEmpty() ? QDir::homePath() : QFileInfo(client.program).absolutePath();
 }

@@ -15,7 +15,17 @@ QStringList Platform::steamClientNames()
     return {QStringLiteral("Steam.exe")};
 }
 
-QString Platform::steamClientTitle(const QString &)
+bool Platform::isSteamStandIn(const QString &)
 {
-    return QStringLiteral("Steam.exe");
+    return false;
+}
+
+Platform::SteamClientName Platform::steamClientName(const QString &)
+{
+    return {QStringLiteral("Steam.exe"), QStringLiteral("Steam.exe")};
+}
+
+QString Platform::steamClientFolder()
+{
+    return QString();
 }

@@ -141,12 +141,18 @@ Platform::SteamGame Platform::steamUt3()
 QString Platform::ut3ProtonPrefix(const SteamGame &game)
 {
     const QString own = protonPrefixIn(game.library);
-    if (QFileInfo(own).isDir())
+    if (isMadeProtonPrefix(own))
         return own;
     for (const QString &library : steamLibraries()) {
         const QString prefix = protonPrefixIn(library);
-        if (QFileInfo(prefix).isDir())
+        if (isMadeProtonPrefix(prefix))
             return prefix;
     }
     return own;
+}
+
+bool Platform::isMadeProtonPrefix(const QString &prefix)
+{
+    return QFileInfo(prefix + QLatin1String("/drive_c/users/steamuser")).isDir()
+        && QFileInfo(prefix + QLatin1String("/user.reg")).isFile();
 }

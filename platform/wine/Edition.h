@@ -1,8 +1,9 @@
 #pragma once
 
 namespace Platform {
-// The edition the user chose on the Welcome page. Where Wine stands in for Windows, the Steam
-// edition runs in the prefix that Steam's Proton made for the game.
+// The edition the user chose on the Welcome page. Where Wine stands in for Windows, it takes part
+// in deciding the game's client and so its prefix (GameClient.h): only the Steam edition may run
+// in the prefix that Steam's Proton made for the game.
 void setSteamEdition(bool steam);
 bool steamEdition();
 } // namespace Platform

@@ -1,15 +1,12 @@
-#include "Edition.h"
+#include "GameClient.h"
 #include "SetupNotice.h"
-#include "WinePrefix.h"
-#include "platform/steam/SteamLibrary.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 
 QString Platform::setupNotice()
 {
-    if (!qEnvironmentVariableIsEmpty("WINEPREFIX") || !steamEdition() || steamUt3().folder.isEmpty()
-        || QFileInfo(winePrefix()).isDir())
+    const GameClient client = gameClient();
+    if (client.kind != GameClient::Kind::LinuxSteam || client.prefixMade)
         return QString();
     return QCoreApplication::translate(
         "GatherPage",
