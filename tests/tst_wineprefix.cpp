@@ -6,6 +6,7 @@
 #include "platform/folders/StandardFolders.h"
 #include "platform/registry/Registry.h"
 #include "platform/shortcuts/Launcher.h"
+#include "platform/shortcuts/ShortcutFiles.h"
 #include "platform/steam/SteamKeyValues.h"
 #include "platform/wine/Edition.h"
 #include "platform/wine/SetupNotice.h"
@@ -420,7 +421,9 @@ void TestWinePrefix::prefix()
         QFileInfo(Platform::localPath(InstallDetector(InstallDetector::Steam).detect()))
             .absoluteFilePath();
     fields.arguments = QStringList {"-applaunch", "13210"};
-    QVERIFY(Platform::writeLauncher(Platform::LauncherPlace::Desktop, {}, "Play", fields));
+    Platform::ShortcutFiles files;
+    QVERIFY(Platform::stageLauncher(files, Platform::LauncherPlace::Desktop, {}, "Play", fields));
+    QVERIFY(files.nameAll());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("WINEPREFIX"); // Steam for Linux's Proton sets its own
     env.insert("RECORD", sandbox.path("started"));
