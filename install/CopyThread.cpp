@@ -4,12 +4,14 @@
 #include "platform/copy/CopyAhead.h"
 #include "platform/copy/FileCopier.h"
 #include "platform/folders/LocalPath.h"
+#include "platform/walk/DataTree.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -76,6 +78,15 @@ QString sourceRootOf(const QString &dataDir)
     return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }
 
+// The data directory that the walk held, else (no walk ran) one opened now, which has counted no
+// file and so lets none be copied.
+std::shared_ptr<const Platform::DataTree> treeOf(const DuskmereWizard &wizard)
+{
+    if (wizard.dataTree)
+        return wizard.dataTree;
+    return std::make_shared<Platform::DataTree>(Platform::localPath(wizard.dataDir));
+}
+
 } // namespace
 
 CopyThread::CopyThread(DuskmereWizard *wizard)
@@ -89,8 +100,10 @@ void CopyThread::run()
     QStringList dirs = wizard->dirs;
 
     // The collected entries are canonical, so the data directory must be too, or a data
-    // directory reached through a link would map every entry outside the target.
-    const QString sourceRoot = sourceRootOf(wizard->dataDir);
+    // directory reached through a link would map every entry outside the target. It is the one
+    // the walk saw, even if another has taken its place since.
+    const std::shared_ptr<const Platform::DataTree> tree = treeOf(*wizard);
+    const QString sourceRoot = tree->isOpen() ? tree->path() : sourceRootOf(wizard->dataDir);
     const QString targetRoot = QDir::cleanPath(QDir(wizard->ut3UserDir).absolutePath());
     const TreeMapper mapper(sourceRoot, targetRoot);
 
@@ -98,7 +111,7 @@ void CopyThread::run()
     // what lies below it is the installer's to replace. A link standing in the installed tree is
     // never written through, even one made while the copy runs: the mod's entry replaces the link
     // itself, so nothing lands outside the game's folder.
-    Platform::FileCopier copier(targetRoot);
+    Platform::FileCopier copier(*tree, targetRoot);
     dirs.prepend(sourceRoot);
     for (const QString &dir : std::as_const(dirs)) {
         const Mapping mapping = mapper.map(dir);
@@ -121,7 +134,7 @@ void CopyThread::run()
         mappings.push_back(mapper.map(file));
         ledOut = ledOut || !mappings.back().inside;
         if (!ledOut)
-            jobs.push_back({file, mappings.back().target});
+            jobs.push_back({mappings.back().relative, mappings.back().target});
     }
     const int threads = Platform::FileCopier::parallelCopies(targetRoot);
     Platform::CopyAhead ahead(copier, std::move(jobs), threads, 4 * threads);
@@ -138,21 +151,24 @@ void CopyThread::run()
         }
         emit currentFileChanged(QDir::toNativeSeparators(mapping.relative));
 
+        bool sourceChanged = false;
         const auto place = [&](Platform::StagedFile file) {
             const qint64 size = file.size();
+            sourceChanged = file.sourceChanged();
             if (!file.ok() || !copier.clear(mapping.target) || !copier.place(file))
                 return false;
             total += size;
             return true;
         };
         // A file fails only if it fails without the files copied ahead of it; its first copy is
-        // gone before the second is made.
+        // gone before the second is made. A source that is no longer the file the walk counted
+        // is refused as it lies in the data, like an entry that leads out.
         bool placed = place(ahead.takeNext());
-        if (!placed)
+        if (!placed && !sourceChanged)
             placed = place(ahead.againAlone());
         if (!placed) {
             ahead.stop();
-            emit copyFileError(mapping.target);
+            emit copyFileError(sourceChanged ? files[i] : mapping.target);
             return;
         }
         emit written(int(ByteCount::megabytes(total)));

@@ -10,6 +10,7 @@
 #include "pages/GatherPage.h"
 #include "platform/copy/FileCopier.h"
 #include "platform/shortcuts/ShellLink.h"
+#include "platform/walk/DataTree.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDeadlineTimer>
@@ -39,6 +40,8 @@ private slots:
     void installsOverAnOlderTree();
     void runEnds_data();
     void runEnds();
+    void sourceChangedAfterTheWalk_data();
+    void sourceChangedAfterTheWalk();
     void killedCopyLeavesNoPartialFile();
     void shortcutNames_data();
     void shortcutNames();
@@ -55,14 +58,20 @@ constexpr int megabyte = 1048576;
 // More than the copy worker ever copies ahead of the file whose turn it is.
 constexpr int laterFiles = 40;
 
+// One file copied as the worker copies it, from a data tree of the source's folder.
+bool copyOne(const QString &source, const QString &target)
+{
+    const QFileInfo info(source);
+    Platform::DataTree tree(info.path());
+    tree.count(info.fileName(), info.size());
+    return Platform::FileCopier(tree, QFileInfo(target).path()).copy(info.fileName(), target);
+}
+
 const int copyingChild = [] { // the kill test's child copies one file before any test runs
     const QList<QByteArray> job = qgetenv("DUSKMERE_COPY_JOB").split('\n');
     if (job.size() != 2)
         return 0;
-    std::_Exit(Platform::FileCopier(QFileInfo(QFile::decodeName(job[1])).path())
-                       .copy(QFile::decodeName(job[0]), QFile::decodeName(job[1]))
-                   ? 0
-                   : 1);
+    std::_Exit(copyOne(QFile::decodeName(job[0]), QFile::decodeName(job[1])) ? 0 : 1);
 }();
 
 // The swap test's child: a link to `job[2]` waits beside the folder `job[1]`; once the big
@@ -205,8 +214,7 @@ void TestInstall::installsOverAnOlderTree()
     fileSystemLike = like;
     for (int run = 0; run < 2; ++run) // the second meets the first one's read-only files
         QCOMPARE(install(wizard), (expected + QStringList {"done", "written 5"}));
-    QVERIFY(!Platform::FileCopier(wizard.ut3UserDir)
-                 .copy(sandbox.path("elsewhere/keep.txt"), wizard.ut3UserDir + "/A.txt"));
+    QVERIFY(!copyOne(sandbox.path("elsewhere/keep.txt"), wizard.ut3UserDir + "/A.txt"));
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + names[i]), contents[i]);
     for (const QString name : {"A.txt", "b.txt"})
@@ -299,6 +307,64 @@ void TestInstall::runEnds()
             QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + name), sandbox.read(data + '/' + name));
 }
 
+void TestInstall::sourceChangedAfterTheWalk_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("log"); // <data>: the data folder
+    const char *refused =
+        "file A.txt;written 0;file Config/Game.ini;fileError <data>/Config/Game.ini";
+    QTest::newRow("a folder swapped for a link to secrets") << "link folder" << refused;
+    QTest::newRow("the data folder swapped for a link to secrets")
+        << "link data"
+        << "file A.txt;written 0;file Config/Game.ini;written 0;file Config/Input.ini;written "
+           "0;file Z.txt;written 0;done;written 0";
+    QTest::newRow("a file replaced by a FIFO") << "fifo" << refused;
+    QTest::newRow("a file replaced by a link to /dev/zero") << "zero" << refused;
+    QTest::newRow("a file grown") << "grown" << refused;
+    QTest::newRow("a file shrunk") << "shrunk" << refused;
+}
+
+// Between the walk and the copy the data changes; nothing but the files the walk counted, read
+// from the folder it walked and only as far as it counted, may reach the game's folder.
+void TestInstall::sourceChangedAfterTheWalk()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, log);
+    if (!change.contains("grown") && !change.contains("shrunk"))
+        SKIP_ON_WINDOWS("links and FIFOs are made the Unix way");
+    Sandbox sandbox;
+    // The secrets are as large as the files they stand in for.
+    for (const char *name : {"A.txt", "Config/Game.ini", "Config/Input.ini", "Z.txt"}) {
+        sandbox.write(QString("GameFiles/") + name, QByteArray("mod:") + name);
+        sandbox.write(QString("Secrets/") + name, QByteArray("top:") + name);
+    }
+    DuskmereWizard wizard;
+    wizard.gatherPage->collectFiles();
+    wizard.ut3UserDir = sandbox.path("Game/UT3");
+    const QString data = sandbox.path("GameFiles"), game = data + "/Config/Game.ini";
+    log.replace("<data>", QFileInfo(data).canonicalFilePath())
+        .replace("file Config/", "file " + QDir::toNativeSeparators("Config/"));
+    if (change == "link folder")
+        QVERIFY(QDir().rename(data + "/Config", sandbox.path("Config.moved"))
+                && QFile::link(sandbox.path("Secrets/Config"), data + "/Config"));
+    if (change == "link data")
+        QVERIFY(QDir().rename(data, data + ".moved") && QFile::link(sandbox.path("Secrets"), data));
+    if (change == "fifo" || change == "zero")
+        QVERIFY(QFile::remove(game));
+    if (change == "fifo")
+        sandbox.mkfifo(game);
+    if (change == "zero")
+        QVERIFY(QFile::link("/dev/zero", game));
+    if (change == "grown" || change == "shrunk")
+        sandbox.write(game, change == "grown" ? "mod:Config/Game.ini and more" : "mod:");
+
+    QCOMPARE(install(wizard), log.split(';'));
+    const QStringList installed = Sandbox::tree(wizard.ut3UserDir).keys();
+    QCOMPARE(installed.size(), change == "link data" ? 4 : 1);
+    for (const QString &name : installed)
+        QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + name), "mod:" + name.toUtf8());
+}
+
 void TestInstall::killedCopyLeavesNoPartialFile()
 {
     Sandbox sandbox;
@@ -339,8 +405,8 @@ void TestInstall::killedCopyLeavesNoPartialFile()
 
     // Complete or absent; the next copy clears a leftover temporary and never overwrites a file.
     if (!QFileInfo::exists(target))
-        QVERIFY(Platform::FileCopier(folder).copy(source, target));
-    QVERIFY(!Platform::FileCopier(folder).copy(source, target));
+        QVERIFY(copyOne(source, target));
+    QVERIFY(!copyOne(source, target));
     QVERIFY(sandbox.read(target) == data);
     QCOMPARE(entriesOf(folder), QStringList {"large.bin"});
 }

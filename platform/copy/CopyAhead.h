@@ -22,7 +22,7 @@ class CopyAhead
 public:
     struct Job
     {
-        QString source;
+        QString source; // below the data tree
         QString target;
     };
 

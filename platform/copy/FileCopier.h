@@ -5,6 +5,7 @@
 #include <memory>
 
 namespace Platform {
+class DataTree;
 class FileCopier;
 
 // A file copied into a temporary beside its target, waiting for its name. Dropping one that was
@@ -19,6 +20,9 @@ public:
 
     // False when the copy failed; nothing is then left of it.
     bool ok() const { return d != nullptr; }
+    // Whether it failed because its source is no longer the regular file the walk counted (a
+    // link, a FIFO, a device, a file of another size), rather than for want of reading or writing.
+    bool sourceChanged() const { return changed; }
     // The bytes copied.
     qint64 size() const;
 
@@ -26,6 +30,7 @@ private:
     friend class FileCopier;
     struct Private;
     std::unique_ptr<Private> d;
+    bool changed = false;
 };
 
 // The install copy of single files below a root folder. A target appears under its name only once
@@ -40,7 +45,8 @@ private:
 class FileCopier
 {
 public:
-    explicit FileCopier(const QString &targetRoot);
+    // Copies files of `source`, which must outlive it, below `targetRoot`.
+    FileCopier(const DataTree &source, const QString &targetRoot);
     ~FileCopier();
     FileCopier(const FileCopier &) = delete;
     FileCopier &operator=(const FileCopier &) = delete;
@@ -53,9 +59,11 @@ public:
     // nothing is left there.
     bool clear(const QString &target);
 
-    // Copies `source` into a temporary in the folder of `target`, with the permission bits (on
-    // Windows the attributes, read-only included, and the time of the last change). The folder
-    // must exist; what stands at `target` itself is left alone.
+    // Copies the file `source` of the data tree (its path below the tree's folder) into a
+    // temporary in the folder of `target`, with the permission bits (on Windows the attributes,
+    // read-only included, and the time of the last change). Only as many bytes as the walk
+    // counted are read, from the file itself, never through a link. What stands at `target`
+    // itself is left alone.
     StagedFile stage(const QString &source, const QString &target);
 
     // Gives a staged file the name of its target, which must not exist (nothing is overwritten).

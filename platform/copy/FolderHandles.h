@@ -8,6 +8,11 @@
 #include <windows.h>
 
 namespace Platform {
+// Whether the handle opened as itself is a folder of its own: a symbolic link or a junction
+// stands for another folder, while a cloud placeholder or another reparse point that is not a
+// name surrogate is a folder of its own. Wine shows a host's link without a tag.
+bool isRealFolder(HANDLE folder);
+
 // The folders below a root that the Windows copier writes in, opened as themselves from the root
 // down (a link or a file standing where a folder belongs is removed and a folder made in its
 // place) and held without sharing deletion while any file copied there waits for its name: none

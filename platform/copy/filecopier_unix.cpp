@@ -1,7 +1,9 @@
 #include "FileCopier.h"
 #include "FolderDescriptors.h"
 #include "PartialFiles.h"
+#include "platform/files/OpenBeneath.h"
 #include "platform/files/WriteAll.h"
+#include "platform/walk/DataTree.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -21,30 +23,48 @@
 // hidden temporary beside its target and only gets its name once it is complete; durability
 // comes from one file system sync at the end of the run. Every name below the root is made,
 // renamed and removed relative to a descriptor of its folder, reached from the root without
-// following links: a folder swapped for a link meanwhile leads nowhere outside the tree.
+// following links: a folder swapped for a link meanwhile leads nowhere outside the tree. Sources
+// are opened the same way below the data tree's descriptor, and read only as far as the walk
+// counted.
 
 namespace {
 
 using Platform::FileDescriptor;
 
-int openRetrying(const char *path, int flags, mode_t mode = 0)
+enum class Source { Opened, Failed, Changed };
+
+// The data file `relative` as itself: never through a link, never out of the tree, never waiting
+// on a FIFO, and still the regular file of the `size` bytes the walk counted (-1: not counted).
+Source openSource(const Platform::DataTree &tree, const QByteArray &relative, qint64 size,
+                  FileDescriptor &in, mode_t &mode)
 {
-    int fd;
-    do
-        fd = ::open(path, flags | O_CLOEXEC, mode);
-    while (fd < 0 && errno == EINTR);
-    return fd;
+    if (size < 0)
+        return Source::Changed;
+    in.reset(Platform::openBeneath(int(tree.handle()), relative, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    if (!in.valid())
+        return errno == ELOOP || errno == ENOTDIR || errno == EXDEV || errno == EINVAL
+            ? Source::Changed
+            : Source::Failed;
+    struct stat st;
+    if (::fstat(in.get(), &st) != 0)
+        return Source::Failed;
+    if (!S_ISREG(st.st_mode) || st.st_size != size)
+        return Source::Changed;
+    mode = st.st_mode & 0777;
+    return Source::Opened;
 }
 
 } // namespace
 
 struct Platform::FileCopier::Private
 {
-    explicit Private(const QString &root)
-        : rootPath(QFile::encodeName(root))
+    Private(const DataTree &source, const QString &root)
+        : source(source)
+        , rootPath(QFile::encodeName(root))
         , folders(rootPath)
     { }
 
+    const DataTree &source;
     const QByteArray rootPath;
     HeldFolders folders;
     // Once a target folder has refused anonymous files, the rest of the run uses hidden names.
@@ -199,17 +219,17 @@ bool Platform::FileCopier::Private::rewriteHidden(StagedFile::Private &file, int
 {
     anonymousUnsupported = true;
     file.anonymous.reset();
-    const FileDescriptor in(openRetrying(file.source.constData(), O_RDONLY));
-    struct stat st;
-    if (!in.valid() || ::fstat(in.get(), &st) != 0 || st.st_size != file.size)
+    FileDescriptor in;
+    mode_t mode;
+    if (openSource(source, file.source, file.size, in, mode) != Source::Opened)
         return false;
     return writeHidden(file, in.get())
         && Platform::renameNoReplace(file.folder, file.temporary.constData(), folder,
                                      file.name.constData());
 }
 
-Platform::FileCopier::FileCopier(const QString &targetRoot)
-    : d(std::make_unique<Private>(targetRoot))
+Platform::FileCopier::FileCopier(const DataTree &source, const QString &targetRoot)
+    : d(std::make_unique<Private>(source, targetRoot))
 { }
 
 Platform::FileCopier::~FileCopier() = default;
@@ -252,21 +272,29 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
     if (!d->relativeOf(target, relative) || relative.isEmpty())
         return file;
     auto [folderName, name] = Platform::folderAndName(relative);
-    const QByteArray sourcePath = QFile::encodeName(source);
-    const FileDescriptor in(openRetrying(sourcePath.constData(), O_RDONLY));
-    struct stat st;
-    if (!in.valid() || ::fstat(in.get(), &st) != 0 || S_ISDIR(st.st_mode))
+    const QByteArray sourceName = QFile::encodeName(source);
+    const qint64 size = d->source.sizeOf(source);
+    FileDescriptor in;
+    mode_t mode = 0;
+    switch (openSource(d->source, sourceName, size, in, mode)) {
+    case Source::Opened:
+        break;
+    case Source::Failed:
         return file;
+    case Source::Changed:
+        file.changed = true;
+        return file;
+    }
     const int folder = d->folders.acquire(folderName);
     if (folder < 0)
         return file;
     auto staged = std::make_unique<StagedFile::Private>(d.get());
-    staged->source = sourcePath;
+    staged->source = sourceName;
     staged->folderName = std::move(folderName);
     staged->folder = folder;
     staged->name = std::move(name);
-    staged->mode = st.st_mode & 0777;
-    staged->size = st.st_size;
+    staged->mode = mode;
+    staged->size = size;
     if (d->write(*staged, in.get()))
         file.d = std::move(staged);
     return file;

@@ -3,11 +3,15 @@
 #include "PartialFiles.h"
 #include "platform/files/Win32Path.h"
 #include "platform/removal/Removal.h"
+#include "platform/walk/DataTree.h"
 
 #include <QDir>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 #include <windows.h>
 #include <winioctl.h>
@@ -21,7 +25,10 @@
 // copies into its folder; marking each one for deletion until its rename would spare that, but
 // costs as much as the copying of a small file under Wine. Each file is flushed by the thread
 // that copied it, before it gets its name: flushes wait for the disk, and several at once let the
-// system write them out together while other files are being copied.
+// system write them out together while other files are being copied. On the reading side, the
+// data tree holds its folder, and each folder below it is opened as itself and held the same way
+// the first time a file of it is read: the path of a source then leads through the folders that
+// were checked, and the source itself is opened as itself and must be the file the walk counted.
 
 namespace {
 
@@ -44,6 +51,14 @@ public:
     }
     Handle(const Handle &) = delete;
     Handle &operator=(const Handle &) = delete;
+    Handle(Handle &&other) noexcept
+        : handle(std::exchange(other.handle, INVALID_HANDLE_VALUE))
+    { }
+    Handle &operator=(Handle &&other) noexcept
+    {
+        std::swap(handle, other.handle);
+        return *this;
+    }
     HANDLE get() const { return handle; }
     bool valid() const { return handle != INVALID_HANDLE_VALUE; }
 
@@ -93,15 +108,79 @@ HANDLE createTemporary(const QString &folder, std::wstring &path)
     return INVALID_HANDLE_VALUE;
 }
 
+// The folders of the data tree that files are read from, each opened as itself from the tree's
+// folder down the first time and held without sharing deletion to the end of the copy, so that
+// none of them can be swapped for a link meanwhile. Safe to use from several threads.
+class SourceFolders
+{
+public:
+    // Whether `relative` (a folder below the tree, empty for its own) and those above it are
+    // folders of their own, now held.
+    bool enter(const Platform::DataTree &tree, const QString &relative)
+    {
+        const std::lock_guard lock(mutex);
+        return enterLocked(tree, relative);
+    }
+
+private:
+    bool enterLocked(const Platform::DataTree &tree, const QString &relative)
+    {
+        if (relative.isEmpty())
+            return tree.isOpen();
+        if (held.count(relative))
+            return true;
+        if (!enterLocked(tree, Platform::HeldFolders::folderOf(relative)))
+            return false;
+        Handle folder(CreateFileW(
+            Platform::win32Path(tree.path() + QLatin1Char('/') + relative).c_str(),
+            FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!folder.valid() || !Platform::isRealFolder(folder.get()))
+            return false;
+        held.emplace(relative, std::move(folder));
+        return true;
+    }
+
+    std::mutex mutex; // for all below
+    std::map<QString, Handle> held;
+};
+
+enum class Source { Opened, Failed, Changed };
+
+// The data file `relative` as itself, never through a link, and still the file of the `size`
+// bytes the walk counted (-1: not counted).
+Source openSource(const Platform::DataTree &tree, SourceFolders &folders, const QString &relative,
+                  qint64 size, Handle &in, BY_HANDLE_FILE_INFORMATION &info)
+{
+    if (size < 0 || relative.contains(QLatin1Char('\\')))
+        return Source::Changed;
+    if (!folders.enter(tree, Platform::HeldFolders::folderOf(relative)))
+        return Source::Changed;
+    in =
+        Handle(CreateFileW(Platform::win32Path(tree.path() + QLatin1Char('/') + relative).c_str(),
+                           GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!in.valid() || !GetFileInformationByHandle(in.get(), &info))
+        return Source::Failed;
+    const quint64 found = (quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)
+        || GetFileType(in.get()) != FILE_TYPE_DISK || found != quint64(size))
+        return Source::Changed;
+    return Source::Opened;
+}
+
 } // namespace
 
 struct Platform::FileCopier::Private
 {
-    explicit Private(const QString &root)
-        : root(root)
+    Private(const DataTree &source, const QString &root)
+        : source(source)
+        , root(root)
         , folders(root)
     { }
 
+    const DataTree &source;
+    SourceFolders sourceFolders;
     const QString root;
     HeldFolders folders;
 
@@ -156,29 +235,29 @@ bool Platform::FileCopier::Private::relativeOf(const QString &path, QString &rel
 
 namespace {
 
-// `size` is what the file held when it was opened; the buffer is no larger than that needs.
-bool copyContents(HANDLE in, HANDLE out, quint64 size, qint64 &copied)
+// Exactly `size` bytes, what the walk counted, never on to the end of a file that has grown; one
+// that ends sooner has shrunk and fails. The buffer is no larger than the file needs.
+bool copyContents(HANDLE in, HANDLE out, qint64 size)
 {
-    const DWORD chunk = DWORD(std::clamp<quint64>(size + 1, 4096, bufferSize));
+    const DWORD chunk = DWORD(std::clamp<qint64>(size, 4096, bufferSize));
     std::vector<char> buffer(chunk);
-    copied = 0;
-    for (;;) {
+    for (qint64 left = size; left > 0;) {
         DWORD got = 0;
-        if (!ReadFile(in, buffer.data(), chunk, &got, nullptr))
+        if (!ReadFile(in, buffer.data(), DWORD(std::min<qint64>(left, chunk)), &got, nullptr)
+            || got == 0)
             return false;
-        if (got == 0)
-            return true;
         DWORD written = 0;
         if (!WriteFile(out, buffer.data(), got, &written, nullptr) || written != got)
             return false;
-        copied += got;
+        left -= got;
     }
+    return true;
 }
 
 } // namespace
 
-Platform::FileCopier::FileCopier(const QString &targetRoot)
-    : d(std::make_unique<Private>(targetRoot))
+Platform::FileCopier::FileCopier(const DataTree &source, const QString &targetRoot)
+    : d(std::make_unique<Private>(source, targetRoot))
 { }
 
 Platform::FileCopier::~FileCopier() = default;
@@ -214,13 +293,18 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
     QString relative;
     if (!d->relativeOf(target, relative) || relative.isEmpty())
         return file;
-    const Handle in(CreateFileW(Platform::win32Path(source).c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const qint64 size = d->source.sizeOf(source);
+    Handle in;
     BY_HANDLE_FILE_INFORMATION info;
-    if (!in.valid() || !GetFileInformationByHandle(in.get(), &info)
-        || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    switch (openSource(d->source, d->sourceFolders, source, size, in, info)) {
+    case Source::Opened:
+        break;
+    case Source::Failed:
         return file;
+    case Source::Changed:
+        file.changed = true;
+        return file;
+    }
 
     const QString folderName = HeldFolders::folderOf(relative);
     if (!d->folders.acquire(folderName))
@@ -229,9 +313,8 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
     auto staged = std::make_unique<StagedFile::Private>(d.get(), folderName);
     std::wstring temporaryPath;
     staged->file = createTemporary(d->folders.pathOf(folderName), temporaryPath);
-    if (staged->file == INVALID_HANDLE_VALUE
-        || !copyContents(in.get(), staged->file,
-                         (quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow, staged->size)
+    staged->size = size;
+    if (staged->file == INVALID_HANDLE_VALUE || !copyContents(in.get(), staged->file, size)
         || !FlushFileBuffers(staged->file))
         return file;
     // Writing has moved the time of the last change; it comes back to the source's, as with

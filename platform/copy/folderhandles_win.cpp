@@ -14,10 +14,9 @@ HANDLE openFolder(const QString &path, bool asItself)
         FILE_FLAG_BACKUP_SEMANTICS | (asItself ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
 }
 
-// A symbolic link or a junction stands for another folder; a cloud placeholder or another
-// reparse point that is not a name surrogate is a folder of its own. Wine shows a host's link
-// without a tag.
-bool isRealFolder(HANDLE folder)
+} // namespace
+
+bool Platform::isRealFolder(HANDLE folder)
 {
     FILE_ATTRIBUTE_TAG_INFO info {};
     if (!GetFileInformationByHandleEx(folder, FileAttributeTagInfo, &info, sizeof info)) {
@@ -32,6 +31,8 @@ bool isRealFolder(HANDLE folder)
         || (info.ReparseTag != 0 && !IsReparseTagNameSurrogate(info.ReparseTag));
 }
 
+namespace {
+
 // One folder below a held one, made a real folder first where needed. A rival that keeps
 // swapping the entry could go on for ever; a few rounds then count as failure.
 HANDLE openStep(const QString &path)
@@ -39,7 +40,7 @@ HANDLE openStep(const QString &path)
     for (int round = 0; round < 4; ++round) {
         const HANDLE folder = openFolder(path, true);
         if (folder != INVALID_HANDLE_VALUE) {
-            if (isRealFolder(folder))
+            if (Platform::isRealFolder(folder))
                 return folder;
             CloseHandle(folder);
             if (!Platform::removeFileOrLink(path))

@@ -1,7 +1,5 @@
 #include "TreeWalk.h"
 
-#include <QFile>
-
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -89,11 +87,11 @@ private:
 } // namespace
 
 std::optional<Platform::UnreadableName>
-Platform::walkTree(const QString &root, const std::function<void(const TreeEntry &)> &visit)
+Platform::walkTree(const DataTree &tree, const std::function<void(const TreeEntry &)> &visit)
 {
-    const int rootFd =
-        ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // The listing takes a descriptor of its own along; the tree keeps holding its folder.
+    const int rootFd = tree.isOpen() ? ::fcntl(int(tree.handle()), F_DUPFD_CLOEXEC, 0) : -1;
     if (rootFd < 0)
         return std::nullopt;
-    return FolderWalk(visit).walk(rootFd, root);
+    return FolderWalk(visit).walk(rootFd, tree.path());
 }
