@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -139,6 +140,13 @@ void CopyThread::run()
     const int threads = Platform::FileCopier::parallelCopies(targetRoot);
     Platform::CopyAhead ahead(copier, std::move(jobs), threads, 4 * threads);
 
+    // The game's folder must still be where its path leads as each folder is entered, and at the
+    // end; else the files went to a folder moved aside, which is no install.
+    std::optional<QString> folder;
+    const auto rootMoved = [&] {
+        ahead.stop();
+        emit copyFileError(targetRoot);
+    };
     qint64 total = 0;
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (wizard->isQuitting())
@@ -150,6 +158,11 @@ void CopyThread::run()
             return;
         }
         emit currentFileChanged(QDir::toNativeSeparators(mapping.relative));
+        const QString fileFolder = mapping.relative.left(
+            std::max<qsizetype>(mapping.relative.lastIndexOf(QLatin1Char('/')), 0));
+        if (fileFolder != folder && !copier.rootInPlace())
+            return rootMoved();
+        folder = fileFolder;
 
         bool sourceChanged = false;
         const auto place = [&](Platform::StagedFile file) {
@@ -175,8 +188,8 @@ void CopyThread::run()
     }
     ahead.stop();
 
-    // Completion is announced only for bytes that are on the disk.
-    if (!copier.sync()) {
+    // Completion is announced only for bytes that are on the disk, in the game's folder.
+    if (!copier.sync() || !copier.rootInPlace()) {
         emit copyFileError(targetRoot);
         return;
     }

@@ -42,6 +42,8 @@ private slots:
     void runEnds();
     void sourceChangedAfterTheWalk_data();
     void sourceChangedAfterTheWalk();
+    void gameFolderMovedAside_data();
+    void gameFolderMovedAside();
     void killedCopyLeavesNoPartialFile();
     void shortcutNames_data();
     void shortcutNames();
@@ -363,6 +365,71 @@ void TestInstall::sourceChangedAfterTheWalk()
     QCOMPARE(installed.size(), change == "link data" ? 4 : 1);
     for (const QString &name : installed)
         QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + name), "mod:" + name.toUtf8());
+}
+
+void TestInstall::gameFolderMovedAside_data()
+{
+    QTest::addColumn<QString>("at"); // the file whose turn moves the game's folder aside
+    QTest::addColumn<QString>("instead"); // what then takes its place
+    QTest::addColumn<QString>("log"); // <root>: the game's folder
+    const char *entering = "file A.txt;written 0;file Sub/C.txt;fileError <root>";
+    QTest::newRow("as a folder is entered, nothing instead") << "Sub/C.txt"
+                                                             << "" << entering;
+    QTest::newRow("as a folder is entered, an empty folder instead") << "Sub/C.txt"
+                                                                     << "folder" << entering;
+    QTest::newRow("as a folder is entered, a link elsewhere instead")
+        << "Sub/C.txt"
+        << "link elsewhere" << entering;
+    QTest::newRow("at the last file, nothing instead")
+        << "Sub/D.txt"
+        << ""
+        << "file A.txt;written 0;file Sub/C.txt;written 0;file Sub/D.txt;written 0;fileError "
+           "<root>";
+    QTest::newRow("a link to it instead")
+        << "Sub/C.txt"
+        << "link back"
+        << "file A.txt;written 0;file Sub/C.txt;written 0;file Sub/D.txt;written 0;done;written 0";
+}
+
+// The game's folder is moved aside while the worker copies into it: the run must not end as if
+// the mod were installed where the game looks for it.
+void TestInstall::gameFolderMovedAside()
+{
+    QFETCH(QString, at);
+    QFETCH(QString, instead);
+    QFETCH(QString, log);
+    if (instead.startsWith("link"))
+        SKIP_ON_WINDOWS("links are made the Unix way");
+    Sandbox sandbox;
+    for (const char *name : {"A.txt", "Sub/C.txt", "Sub/D.txt"})
+        sandbox.write(QString("GameFiles/") + name, name);
+    sandbox.mkdir("Elsewhere");
+    DuskmereWizard wizard;
+    wizard.gatherPage->collectFiles();
+    const QString root = wizard.ut3UserDir = sandbox.path("Game/UT3");
+    bool moved = false;
+    const auto moveAside = [&](const QString &path) {
+        // Windows holds the folder from the start: it cannot be moved at all.
+        if (path != QDir::toNativeSeparators(at) || !QDir().rename(root, root + ".moved"))
+            return;
+        moved = true;
+        if (instead == "folder")
+            QVERIFY(QDir().mkdir(root));
+        if (instead.startsWith("link"))
+            QVERIFY(QFile::link(
+                instead == "link back" ? root + ".moved" : sandbox.path("Elsewhere"), root));
+    };
+    const QStringList seen = install(wizard, "", moveAside);
+    if (!moved) {
+        QCOMPARE(seen.mid(seen.size() - 2), (QStringList {"done", "written 0"}));
+        QVERIFY(QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows);
+        QSKIP("the game's folder could not be moved aside while the copy held it");
+    }
+    QCOMPARE(seen,
+             log.replace("<root>", root)
+                 .replace("file Sub/", "file " + QDir::toNativeSeparators("Sub/"))
+                 .split(';'));
+    QVERIFY(QDir(sandbox.path("Elsewhere")).isEmpty());
 }
 
 void TestInstall::killedCopyLeavesNoPartialFile()

@@ -76,6 +76,12 @@ public:
     // Makes every byte placed so far durable on the file systems that hold the copies.
     bool sync();
 
+    // Whether the root's path still leads to the folder that the copy has held as the root
+    // since it first came there. The root is found once (through the links on its way, such as
+    // a Documents folder that lies elsewhere); a folder moved aside meanwhile keeps what was
+    // placed in it, but that is no install.
+    bool rootInPlace();
+
     // How many files are worth copying at once into `folder`: one on a rotating disk, where
     // parallel writes only add seeks.
     static int parallelCopies(const QString &folder);

@@ -56,6 +56,9 @@ public:
     // A descriptor of the folder `relative` as it is found now, which the caller closes.
     int openNow(const QByteArray &relative);
 
+    // Whether the root's path still leads to the folder held as the root.
+    bool rootInPlace();
+
     // Makes durable what was written on every file system met since the last sync; where
     // the system cannot sync a file system, the files `written` (relative to the root) and
     // their folders one by one.
@@ -72,8 +75,10 @@ private:
 
     const QByteArray rootPath;
     std::mutex mutex; // for all below
-    // Opened (through a link if it is one) when first needed.
+    // Opened (through a link if it is one) when first needed, and held from then on.
     FileDescriptor root;
+    dev_t rootDevice = 0;
+    ino_t rootInode = 0;
     std::map<QByteArray, Held> held;
     std::set<QByteArray> swept;
     std::vector<std::pair<dev_t, int>> devices;

@@ -36,6 +36,11 @@ public:
     bool acquire(const QString &relative);
     void release(const QString &relative);
 
+    // Whether the root's path still leads to the folder held as the root: it is held from the
+    // first time it is acquired to the end, so on Windows it cannot go, but a file system may
+    // let it.
+    bool rootInPlace();
+
     // Flushes every folder held since the last time, for the names made there. Some file systems
     // refuse to flush a folder; the names are then as safe as that file system makes them.
     void flushFolders();
@@ -54,5 +59,9 @@ private:
     std::mutex mutex; // for all below
     std::map<QString, Held> held;
     std::set<QString> entered;
+    // The root's identity once it was first held: volume serial number and file index.
+    bool rootKnown = false;
+    DWORD rootVolume = 0;
+    quint64 rootIndex = 0;
 };
 } // namespace Platform

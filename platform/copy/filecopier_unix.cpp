@@ -344,6 +344,11 @@ bool Platform::FileCopier::sync()
     return ok;
 }
 
+bool Platform::FileCopier::rootInPlace()
+{
+    return d->folders.rootInPlace();
+}
+
 int Platform::FileCopier::parallelCopies(const QString &folder)
 {
     // The kernel's flag for rotating disks cannot tell: virtual disks, where many installs run,

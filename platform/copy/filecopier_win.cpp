@@ -347,8 +347,12 @@ bool Platform::FileCopier::place(StagedFile &file)
 bool Platform::FileCopier::sync()
 {
     d->folders.flushFolders();
-    const DWORD root = GetFileAttributesW(Platform::win32Path(d->root).c_str());
-    return root != INVALID_FILE_ATTRIBUTES && (root & FILE_ATTRIBUTE_DIRECTORY);
+    return true;
+}
+
+bool Platform::FileCopier::rootInPlace()
+{
+    return d->folders.rootInPlace();
 }
 
 int Platform::FileCopier::parallelCopies(const QString &folder)

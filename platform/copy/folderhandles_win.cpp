@@ -125,7 +125,19 @@ bool Platform::HeldFolders::acquireLocked(const QString &relative)
     }
     if (folder == INVALID_HANDLE_VALUE)
         return false;
-    held.emplace(relative, Held {folder, 1});
+    // The root stays held from now on, one user more than its files.
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool firstRoot = relative.isEmpty() && !rootKnown;
+    if (firstRoot && !GetFileInformationByHandle(folder, &info)) {
+        CloseHandle(folder);
+        return false;
+    }
+    if (firstRoot) {
+        rootKnown = true;
+        rootVolume = info.dwVolumeSerialNumber;
+        rootIndex = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    }
+    held.emplace(relative, Held {folder, firstRoot ? 2 : 1});
     // Before any temporary of this run is made there.
     if (entered.insert(relative).second)
         Platform::removePartialFiles(pathOf(relative));
@@ -141,6 +153,21 @@ void Platform::HeldFolders::releaseLocked(const QString &relative)
     held.erase(found);
     if (!relative.isEmpty())
         releaseLocked(folderOf(relative));
+}
+
+bool Platform::HeldFolders::rootInPlace()
+{
+    const std::lock_guard lock(mutex);
+    if (!rootKnown)
+        return false;
+    const HANDLE folder = openFolder(root, false);
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool same = folder != INVALID_HANDLE_VALUE && GetFileInformationByHandle(folder, &info)
+        && info.dwVolumeSerialNumber == rootVolume
+        && ((quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow) == rootIndex;
+    if (folder != INVALID_HANDLE_VALUE)
+        CloseHandle(folder);
+    return same;
 }
 
 void Platform::HeldFolders::flushFolders()

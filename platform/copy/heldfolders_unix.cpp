@@ -31,8 +31,23 @@ bool Platform::HeldFolders::openRoot()
         root.reset(::open(rootPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!root.valid() && errno != EINTR)
             return false;
+        struct stat st;
+        if (root.valid() && ::fstat(root.get(), &st) != 0) {
+            root.reset();
+            return false;
+        }
+        rootDevice = root.valid() ? st.st_dev : 0;
+        rootInode = root.valid() ? st.st_ino : 0;
     }
     return true;
+}
+
+bool Platform::HeldFolders::rootInPlace()
+{
+    const std::lock_guard lock(mutex);
+    struct stat st;
+    return openRoot() && ::stat(rootPath.constData(), &st) == 0 && st.st_dev == rootDevice
+        && st.st_ino == rootInode;
 }
 
 int Platform::HeldFolders::acquire(const QByteArray &relative)
