@@ -54,6 +54,20 @@ Source openSource(const Platform::DataTree &tree, const QByteArray &relative, qi
     return Source::Opened;
 }
 
+// Gives a copy the permission bits of its source. File systems without Unix modes (FAT, exFAT,
+// NTFS mounts) refuse most changes, and the file installs all the same: read-only if its source
+// was, where the file system can say so, and otherwise as the file system makes its files.
+bool setMode(int fd, mode_t mode, mode_t created)
+{
+    if (::fchmod(fd, mode) == 0)
+        return true;
+    if (errno != EPERM && errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOTSUP)
+        return false;
+    if (!(mode & 0222))
+        ::fchmod(fd, created & 0777 & ~mode_t(0222));
+    return true;
+}
+
 } // namespace
 
 struct Platform::FileCopier::Private
@@ -183,7 +197,7 @@ bool Platform::FileCopier::Private::writeAnonymous(StagedFile::Private &file, in
     }
     struct stat created;
     return ::fstat(out.get(), &created) == 0
-        && ((created.st_mode & 0777) == file.mode || ::fchmod(out.get(), file.mode) == 0)
+        && ((created.st_mode & 0777) == file.mode || setMode(out.get(), file.mode, created.st_mode))
         && Platform::copyAll(in, out.get(), file.size);
 #else
     Q_UNUSED(file);
@@ -209,7 +223,7 @@ bool Platform::FileCopier::Private::writeHidden(StagedFile::Private &file, int i
         return false;
     }
     const bool complete =
-        Platform::copyAll(in, out.get(), file.size) && ::fchmod(out.get(), file.mode) == 0;
+        Platform::copyAll(in, out.get(), file.size) && setMode(out.get(), file.mode, 0600);
     return out.close() && complete;
 }
 
