@@ -1,7 +1,7 @@
 #include "CopyThread.h"
 
+#include "CopyAhead.h"
 #include "pages/gather/ByteCount.h"
-#include "platform/copy/CopyAhead.h"
 #include "platform/copy/FileCopier.h"
 #include "platform/folders/LocalPath.h"
 #include "platform/walk/DataTree.h"
@@ -129,7 +129,7 @@ void CopyThread::run()
     // is as if one file were copied after the other. Nothing is copied ahead past an entry that
     // leads out of the data directory.
     std::vector<Mapping> mappings;
-    std::vector<Platform::CopyAhead::Job> jobs;
+    std::vector<CopyAhead::Job> jobs;
     bool ledOut = false;
     for (const QString &file : std::as_const(files)) {
         mappings.push_back(mapper.map(file));
@@ -138,7 +138,7 @@ void CopyThread::run()
             jobs.push_back({mappings.back().relative, mappings.back().target});
     }
     const int threads = Platform::FileCopier::parallelCopies(targetRoot);
-    Platform::CopyAhead ahead(copier, std::move(jobs), threads, 4 * threads);
+    CopyAhead ahead(copier, std::move(jobs), threads, 4 * threads);
 
     // The game's folder must still be where its path leads as each folder is entered, and at the
     // end; else the files went to a folder moved aside, which is no install.
@@ -168,7 +168,7 @@ void CopyThread::run()
         const auto place = [&](Platform::StagedFile file) {
             const qint64 size = file.size();
             sourceChanged = file.sourceChanged();
-            if (!file.ok() || !copier.clear(mapping.target) || !copier.place(file))
+            if (!copier.replace(file))
                 return false;
             total += size;
             return true;

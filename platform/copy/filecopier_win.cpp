@@ -1,17 +1,14 @@
 #include "FileCopier.h"
-#include "FolderHandles.h"
-#include "PartialFiles.h"
+#include "HeldFolders.h"
+#include "SourceFolders.h"
+#include "platform/files/FileHandle.h"
+#include "platform/files/PartialFiles.h"
 #include "platform/files/Win32Path.h"
 #include "platform/removal/Removal.h"
 #include "platform/walk/DataTree.h"
 
-#include <QDir>
-
 #include <algorithm>
-#include <map>
-#include <mutex>
 #include <thread>
-#include <utility>
 #include <vector>
 #include <windows.h>
 #include <winioctl.h>
@@ -25,12 +22,13 @@
 // copies into its folder; marking each one for deletion until its rename would spare that, but
 // costs as much as the copying of a small file under Wine. Each file is flushed by the thread
 // that copied it, before it gets its name: flushes wait for the disk, and several at once let the
-// system write them out together while other files are being copied. On the reading side, the
-// data tree holds its folder, and each folder below it is opened as itself and held the same way
-// the first time a file of it is read: the path of a source then leads through the folders that
-// were checked, and the source itself is opened as itself and must be the file the walk counted.
+// system write them out together while other files are being copied. On the reading side the
+// folders of the data tree are held the same way, and each source is opened as itself and must be
+// the file the walk counted.
 
 namespace {
+
+using Platform::FileHandle;
 
 constexpr DWORD bufferSize = 1 << 20;
 // What a file takes along to its new place, as CopyFileW does; compression, encryption and the
@@ -38,37 +36,9 @@ constexpr DWORD bufferSize = 1 << 20;
 constexpr DWORD keptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
     | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-class Handle
-{
-public:
-    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE)
-        : handle(handle)
-    { }
-    ~Handle()
-    {
-        if (valid())
-            CloseHandle(handle);
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    Handle(Handle &&other) noexcept
-        : handle(std::exchange(other.handle, INVALID_HANDLE_VALUE))
-    { }
-    Handle &operator=(Handle &&other) noexcept
-    {
-        std::swap(handle, other.handle);
-        return *this;
-    }
-    HANDLE get() const { return handle; }
-    bool valid() const { return handle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle;
-};
-
 // Removes a temporary that will not be finished, read-only or not, through the handle that
-// wrote it; always false, the copy's result.
-bool discard(HANDLE file)
+// wrote it.
+void discard(HANDLE file)
 {
     FILE_BASIC_INFO basic {};
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
@@ -76,11 +46,10 @@ bool discard(HANDLE file)
     FILE_DISPOSITION_INFO disposition {};
     disposition.DeleteFile = TRUE;
     SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
-    return false;
 }
 
-// The final name never replaces anything: the worker has cleared the way, and a name that
-// turned up meanwhile is not the installer's to overwrite.
+// The final name never replaces anything: the way has just been cleared, and a name that turned
+// up meanwhile is not the installer's to overwrite.
 bool renameTo(HANDLE file, const std::wstring &target)
 {
     const size_t nameBytes = target.size() * sizeof(wchar_t);
@@ -95,71 +64,33 @@ bool renameTo(HANDLE file, const std::wstring &target)
 
 // Opened without sharing, so that nothing else reads a half-written file or removes it from
 // under the writer.
-HANDLE createTemporary(const QString &folder, std::wstring &path)
+FileHandle createTemporary(const QString &folder)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
-        path = Platform::win32Path(folder + QLatin1Char('/') + Platform::partialFileName());
-        const HANDLE file =
-            CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+        const std::wstring path =
+            Platform::win32Path(folder + QLatin1Char('/') + Platform::partialFileName());
+        FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (file.valid() || GetLastError() != ERROR_FILE_EXISTS)
             return file;
     }
-    return INVALID_HANDLE_VALUE;
+    return {};
 }
-
-// The folders of the data tree that files are read from, each opened as itself from the tree's
-// folder down the first time and held without sharing deletion to the end of the copy, so that
-// none of them can be swapped for a link meanwhile. Safe to use from several threads.
-class SourceFolders
-{
-public:
-    // Whether `relative` (a folder below the tree, empty for its own) and those above it are
-    // folders of their own, now held.
-    bool enter(const Platform::DataTree &tree, const QString &relative)
-    {
-        const std::lock_guard lock(mutex);
-        return enterLocked(tree, relative);
-    }
-
-private:
-    bool enterLocked(const Platform::DataTree &tree, const QString &relative)
-    {
-        if (relative.isEmpty())
-            return tree.isOpen();
-        if (held.count(relative))
-            return true;
-        if (!enterLocked(tree, Platform::HeldFolders::folderOf(relative)))
-            return false;
-        Handle folder(CreateFileW(
-            Platform::win32Path(tree.path() + QLatin1Char('/') + relative).c_str(),
-            FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (!folder.valid() || !Platform::isRealFolder(folder.get()))
-            return false;
-        held.emplace(relative, std::move(folder));
-        return true;
-    }
-
-    std::mutex mutex; // for all below
-    std::map<QString, Handle> held;
-};
 
 enum class Source { Opened, Failed, Changed };
 
 // The data file `relative` as itself, never through a link, and still the file of the `size`
 // bytes the walk counted (-1: not counted).
-Source openSource(const Platform::DataTree &tree, SourceFolders &folders, const QString &relative,
-                  qint64 size, Handle &in, BY_HANDLE_FILE_INFORMATION &info)
+Source openSource(const Platform::DataTree &tree, Platform::SourceFolders &folders,
+                  const QString &relative, qint64 size, FileHandle &in,
+                  BY_HANDLE_FILE_INFORMATION &info)
 {
-    if (size < 0 || relative.contains(QLatin1Char('\\')))
+    if (size < 0 || relative.contains(QLatin1Char('\\'))
+        || !folders.enter(Platform::HeldFolders::folderAndName(relative).first))
         return Source::Changed;
-    if (!folders.enter(tree, Platform::HeldFolders::folderOf(relative)))
-        return Source::Changed;
-    in =
-        Handle(CreateFileW(Platform::win32Path(tree.path() + QLatin1Char('/') + relative).c_str(),
-                           GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    in.reset(CreateFileW(Platform::win32Path(tree.path() + QLatin1Char('/') + relative).c_str(),
+                         GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!in.valid() || !GetFileInformationByHandle(in.get(), &info))
         return Source::Failed;
     const quint64 found = (quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
@@ -169,12 +100,32 @@ Source openSource(const Platform::DataTree &tree, SourceFolders &folders, const 
     return Source::Opened;
 }
 
+// Exactly `size` bytes, what the walk counted, never on to the end of a file that has grown; one
+// that ends sooner has shrunk and fails. The buffer is no larger than the file needs.
+bool copyContents(HANDLE in, HANDLE out, qint64 size)
+{
+    const DWORD chunk = DWORD(std::clamp<qint64>(size, 4096, bufferSize));
+    std::vector<char> buffer(chunk);
+    for (qint64 left = size; left > 0;) {
+        DWORD got = 0;
+        if (!ReadFile(in, buffer.data(), DWORD(std::min<qint64>(left, chunk)), &got, nullptr)
+            || got == 0)
+            return false;
+        DWORD written = 0;
+        if (!WriteFile(out, buffer.data(), got, &written, nullptr) || written != got)
+            return false;
+        left -= got;
+    }
+    return true;
+}
+
 } // namespace
 
 struct Platform::FileCopier::Private
 {
     Private(const DataTree &source, const QString &root)
         : source(source)
+        , sourceFolders(source)
         , root(root)
         , folders(root)
     { }
@@ -187,27 +138,22 @@ struct Platform::FileCopier::Private
     bool relativeOf(const QString &path, QString &relative) const;
 };
 
+// The temporary goes, through its handle, unless it got its name; the folder's token after it.
 struct Platform::StagedFile::Private
 {
-    Private(FileCopier::Private *copier, const QString &folderName)
-        : copier(copier)
-        , folderName(folderName)
-    { }
+    Private() = default;
     ~Private()
     {
-        if (file != INVALID_HANDLE_VALUE) {
-            discard(file);
-            CloseHandle(file);
-        }
-        copier->folders.release(folderName);
+        if (file.valid())
+            discard(file.get());
     }
     Private(const Private &) = delete;
     Private &operator=(const Private &) = delete;
 
-    FileCopier::Private *copier;
-    QString folderName;
+    HeldFolder folder;
+    QString targetPath;
     std::wstring target;
-    HANDLE file = INVALID_HANDLE_VALUE;
+    FileHandle file;
     qint64 size = 0;
 };
 
@@ -233,29 +179,6 @@ bool Platform::FileCopier::Private::relativeOf(const QString &path, QString &rel
     return !relative.isEmpty() && !relative.contains(QLatin1Char('\\'));
 }
 
-namespace {
-
-// Exactly `size` bytes, what the walk counted, never on to the end of a file that has grown; one
-// that ends sooner has shrunk and fails. The buffer is no larger than the file needs.
-bool copyContents(HANDLE in, HANDLE out, qint64 size)
-{
-    const DWORD chunk = DWORD(std::clamp<qint64>(size, 4096, bufferSize));
-    std::vector<char> buffer(chunk);
-    for (qint64 left = size; left > 0;) {
-        DWORD got = 0;
-        if (!ReadFile(in, buffer.data(), DWORD(std::min<qint64>(left, chunk)), &got, nullptr)
-            || got == 0)
-            return false;
-        DWORD written = 0;
-        if (!WriteFile(out, buffer.data(), got, &written, nullptr) || written != got)
-            return false;
-        left -= got;
-    }
-    return true;
-}
-
-} // namespace
-
 Platform::FileCopier::FileCopier(const DataTree &source, const QString &targetRoot)
     : d(std::make_unique<Private>(source, targetRoot))
 { }
@@ -265,26 +188,8 @@ Platform::FileCopier::~FileCopier() = default;
 bool Platform::FileCopier::makeFolder(const QString &folder)
 {
     QString relative;
-    if (!d->relativeOf(folder, relative))
-        return false;
-    if (relative.isEmpty() && !makeRoot(folder))
-        return false;
-    if (!d->folders.acquire(relative))
-        return false;
-    d->folders.release(relative);
-    return true;
-}
-
-bool Platform::FileCopier::clear(const QString &target)
-{
-    QString relative;
-    if (!d->relativeOf(target, relative) || relative.isEmpty())
-        return false;
-    if (!d->folders.acquire(HeldFolders::folderOf(relative)))
-        return false;
-    const bool cleared = Platform::removeFileOrLink(target);
-    d->folders.release(HeldFolders::folderOf(relative));
-    return cleared;
+    return d->relativeOf(folder, relative) && (!relative.isEmpty() || makeRoot(folder))
+        && d->folders.acquire(relative).valid();
 }
 
 Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QString &target)
@@ -294,7 +199,7 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
     if (!d->relativeOf(target, relative) || relative.isEmpty())
         return file;
     const qint64 size = d->source.sizeOf(source);
-    Handle in;
+    FileHandle in;
     BY_HANDLE_FILE_INFORMATION info;
     switch (openSource(d->source, d->sourceFolders, source, size, in, info)) {
     case Source::Opened:
@@ -306,16 +211,17 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
         return file;
     }
 
-    const QString folderName = HeldFolders::folderOf(relative);
-    if (!d->folders.acquire(folderName))
-        return file;
     // From here on, the folder is released and the temporary removed on every way out.
-    auto staged = std::make_unique<StagedFile::Private>(d.get(), folderName);
-    std::wstring temporaryPath;
-    staged->file = createTemporary(d->folders.pathOf(folderName), temporaryPath);
+    auto staged = std::make_unique<StagedFile::Private>();
+    const QString folderName = HeldFolders::folderAndName(relative).first;
+    staged->folder = d->folders.acquire(folderName);
+    if (!staged->folder.valid())
+        return file;
+    staged->file =
+        createTemporary(folderName.isEmpty() ? d->root : d->root + QLatin1Char('/') + folderName);
     staged->size = size;
-    if (staged->file == INVALID_HANDLE_VALUE || !copyContents(in.get(), staged->file, size)
-        || !FlushFileBuffers(staged->file))
+    if (!staged->file.valid() || !copyContents(in.get(), staged->file.get(), size)
+        || !FlushFileBuffers(staged->file.get()))
         return file;
     // Writing has moved the time of the last change; it comes back to the source's, as with
     // CopyFileW. Attributes last: read-only stops nothing on a handle that is already open.
@@ -324,30 +230,31 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
     basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
     basic.LastWriteTime.HighPart = LONG(info.ftLastWriteTime.dwHighDateTime);
     basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
-    if (!SetFileInformationByHandle(staged->file, FileBasicInfo, &basic, sizeof basic))
+    if (!SetFileInformationByHandle(staged->file.get(), FileBasicInfo, &basic, sizeof basic))
         return file;
+    staged->targetPath = target;
     staged->target = Platform::win32Path(target);
     file.d = std::move(staged);
     return file;
 }
 
-bool Platform::FileCopier::place(StagedFile &file)
+// The staged file holds its folder and those above it, so the target's path leads to the folder
+// it was copied into; what stands at the name goes, then the file takes it through its handle.
+bool Platform::FileCopier::replace(StagedFile &file)
 {
     if (!file.ok())
         return false;
-    const bool placed = renameTo(file.d->file, file.d->target);
-    if (placed) {
-        CloseHandle(file.d->file);
-        file.d->file = INVALID_HANDLE_VALUE;
-    }
-    file.d.reset();
-    return placed;
+    const std::unique_ptr<StagedFile::Private> staged = std::move(file.d);
+    if (!Platform::removeFileOrLink(staged->targetPath)
+        || !renameTo(staged->file.get(), staged->target))
+        return false;
+    staged->file.reset(); // it is the file now
+    return true;
 }
 
 bool Platform::FileCopier::sync()
 {
-    d->folders.flushFolders();
-    return true;
+    return d->folders.sync();
 }
 
 bool Platform::FileCopier::rootInPlace()
@@ -366,8 +273,8 @@ int Platform::FileCopier::parallelCopies(const QString &folder)
         std::wstring device(volume);
         if (!device.empty() && device.back() == L'\\')
             device.pop_back(); // the volume itself, not its root folder
-        const Handle handle(CreateFileW(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING, 0, nullptr));
+        const FileHandle handle(CreateFileW(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
         STORAGE_PROPERTY_QUERY query {};
         query.PropertyId = StorageDeviceSeekPenaltyProperty;
         query.QueryType = PropertyStandardQuery;

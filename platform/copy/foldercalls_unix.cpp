@@ -1,4 +1,4 @@
-#include "FolderDescriptors.h"
+#include "FolderCalls.h"
 #include "platform/files/OpenBeneath.h"
 
 #include <QList>
@@ -77,7 +77,6 @@ int Platform::openFolderBeneath(int root, const QByteArray &relative)
 
 Platform::LinkResult Platform::nameAnonymousFile(int fd, int folder, const char *name)
 {
-#ifdef __linux__
     const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(fd);
     if (::linkat(AT_FDCWD, procPath.constData(), folder, name, AT_SYMLINK_FOLLOW) == 0)
         return LinkResult::Linked;
@@ -90,22 +89,14 @@ Platform::LinkResult Platform::nameAnonymousFile(int fd, int folder, const char 
     return errno == EEXIST || errno == ENOSPC || errno == EDQUOT || errno == ENOENT
         ? LinkResult::Failed
         : LinkResult::Unsupported;
-#else
-    Q_UNUSED(fd);
-    Q_UNUSED(folder);
-    Q_UNUSED(name);
-    return LinkResult::Unsupported;
-#endif
 }
 
 bool Platform::renameNoReplace(int fromFolder, const char *from, int toFolder, const char *to)
 {
-#ifdef __linux__
     if (::renameat2(fromFolder, from, toFolder, to, RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
         return false;
-#endif
     // A hard link never replaces either; the temporary name then goes.
     if (::linkat(fromFolder, from, toFolder, to, 0) == 0) {
         ::unlinkat(fromFolder, from, 0);
@@ -113,12 +104,21 @@ bool Platform::renameNoReplace(int fromFolder, const char *from, int toFolder, c
     }
     if (errno != EPERM && errno != EOPNOTSUPP)
         return false;
-    // A file system without hard links (FAT): the worker has cleared the name before copying,
-    // so the check only guards against a caller that did not.
+    // A file system without hard links (FAT): the name was cleared just before, so the check
+    // only guards against a name that turned up meanwhile.
     struct stat existing;
     if (::fstatat(toFolder, to, &existing, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
         errno = EEXIST;
         return false;
     }
     return ::renameat(fromFolder, from, toFolder, to) == 0;
+}
+
+bool Platform::clearName(int folder, const char *name)
+{
+    struct stat st;
+    if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT;
+    // Write permission on a file does not matter for its removal, and a link goes as itself.
+    return !S_ISDIR(st.st_mode) && (::unlinkat(folder, name, 0) == 0 || errno == ENOENT);
 }
