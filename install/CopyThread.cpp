@@ -143,10 +143,6 @@ void CopyThread::run()
     // The game's folder must still be where its path leads as each folder is entered, and at the
     // end; else the files went to a folder moved aside, which is no install.
     std::optional<QString> folder;
-    const auto rootMoved = [&] {
-        ahead.stop();
-        emit copyFileError(targetRoot);
-    };
     qint64 total = 0;
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (wizard->isQuitting())
@@ -160,8 +156,11 @@ void CopyThread::run()
         emit currentFileChanged(QDir::toNativeSeparators(mapping.relative));
         const QString fileFolder = mapping.relative.left(
             std::max<qsizetype>(mapping.relative.lastIndexOf(QLatin1Char('/')), 0));
-        if (fileFolder != folder && !copier.rootInPlace())
-            return rootMoved();
+        if (fileFolder != folder && !copier.rootInPlace()) {
+            ahead.stop();
+            emit copyFileError(targetRoot);
+            return;
+        }
         folder = fileFolder;
 
         bool sourceChanged = false;
