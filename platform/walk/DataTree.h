@@ -6,8 +6,9 @@
 namespace Platform {
 // The mod's data folder as the walk saw it, held from the walk to the end of the copy: the folder
 // itself, opened once by its path (a link on the way to it is followed then, as the user chose),
-// and the size of every file the walk counted. The walk lists it through that descriptor and the
-// copy reads each file relative to it, so a folder of the data swapped for a link meanwhile, or
+// and the size of every file the walk counted. The walk lists it, and the copy reads each file,
+// relative to that descriptor on Linux; on Windows by its path, which the handle, held without
+// sharing deletion, keeps leading to it. So a folder of the data swapped for a link meanwhile, or
 // the data folder itself moved aside, leads nowhere outside the folder that was walked.
 class DataTree
 {

@@ -89,8 +89,10 @@ private:
 std::optional<Platform::UnreadableName>
 Platform::walkTree(const DataTree &tree, const std::function<void(const TreeEntry &)> &visit)
 {
-    // The listing takes a descriptor of its own along; the tree keeps holding its folder.
-    const int rootFd = tree.isOpen() ? ::fcntl(int(tree.handle()), F_DUPFD_CLOEXEC, 0) : -1;
+    // The listing takes a descriptor of its own along, with its own position, so that the tree
+    // keeps holding its folder and can be walked again.
+    const int rootFd =
+        tree.isOpen() ? ::openat(int(tree.handle()), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (rootFd < 0)
         return std::nullopt;
     return FolderWalk(visit).walk(rootFd, tree.path());
