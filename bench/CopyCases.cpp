@@ -79,6 +79,7 @@ void CopyCases::collect(DuskmereWizard &wizard, const QString &dataDir)
     wizard.files = collected.files;
     wizard.dirs = collected.dirs;
     wizard.size = collected.size;
+    wizard.dataTree = collected.tree;
 }
 
 double CopyCases::runWorker(DuskmereWizard &wizard, const QString &target)

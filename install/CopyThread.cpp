@@ -1,15 +1,18 @@
 #include "CopyThread.h"
 
+#include "CopyAhead.h"
 #include "pages/gather/ByteCount.h"
-#include "platform/copy/CopyAhead.h"
 #include "platform/copy/FileCopier.h"
 #include "platform/folders/LocalPath.h"
+#include "platform/walk/DataTree.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -76,6 +79,15 @@ QString sourceRootOf(const QString &dataDir)
     return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }
 
+// The data directory that the walk held, else (no walk ran) one opened now, which has counted no
+// file and so lets none be copied.
+std::shared_ptr<const Platform::DataTree> treeOf(const DuskmereWizard &wizard)
+{
+    if (wizard.dataTree)
+        return wizard.dataTree;
+    return std::make_shared<Platform::DataTree>(Platform::localPath(wizard.dataDir));
+}
+
 } // namespace
 
 CopyThread::CopyThread(DuskmereWizard *wizard)
@@ -89,8 +101,10 @@ void CopyThread::run()
     QStringList dirs = wizard->dirs;
 
     // The collected entries are canonical, so the data directory must be too, or a data
-    // directory reached through a link would map every entry outside the target.
-    const QString sourceRoot = sourceRootOf(wizard->dataDir);
+    // directory reached through a link would map every entry outside the target. It is the one
+    // the walk saw, even if another has taken its place since.
+    const std::shared_ptr<const Platform::DataTree> tree = treeOf(*wizard);
+    const QString sourceRoot = tree->isOpen() ? tree->path() : sourceRootOf(wizard->dataDir);
     const QString targetRoot = QDir::cleanPath(QDir(wizard->ut3UserDir).absolutePath());
     const TreeMapper mapper(sourceRoot, targetRoot);
 
@@ -98,7 +112,7 @@ void CopyThread::run()
     // what lies below it is the installer's to replace. A link standing in the installed tree is
     // never written through, even one made while the copy runs: the mod's entry replaces the link
     // itself, so nothing lands outside the game's folder.
-    Platform::FileCopier copier(targetRoot);
+    Platform::FileCopier copier(*tree, targetRoot);
     dirs.prepend(sourceRoot);
     for (const QString &dir : std::as_const(dirs)) {
         const Mapping mapping = mapper.map(dir);
@@ -115,17 +129,20 @@ void CopyThread::run()
     // is as if one file were copied after the other. Nothing is copied ahead past an entry that
     // leads out of the data directory.
     std::vector<Mapping> mappings;
-    std::vector<Platform::CopyAhead::Job> jobs;
+    std::vector<CopyAhead::Job> jobs;
     bool ledOut = false;
     for (const QString &file : std::as_const(files)) {
         mappings.push_back(mapper.map(file));
         ledOut = ledOut || !mappings.back().inside;
         if (!ledOut)
-            jobs.push_back({file, mappings.back().target});
+            jobs.push_back({mappings.back().relative, mappings.back().target});
     }
     const int threads = Platform::FileCopier::parallelCopies(targetRoot);
-    Platform::CopyAhead ahead(copier, std::move(jobs), threads, 4 * threads);
+    CopyAhead ahead(copier, std::move(jobs), threads, 4 * threads);
 
+    // The game's folder must still be where its path leads as each folder is entered, and at the
+    // end; else the files went to a folder moved aside, which is no install.
+    std::optional<QString> folder;
     qint64 total = 0;
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (wizard->isQuitting())
@@ -137,30 +154,41 @@ void CopyThread::run()
             return;
         }
         emit currentFileChanged(QDir::toNativeSeparators(mapping.relative));
+        const QString fileFolder = mapping.relative.left(
+            std::max<qsizetype>(mapping.relative.lastIndexOf(QLatin1Char('/')), 0));
+        if (fileFolder != folder && !copier.rootInPlace()) {
+            ahead.stop();
+            emit copyFileError(targetRoot);
+            return;
+        }
+        folder = fileFolder;
 
+        bool sourceChanged = false;
         const auto place = [&](Platform::StagedFile file) {
             const qint64 size = file.size();
-            if (!file.ok() || !copier.clear(mapping.target) || !copier.place(file))
+            sourceChanged = file.sourceChanged();
+            if (!copier.replace(file))
                 return false;
             total += size;
             return true;
         };
         // A file fails only if it fails without the files copied ahead of it; its first copy is
-        // gone before the second is made.
+        // gone before the second is made. A source that is no longer the file the walk counted
+        // is refused as it lies in the data, like an entry that leads out.
         bool placed = place(ahead.takeNext());
-        if (!placed)
+        if (!placed && !sourceChanged)
             placed = place(ahead.againAlone());
         if (!placed) {
             ahead.stop();
-            emit copyFileError(mapping.target);
+            emit copyFileError(sourceChanged ? files[i] : mapping.target);
             return;
         }
         emit written(int(ByteCount::megabytes(total)));
     }
     ahead.stop();
 
-    // Completion is announced only for bytes that are on the disk.
-    if (!copier.sync()) {
+    // Completion is announced only for bytes that are on the disk, in the game's folder.
+    if (!copier.sync() || !copier.rootInPlace()) {
         emit copyFileError(targetRoot);
         return;
     }

@@ -201,6 +201,7 @@ void GatherPage::collectFiles()
     wizard->dirs = std::move(collected.dirs);
     wizard->size = collected.size;
     wizard->linkedFrom = std::move(collected.linkedFrom);
+    wizard->dataTree = std::move(collected.tree);
     wizard->extraSpace = ByteCount::fromConfig(config.value(Config::ExtraSpace));
 }
 

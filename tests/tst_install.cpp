@@ -11,6 +11,7 @@
 #include "platform/copy/FileCopier.h"
 #include "platform/shortcuts/Launcher.h"
 #include "platform/shortcuts/ShellLink.h"
+#include "platform/walk/DataTree.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QDeadlineTimer>
@@ -40,6 +41,10 @@ private slots:
     void installsOverAnOlderTree();
     void runEnds_data();
     void runEnds();
+    void sourceChangedAfterTheWalk_data();
+    void sourceChangedAfterTheWalk();
+    void gameFolderMovedAside_data();
+    void gameFolderMovedAside();
     void killedCopyLeavesNoPartialFile();
     void shortcutNames_data();
     void shortcutNames();
@@ -56,14 +61,20 @@ constexpr int megabyte = 1048576;
 // More than the copy worker ever copies ahead of the file whose turn it is.
 constexpr int laterFiles = 40;
 
+// One file copied as the worker copies it, from a data tree of the source's folder.
+bool copyOne(const QString &source, const QString &target)
+{
+    const QFileInfo info(source);
+    Platform::DataTree tree(info.path());
+    tree.count(info.fileName(), info.size());
+    return Platform::FileCopier(tree, QFileInfo(target).path()).copy(info.fileName(), target);
+}
+
 const int copyingChild = [] { // the kill test's child copies one file before any test runs
     const QList<QByteArray> job = qgetenv("DUSKMERE_COPY_JOB").split('\n');
     if (job.size() != 2)
         return 0;
-    std::_Exit(Platform::FileCopier(QFileInfo(QFile::decodeName(job[1])).path())
-                       .copy(QFile::decodeName(job[0]), QFile::decodeName(job[1]))
-                   ? 0
-                   : 1);
+    std::_Exit(copyOne(QFile::decodeName(job[0]), QFile::decodeName(job[1])) ? 0 : 1);
 }();
 
 // The swap test's child: a link to `job[2]` waits beside the folder `job[1]`; once the big
@@ -158,7 +169,8 @@ void TestInstall::installsOverAnOlderTree_data()
     QTest::addColumn<FileSystemLike>("like");
     QTest::newRow("a file system with anonymous files") << FileSystemLike::Usual;
     QTest::newRow("a file system without them") << FileSystemLike::NoAnonymousFiles;
-    QTest::newRow("FAT: nor hard links, nor renaming without replacing") << FileSystemLike::Fat;
+    QTest::newRow("FAT: nor hard links, nor renaming without replacing, nor modes")
+        << FileSystemLike::Fat;
 }
 
 void TestInstall::installsOverAnOlderTree()
@@ -206,13 +218,16 @@ void TestInstall::installsOverAnOlderTree()
     fileSystemLike = like;
     for (int run = 0; run < 2; ++run) // the second meets the first one's read-only files
         QCOMPARE(install(wizard), (expected + QStringList {"done", "written 5"}));
-    QVERIFY(!Platform::FileCopier(wizard.ut3UserDir)
-                 .copy(sandbox.path("elsewhere/keep.txt"), wizard.ut3UserDir + "/A.txt"));
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + names[i]), contents[i]);
-    for (const QString name : {"A.txt", "b.txt"})
-        QCOMPARE(QFile::permissions(wizard.ut3UserDir + '/' + name),
-                 QFile::permissions(data + name));
+    const QFile::Permissions writable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    for (const QString name : {"A.txt", "b.txt"}) {
+        const QFile::Permissions installed = QFile::permissions(wizard.ut3UserDir + '/' + name);
+        if (like != FileSystemLike::Fat)
+            QCOMPARE(installed, QFile::permissions(data + name));
+        else if (name == "A.txt") // without modes, a read-only file still arrives read-only
+            QVERIFY(!(installed & writable));
+    }
     QVERIFY(QFileInfo(wizard.ut3UserDir + "/Empty/Inner").isDir());
     QCOMPARE(entriesOf(wizard.ut3UserDir + "/a"), QStringList {"y.txt"});
     QCOMPARE(entriesOf(elsewhere), QStringList {"keep.txt"});
@@ -300,6 +315,133 @@ void TestInstall::runEnds()
             QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + name), sandbox.read(data + '/' + name));
 }
 
+void TestInstall::sourceChangedAfterTheWalk_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("log"); // <data>: the data folder
+    const char *refused =
+        "file A.txt;written 0;file Config/Game.ini;fileError <data>/Config/Game.ini";
+    QTest::newRow("a folder swapped for a link to secrets") << "link folder" << refused;
+    QTest::newRow("the data folder swapped for a link to secrets")
+        << "link data"
+        << "file A.txt;written 0;file Config/Game.ini;written 0;file Config/Input.ini;written "
+           "0;file Z.txt;written 0;done;written 0";
+    QTest::newRow("a file replaced by a FIFO") << "fifo" << refused;
+    // Copied ahead while the user quits: the run must still end.
+    QTest::newRow("a file replaced by a FIFO, a quit before its turn")
+        << "fifo, quit"
+        << "file A.txt;written 0;done;written 0";
+    QTest::newRow("a file replaced by a link to /dev/zero") << "zero" << refused;
+    QTest::newRow("a file grown") << "grown" << refused;
+    QTest::newRow("a file shrunk") << "shrunk" << refused;
+}
+
+// Between the walk and the copy the data changes; nothing but the files the walk counted, read
+// from the folder it walked and only as far as it counted, may reach the game's folder.
+void TestInstall::sourceChangedAfterTheWalk()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, log);
+    if (!change.contains("grown") && !change.contains("shrunk"))
+        SKIP_ON_WINDOWS("links and FIFOs are made the Unix way");
+    Sandbox sandbox;
+    // The secrets are as large as the files they stand in for.
+    for (const char *name : {"A.txt", "Config/Game.ini", "Config/Input.ini", "Z.txt"}) {
+        sandbox.write(QString("GameFiles/") + name, QByteArray("mod:") + name);
+        sandbox.write(QString("Secrets/") + name, QByteArray("top:") + name);
+    }
+    DuskmereWizard wizard;
+    wizard.gatherPage->collectFiles();
+    wizard.ut3UserDir = sandbox.path("Game/UT3");
+    const QString data = sandbox.path("GameFiles"), game = data + "/Config/Game.ini";
+    log.replace("<data>", QFileInfo(data).canonicalFilePath())
+        .replace("file Config/", "file " + QDir::toNativeSeparators("Config/"));
+    if (change == "link folder")
+        QVERIFY(QDir().rename(data + "/Config", sandbox.path("Config.moved"))
+                && QFile::link(sandbox.path("Secrets/Config"), data + "/Config"));
+    if (change == "link data")
+        QVERIFY(QDir().rename(data, data + ".moved") && QFile::link(sandbox.path("Secrets"), data));
+    if (change.startsWith("fifo") || change == "zero")
+        QVERIFY(QFile::remove(game));
+    if (change.startsWith("fifo"))
+        sandbox.mkfifo(game);
+    if (change == "zero")
+        QVERIFY(QFile::link("/dev/zero", game));
+    if (change == "grown" || change == "shrunk")
+        sandbox.write(game, change == "grown" ? "mod:Config/Game.ini and more" : "mod:");
+
+    QCOMPARE(install(wizard, change.endsWith("quit") ? "A.txt" : ""), log.split(';'));
+    const QStringList installed = Sandbox::tree(wizard.ut3UserDir).keys();
+    QCOMPARE(installed.size(), change == "link data" ? 4 : 1);
+    for (const QString &name : installed)
+        QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + name), "mod:" + name.toUtf8());
+}
+
+void TestInstall::gameFolderMovedAside_data()
+{
+    QTest::addColumn<QString>("at"); // the file whose turn moves the game's folder aside
+    QTest::addColumn<QString>("instead"); // what then takes its place
+    QTest::addColumn<QString>("log"); // <root>: the game's folder
+    const char *entering = "file A.txt;written 0;file Sub/C.txt;fileError <root>";
+    QTest::newRow("as a folder is entered, nothing instead") << "Sub/C.txt"
+                                                             << "" << entering;
+    QTest::newRow("as a folder is entered, an empty folder instead") << "Sub/C.txt"
+                                                                     << "folder" << entering;
+    QTest::newRow("as a folder is entered, a link elsewhere instead")
+        << "Sub/C.txt"
+        << "link elsewhere" << entering;
+    QTest::newRow("at the last file, nothing instead")
+        << "Sub/D.txt"
+        << ""
+        << "file A.txt;written 0;file Sub/C.txt;written 0;file Sub/D.txt;written 0;fileError "
+           "<root>";
+    QTest::newRow("a link to it instead")
+        << "Sub/C.txt"
+        << "link back"
+        << "file A.txt;written 0;file Sub/C.txt;written 0;file Sub/D.txt;written 0;done;written 0";
+}
+
+// The game's folder is moved aside while the worker copies into it: the run must not end as if
+// the mod were installed where the game looks for it.
+void TestInstall::gameFolderMovedAside()
+{
+    QFETCH(QString, at);
+    QFETCH(QString, instead);
+    QFETCH(QString, log);
+    if (instead.startsWith("link"))
+        SKIP_ON_WINDOWS("links are made the Unix way");
+    Sandbox sandbox;
+    for (const char *name : {"A.txt", "Sub/C.txt", "Sub/D.txt"})
+        sandbox.write(QString("GameFiles/") + name, name);
+    sandbox.mkdir("Elsewhere");
+    DuskmereWizard wizard;
+    wizard.gatherPage->collectFiles();
+    const QString root = wizard.ut3UserDir = sandbox.path("Game/UT3");
+    bool moved = false;
+    const auto moveAside = [&](const QString &path) {
+        // Windows holds the folder from the start: it cannot be moved at all.
+        if (path != QDir::toNativeSeparators(at) || !QDir().rename(root, root + ".moved"))
+            return;
+        moved = true;
+        if (instead == "folder")
+            QVERIFY(QDir().mkdir(root));
+        if (instead.startsWith("link"))
+            QVERIFY(QFile::link(
+                instead == "link back" ? root + ".moved" : sandbox.path("Elsewhere"), root));
+    };
+    const QStringList seen = install(wizard, "", moveAside);
+    if (!moved) {
+        QCOMPARE(seen.mid(seen.size() - 2), (QStringList {"done", "written 0"}));
+        QVERIFY(QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows);
+        QSKIP("the game's folder could not be moved aside while the copy held it");
+    }
+    QCOMPARE(seen,
+             log.replace("<root>", root)
+                 .replace("file Sub/", "file " + QDir::toNativeSeparators("Sub/"))
+                 .split(';'));
+    QVERIFY(QDir(sandbox.path("Elsewhere")).isEmpty());
+}
+
 void TestInstall::killedCopyLeavesNoPartialFile()
 {
     Sandbox sandbox;
@@ -338,10 +480,9 @@ void TestInstall::killedCopyLeavesNoPartialFile()
     child.kill();
     QVERIFY(child.waitForFinished());
 
-    // Complete or absent; the next copy clears a leftover temporary and never overwrites a file.
-    if (!QFileInfo::exists(target))
-        QVERIFY(Platform::FileCopier(folder).copy(source, target));
-    QVERIFY(!Platform::FileCopier(folder).copy(source, target));
+    // Complete or absent; the next copy clears a leftover temporary.
+    QVERIFY(!QFileInfo::exists(target) || sandbox.read(target) == data);
+    QVERIFY(copyOne(source, target));
     QVERIFY(sandbox.read(target) == data);
     QCOMPARE(entriesOf(folder), QStringList {"large.bin"});
 }

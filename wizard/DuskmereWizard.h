@@ -5,6 +5,8 @@
 #include <QMutex>
 #include <QStringList>
 
+#include <memory>
+
 class QDialogButtonBox;
 class QPushButton;
 class QStackedWidget;
@@ -14,6 +16,9 @@ class PathsPage;
 class ReadyPage;
 class CopyPage;
 class FinalPage;
+namespace Platform {
+class DataTree;
+}
 
 // The setup window: six pages on a stack above the button row, and the install state that the
 // pages fill in one after another and the copy worker reads.
@@ -76,6 +81,9 @@ public:
     // Entries of files and dirs whose canonical path lies outside dataDir, each with the path
     // of the link in dataDir that leads there: the copy refuses them by that name.
     QHash<QString, QString> linkedFrom;
+    // The data directory as the walk opened it, and what it counted there: the copy reads
+    // through it, never by the paths in files.
+    std::shared_ptr<const Platform::DataTree> dataTree;
     qint64 size = 0;
     qint64 extraSpace = 0;
     qint64 bytesFree = 0;

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 // Walks the mod's data directory: every visible file and directory below it, by canonical path,
@@ -22,6 +23,8 @@ public:
         // Entries whose canonical path lies outside the data directory, each with the path of
         // the link that led there, so that the copy's refusal names what the user can find.
         QHash<QString, QString> linkedFrom;
+        // The data directory, held for the copy, with the size of every file counted.
+        std::shared_ptr<Platform::DataTree> tree;
         // A name that could not be read; the lists then stop short of it.
         std::optional<Platform::UnreadableName> unreadable;
     };

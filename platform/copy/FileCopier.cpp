@@ -20,5 +20,5 @@ bool Platform::FileCopier::copy(const QString &source, const QString &target, qi
     StagedFile file = stage(source, target);
     if (size && file.ok())
         *size = file.size();
-    return file.ok() && place(file);
+    return file.ok() && replace(file);
 }

@@ -1,10 +1,11 @@
 #include "FileCopier.h"
-#include "FolderHandles.h"
-#include "PartialFiles.h"
+#include "HeldFolders.h"
+#include "SourceFolders.h"
+#include "platform/files/FileHandle.h"
+#include "platform/files/PartialFiles.h"
 #include "platform/files/Win32Path.h"
 #include "platform/removal/Removal.h"
-
-#include <QDir>
+#include "platform/walk/DataTree.h"
 
 #include <algorithm>
 #include <thread>
@@ -21,9 +22,13 @@
 // copies into its folder; marking each one for deletion until its rename would spare that, but
 // costs as much as the copying of a small file under Wine. Each file is flushed by the thread
 // that copied it, before it gets its name: flushes wait for the disk, and several at once let the
-// system write them out together while other files are being copied.
+// system write them out together while other files are being copied. On the reading side the
+// folders of the data tree are held the same way, and each source is opened as itself and must be
+// the file the walk counted.
 
 namespace {
+
+using Platform::FileHandle;
 
 constexpr DWORD bufferSize = 1 << 20;
 // What a file takes along to its new place, as CopyFileW does; compression, encryption and the
@@ -31,29 +36,9 @@ constexpr DWORD bufferSize = 1 << 20;
 constexpr DWORD keptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
     | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-class Handle
-{
-public:
-    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE)
-        : handle(handle)
-    { }
-    ~Handle()
-    {
-        if (valid())
-            CloseHandle(handle);
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    HANDLE get() const { return handle; }
-    bool valid() const { return handle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle;
-};
-
 // Removes a temporary that will not be finished, read-only or not, through the handle that
-// wrote it; always false, the copy's result.
-bool discard(HANDLE file)
+// wrote it.
+void discard(HANDLE file)
 {
     FILE_BASIC_INFO basic {};
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
@@ -61,11 +46,10 @@ bool discard(HANDLE file)
     FILE_DISPOSITION_INFO disposition {};
     disposition.DeleteFile = TRUE;
     SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
-    return false;
 }
 
-// The final name never replaces anything: the worker has cleared the way, and a name that
-// turned up meanwhile is not the installer's to overwrite.
+// The final name never replaces anything: the way has just been cleared, and a name that turned
+// up meanwhile is not the installer's to overwrite.
 bool renameTo(HANDLE file, const std::wstring &target)
 {
     const size_t nameBytes = target.size() * sizeof(wchar_t);
@@ -80,55 +64,96 @@ bool renameTo(HANDLE file, const std::wstring &target)
 
 // Opened without sharing, so that nothing else reads a half-written file or removes it from
 // under the writer.
-HANDLE createTemporary(const QString &folder, std::wstring &path)
+FileHandle createTemporary(const QString &folder)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
-        path = Platform::win32Path(folder + QLatin1Char('/') + Platform::partialFileName());
-        const HANDLE file =
-            CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+        const std::wstring path =
+            Platform::win32Path(folder + QLatin1Char('/') + Platform::partialFileName());
+        FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (file.valid() || GetLastError() != ERROR_FILE_EXISTS)
             return file;
     }
-    return INVALID_HANDLE_VALUE;
+    return {};
+}
+
+enum class Source { Opened, Failed, Changed };
+
+// The data file `relative` as itself, never through a link, and still the file of the `size`
+// bytes the walk counted (-1: not counted).
+Source openSource(const Platform::DataTree &tree, Platform::SourceFolders &folders,
+                  const QString &relative, qint64 size, FileHandle &in,
+                  BY_HANDLE_FILE_INFORMATION &info)
+{
+    if (size < 0 || relative.contains(QLatin1Char('\\'))
+        || !folders.enter(Platform::HeldFolders::folderAndName(relative).first))
+        return Source::Changed;
+    in.reset(CreateFileW(Platform::win32Path(tree.path() + QLatin1Char('/') + relative).c_str(),
+                         GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!in.valid() || !GetFileInformationByHandle(in.get(), &info))
+        return Source::Failed;
+    const quint64 found = (quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)
+        || GetFileType(in.get()) != FILE_TYPE_DISK || found != quint64(size))
+        return Source::Changed;
+    return Source::Opened;
+}
+
+// Exactly `size` bytes, what the walk counted, never on to the end of a file that has grown; one
+// that ends sooner has shrunk and fails. The buffer is no larger than the file needs.
+bool copyContents(HANDLE in, HANDLE out, qint64 size)
+{
+    const DWORD chunk = DWORD(std::clamp<qint64>(size, 4096, bufferSize));
+    std::vector<char> buffer(chunk);
+    for (qint64 left = size; left > 0;) {
+        DWORD got = 0;
+        if (!ReadFile(in, buffer.data(), DWORD(std::min<qint64>(left, chunk)), &got, nullptr)
+            || got == 0)
+            return false;
+        DWORD written = 0;
+        if (!WriteFile(out, buffer.data(), got, &written, nullptr) || written != got)
+            return false;
+        left -= got;
+    }
+    return true;
 }
 
 } // namespace
 
 struct Platform::FileCopier::Private
 {
-    explicit Private(const QString &root)
-        : root(root)
+    Private(const DataTree &source, const QString &root)
+        : source(source)
+        , sourceFolders(source)
+        , root(root)
         , folders(root)
     { }
 
+    const DataTree &source;
+    SourceFolders sourceFolders;
     const QString root;
     HeldFolders folders;
 
     bool relativeOf(const QString &path, QString &relative) const;
 };
 
+// The temporary goes, through its handle, unless it got its name; the folder's token after it.
 struct Platform::StagedFile::Private
 {
-    Private(FileCopier::Private *copier, const QString &folderName)
-        : copier(copier)
-        , folderName(folderName)
-    { }
+    Private() = default;
     ~Private()
     {
-        if (file != INVALID_HANDLE_VALUE) {
-            discard(file);
-            CloseHandle(file);
-        }
-        copier->folders.release(folderName);
+        if (file.valid())
+            discard(file.get());
     }
     Private(const Private &) = delete;
     Private &operator=(const Private &) = delete;
 
-    FileCopier::Private *copier;
-    QString folderName;
+    HeldFolder folder;
+    QString targetPath;
     std::wstring target;
-    HANDLE file = INVALID_HANDLE_VALUE;
+    FileHandle file;
     qint64 size = 0;
 };
 
@@ -154,31 +179,8 @@ bool Platform::FileCopier::Private::relativeOf(const QString &path, QString &rel
     return !relative.isEmpty() && !relative.contains(QLatin1Char('\\'));
 }
 
-namespace {
-
-// `size` is what the file held when it was opened; the buffer is no larger than that needs.
-bool copyContents(HANDLE in, HANDLE out, quint64 size, qint64 &copied)
-{
-    const DWORD chunk = DWORD(std::clamp<quint64>(size + 1, 4096, bufferSize));
-    std::vector<char> buffer(chunk);
-    copied = 0;
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(in, buffer.data(), chunk, &got, nullptr))
-            return false;
-        if (got == 0)
-            return true;
-        DWORD written = 0;
-        if (!WriteFile(out, buffer.data(), got, &written, nullptr) || written != got)
-            return false;
-        copied += got;
-    }
-}
-
-} // namespace
-
-Platform::FileCopier::FileCopier(const QString &targetRoot)
-    : d(std::make_unique<Private>(targetRoot))
+Platform::FileCopier::FileCopier(const DataTree &source, const QString &targetRoot)
+    : d(std::make_unique<Private>(source, targetRoot))
 { }
 
 Platform::FileCopier::~FileCopier() = default;
@@ -186,26 +188,8 @@ Platform::FileCopier::~FileCopier() = default;
 bool Platform::FileCopier::makeFolder(const QString &folder)
 {
     QString relative;
-    if (!d->relativeOf(folder, relative))
-        return false;
-    if (relative.isEmpty() && !makeRoot(folder))
-        return false;
-    if (!d->folders.acquire(relative))
-        return false;
-    d->folders.release(relative);
-    return true;
-}
-
-bool Platform::FileCopier::clear(const QString &target)
-{
-    QString relative;
-    if (!d->relativeOf(target, relative) || relative.isEmpty())
-        return false;
-    if (!d->folders.acquire(HeldFolders::folderOf(relative)))
-        return false;
-    const bool cleared = Platform::removeFileOrLink(target);
-    d->folders.release(HeldFolders::folderOf(relative));
-    return cleared;
+    return d->relativeOf(folder, relative) && (!relative.isEmpty() || makeRoot(folder))
+        && d->folders.acquire(relative).valid();
 }
 
 Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QString &target)
@@ -214,25 +198,30 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
     QString relative;
     if (!d->relativeOf(target, relative) || relative.isEmpty())
         return file;
-    const Handle in(CreateFileW(Platform::win32Path(source).c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const qint64 size = d->source.sizeOf(source);
+    FileHandle in;
     BY_HANDLE_FILE_INFORMATION info;
-    if (!in.valid() || !GetFileInformationByHandle(in.get(), &info)
-        || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    switch (openSource(d->source, d->sourceFolders, source, size, in, info)) {
+    case Source::Opened:
+        break;
+    case Source::Failed:
         return file;
+    case Source::Changed:
+        file.changed = true;
+        return file;
+    }
 
-    const QString folderName = HeldFolders::folderOf(relative);
-    if (!d->folders.acquire(folderName))
-        return file;
     // From here on, the folder is released and the temporary removed on every way out.
-    auto staged = std::make_unique<StagedFile::Private>(d.get(), folderName);
-    std::wstring temporaryPath;
-    staged->file = createTemporary(d->folders.pathOf(folderName), temporaryPath);
-    if (staged->file == INVALID_HANDLE_VALUE
-        || !copyContents(in.get(), staged->file,
-                         (quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow, staged->size)
-        || !FlushFileBuffers(staged->file))
+    auto staged = std::make_unique<StagedFile::Private>();
+    const QString folderName = HeldFolders::folderAndName(relative).first;
+    staged->folder = d->folders.acquire(folderName);
+    if (!staged->folder.valid())
+        return file;
+    staged->file =
+        createTemporary(folderName.isEmpty() ? d->root : d->root + QLatin1Char('/') + folderName);
+    staged->size = size;
+    if (!staged->file.valid() || !copyContents(in.get(), staged->file.get(), size)
+        || !FlushFileBuffers(staged->file.get()))
         return file;
     // Writing has moved the time of the last change; it comes back to the source's, as with
     // CopyFileW. Attributes last: read-only stops nothing on a handle that is already open.
@@ -241,31 +230,36 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
     basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
     basic.LastWriteTime.HighPart = LONG(info.ftLastWriteTime.dwHighDateTime);
     basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
-    if (!SetFileInformationByHandle(staged->file, FileBasicInfo, &basic, sizeof basic))
+    if (!SetFileInformationByHandle(staged->file.get(), FileBasicInfo, &basic, sizeof basic))
         return file;
+    staged->targetPath = target;
     staged->target = Platform::win32Path(target);
     file.d = std::move(staged);
     return file;
 }
 
-bool Platform::FileCopier::place(StagedFile &file)
+// The staged file holds its folder and those above it, so the target's path leads to the folder
+// it was copied into; what stands at the name goes, then the file takes it through its handle.
+bool Platform::FileCopier::replace(StagedFile &file)
 {
     if (!file.ok())
         return false;
-    const bool placed = renameTo(file.d->file, file.d->target);
-    if (placed) {
-        CloseHandle(file.d->file);
-        file.d->file = INVALID_HANDLE_VALUE;
-    }
-    file.d.reset();
-    return placed;
+    const std::unique_ptr<StagedFile::Private> staged = std::move(file.d);
+    if (!Platform::removeFileOrLink(staged->targetPath)
+        || !renameTo(staged->file.get(), staged->target))
+        return false;
+    staged->file.reset(); // it is the file now
+    return true;
 }
 
 bool Platform::FileCopier::sync()
 {
-    d->folders.flushFolders();
-    const DWORD root = GetFileAttributesW(Platform::win32Path(d->root).c_str());
-    return root != INVALID_FILE_ATTRIBUTES && (root & FILE_ATTRIBUTE_DIRECTORY);
+    return d->folders.sync();
+}
+
+bool Platform::FileCopier::rootInPlace()
+{
+    return d->folders.rootInPlace();
 }
 
 int Platform::FileCopier::parallelCopies(const QString &folder)
@@ -279,8 +273,8 @@ int Platform::FileCopier::parallelCopies(const QString &folder)
         std::wstring device(volume);
         if (!device.empty() && device.back() == L'\\')
             device.pop_back(); // the volume itself, not its root folder
-        const Handle handle(CreateFileW(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING, 0, nullptr));
+        const FileHandle handle(CreateFileW(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
         STORAGE_PROPERTY_QUERY query {};
         query.PropertyId = StorageDeviceSeekPenaltyProperty;
         query.QueryType = PropertyStandardQuery;

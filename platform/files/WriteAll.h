@@ -8,7 +8,8 @@ namespace Platform {
 // loop for ever.
 bool writeAll(int fd, const char *data, qint64 size);
 
-// Copies from the current offset of `in` to its end, which `size` tells, into `out` at its
-// current offset; a large file then goes on its way to the disk. False on an error.
+// Copies exactly `size` bytes from the current offset of `in` into `out` at its current offset,
+// never reading on to the end of a file that has grown; a large file then goes on its way to the
+// disk. False on an error, and when `in` ends sooner.
 bool copyAll(int in, int out, qint64 size);
 } // namespace Platform

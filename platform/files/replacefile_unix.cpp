@@ -1,6 +1,6 @@
+#include "PartialFiles.h"
 #include "ReplaceFile.h"
 #include "WriteAll.h"
-#include "platform/copy/PartialFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 #include "ShellLink.h"
-#include "platform/copy/PartialFiles.h"
+#include "platform/files/PartialFiles.h"
 #include "platform/files/Win32Path.h"
 
 #include <QDir>

@@ -1,7 +1,5 @@
 #include "TreeWalk.h"
 
-#include <QFile>
-
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -89,11 +87,13 @@ private:
 } // namespace
 
 std::optional<Platform::UnreadableName>
-Platform::walkTree(const QString &root, const std::function<void(const TreeEntry &)> &visit)
+Platform::walkTree(const DataTree &tree, const std::function<void(const TreeEntry &)> &visit)
 {
+    // The listing takes a descriptor of its own along, with its own position, so that the tree
+    // keeps holding its folder and can be walked again.
     const int rootFd =
-        ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        tree.isOpen() ? ::openat(int(tree.handle()), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (rootFd < 0)
         return std::nullopt;
-    return FolderWalk(visit).walk(rootFd, root);
+    return FolderWalk(visit).walk(rootFd, tree.path());
 }

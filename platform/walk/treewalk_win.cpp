@@ -7,9 +7,12 @@
 // Windows names are UTF-16 and always readable; the toolkit's walk lists them all. Hidden and
 // system entries stay out, links to folders (junctions, symbolic links) are not followed.
 std::optional<Platform::UnreadableName>
-Platform::walkTree(const QString &root, const std::function<void(const TreeEntry &)> &visit)
+Platform::walkTree(const DataTree &tree, const std::function<void(const TreeEntry &)> &visit)
 {
-    QDirIterator it(root, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot,
+    // The tree holds its folder, so the path leads to it throughout.
+    if (!tree.isOpen())
+        return std::nullopt;
+    QDirIterator it(tree.path(), QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 FileSystemLike fileSystemLike = FileSystemLike::Usual;
@@ -42,4 +43,14 @@ extern "C" int renameat2(int fromDir, const char *from, int toDir, const char *t
     return fileSystemLike == FileSystemLike::Fat
         ? refuse(EINVAL)
         : real<decltype(renameat2)>("renameat2")(fromDir, from, toDir, to, flags);
+}
+
+// FAT keeps no Unix modes: only taking every write bit away (its read-only attribute) goes.
+extern "C" int fchmod(int fd, mode_t mode) noexcept
+{
+    struct stat st;
+    if (fileSystemLike == FileSystemLike::Fat
+        && (::fstat(fd, &st) != 0 || mode != (st.st_mode & 0777 & ~mode_t(0222))))
+        return refuse(EPERM);
+    return real<decltype(fchmod)>("fchmod")(fd, mode);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileCopier.h"
+#include "platform/copy/FileCopier.h"
 
 #include <QString>
 
@@ -9,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-namespace Platform {
 // Copies the files of a list ahead of the one whose turn it is, on threads of its own, into
 // temporaries beside their targets; the caller takes them one by one in the list's order and
 // gives them their names. Waiting for the system (creating, writing, closing files) then overlaps
@@ -22,23 +21,23 @@ class CopyAhead
 public:
     struct Job
     {
-        QString source;
+        QString source; // below the data tree
         QString target;
     };
 
     // `threads` copies at once, never more than `ahead` files before the one taken last.
-    CopyAhead(FileCopier &copier, std::vector<Job> jobs, int threads, int ahead);
+    CopyAhead(Platform::FileCopier &copier, std::vector<Job> jobs, int threads, int ahead);
     ~CopyAhead();
     CopyAhead(const CopyAhead &) = delete;
     CopyAhead &operator=(const CopyAhead &) = delete;
 
     // The copy of the next job in the list, waiting for it.
-    StagedFile takeNext();
+    Platform::StagedFile takeNext();
 
     // The job taken last, copied again with nothing copied ahead of it: what was copied ahead may
     // be what made its copy or its naming fail (the space it took on a full disk). Copying ahead
     // goes on from there.
-    StagedFile againAlone();
+    Platform::StagedFile againAlone();
 
     // Stops copying and removes what was copied and not taken.
     void stop();
@@ -46,14 +45,14 @@ public:
 private:
     void copyJobs();
 
-    FileCopier &copier;
+    Platform::FileCopier &copier;
     const std::vector<Job> jobs;
     const size_t ahead;
 
     std::mutex mutex; // for all below
     std::condition_variable copied;
     std::condition_variable taken;
-    std::vector<StagedFile> files; // each job's, once copied, until taken
+    std::vector<Platform::StagedFile> files; // each job's, once copied, until taken
     std::vector<bool> done;
     size_t nextToCopy = 0;
     size_t nextToTake = 0;
@@ -63,4 +62,3 @@ private:
 
     std::vector<std::thread> threads;
 };
-} // namespace Platform

@@ -1,4 +1,3 @@
-#include "FolderDescriptors.h"
 #include "PartialFiles.h"
 
 #include <QFile>

@@ -6,7 +6,7 @@
 #include <system_error>
 #include <utility>
 
-Platform::CopyAhead::CopyAhead(FileCopier &copier, std::vector<Job> jobs, int threads, int ahead)
+CopyAhead::CopyAhead(Platform::FileCopier &copier, std::vector<Job> jobs, int threads, int ahead)
     : copier(copier)
     , jobs(std::move(jobs))
     , ahead(size_t(std::max(ahead, 1)))
@@ -22,12 +22,12 @@ Platform::CopyAhead::CopyAhead(FileCopier &copier, std::vector<Job> jobs, int th
     }
 }
 
-Platform::CopyAhead::~CopyAhead()
+CopyAhead::~CopyAhead()
 {
     stop();
 }
 
-void Platform::CopyAhead::copyJobs()
+void CopyAhead::copyJobs()
 {
     // The threads together could otherwise keep the window from drawing the progress.
     Platform::lowerCurrentThreadPriority();
@@ -41,7 +41,7 @@ void Platform::CopyAhead::copyJobs()
         const size_t job = nextToCopy++;
         ++copying;
         lock.unlock();
-        StagedFile file = copier.stage(jobs[job].source, jobs[job].target);
+        Platform::StagedFile file = copier.stage(jobs[job].source, jobs[job].target);
         lock.lock();
         files[job] = std::move(file);
         done[job] = true;
@@ -50,7 +50,7 @@ void Platform::CopyAhead::copyJobs()
     }
 }
 
-Platform::StagedFile Platform::CopyAhead::takeNext()
+Platform::StagedFile CopyAhead::takeNext()
 {
     std::unique_lock lock(mutex);
     if (stopping || nextToTake == jobs.size())
@@ -67,14 +67,14 @@ Platform::StagedFile Platform::CopyAhead::takeNext()
     return std::move(files[job]);
 }
 
-Platform::StagedFile Platform::CopyAhead::againAlone()
+Platform::StagedFile CopyAhead::againAlone()
 {
     std::unique_lock lock(mutex);
     if (stopping || nextToTake == 0)
         return {};
     paused = true;
     copied.wait(lock, [this] { return copying == 0; });
-    std::vector<StagedFile> aheadOfIt;
+    std::vector<Platform::StagedFile> aheadOfIt;
     for (size_t job = nextToTake; job < nextToCopy; ++job) {
         aheadOfIt.push_back(std::move(files[job]));
         done[job] = false;
@@ -83,14 +83,14 @@ Platform::StagedFile Platform::CopyAhead::againAlone()
     lock.unlock();
     aheadOfIt.clear(); // their temporaries go first
     const Job &job = jobs[nextToTake - 1];
-    StagedFile file = copier.stage(job.source, job.target);
+    Platform::StagedFile file = copier.stage(job.source, job.target);
     lock.lock();
     paused = false;
     taken.notify_all();
     return file;
 }
 
-void Platform::CopyAhead::stop()
+void CopyAhead::stop()
 {
     {
         const std::lock_guard lock(mutex);
@@ -101,5 +101,5 @@ void Platform::CopyAhead::stop()
         thread.join();
     threads.clear();
     // Their temporaries go with them.
-    std::vector<StagedFile>().swap(files);
+    std::vector<Platform::StagedFile>().swap(files);
 }

@@ -1,17 +1,12 @@
-#include "FolderDescriptors.h"
+#include "FolderCalls.h"
+#include "platform/files/OpenBeneath.h"
 
 #include <QList>
 
-#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#if defined(__linux__) && __has_include(<linux/openat2.h>)
-#include <linux/openat2.h>
-#include <sys/syscall.h>
-#endif
 
 namespace {
 
@@ -19,37 +14,6 @@ int duplicate(int fd)
 {
     return ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
 }
-
-#if defined(SYS_openat2) && defined(RESOLVE_BENEATH)
-// The kernel refuses every link and every way out of `root` in one call. glibc of this age has
-// no wrapper. A kernel without the call says ENOSYS, a sandbox that filters it EPERM; either
-// way the walk goes one folder at a time from then on.
-std::atomic<bool> openat2Works {true};
-
-int openWhole(int root, const QByteArray &relative)
-{
-    if (!openat2Works) {
-        errno = ENOSYS;
-        return -1;
-    }
-    open_how how {};
-    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH;
-    long fd;
-    do
-        fd = ::syscall(SYS_openat2, root, relative.constData(), &how, sizeof how);
-    while (fd < 0 && (errno == EINTR || errno == EAGAIN));
-    if (fd < 0 && (errno == ENOSYS || errno == EPERM))
-        openat2Works = false;
-    return int(fd);
-}
-#else
-int openWhole(int, const QByteArray &)
-{
-    errno = ENOSYS;
-    return -1;
-}
-#endif
 
 // One folder below `parent`, made a real folder first where needed. A rival that keeps
 // swapping the entry could go on for ever; a few rounds then count as failure.
@@ -86,7 +50,7 @@ int Platform::openFolderBeneath(int root, const QByteArray &relative)
     if (relative.isEmpty())
         return duplicate(root);
     // The usual case: the whole tree is in place.
-    const int whole = openWhole(root, relative);
+    const int whole = Platform::openBeneathAtOnce(root, relative, O_RDONLY | O_DIRECTORY);
     if (whole >= 0)
         return whole;
     if (errno != ELOOP && errno != ENOENT && errno != ENOTDIR && errno != EXDEV && errno != ENOSYS
@@ -113,7 +77,6 @@ int Platform::openFolderBeneath(int root, const QByteArray &relative)
 
 Platform::LinkResult Platform::nameAnonymousFile(int fd, int folder, const char *name)
 {
-#ifdef __linux__
     const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(fd);
     if (::linkat(AT_FDCWD, procPath.constData(), folder, name, AT_SYMLINK_FOLLOW) == 0)
         return LinkResult::Linked;
@@ -126,22 +89,14 @@ Platform::LinkResult Platform::nameAnonymousFile(int fd, int folder, const char 
     return errno == EEXIST || errno == ENOSPC || errno == EDQUOT || errno == ENOENT
         ? LinkResult::Failed
         : LinkResult::Unsupported;
-#else
-    Q_UNUSED(fd);
-    Q_UNUSED(folder);
-    Q_UNUSED(name);
-    return LinkResult::Unsupported;
-#endif
 }
 
 bool Platform::renameNoReplace(int fromFolder, const char *from, int toFolder, const char *to)
 {
-#ifdef __linux__
     if (::renameat2(fromFolder, from, toFolder, to, RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
         return false;
-#endif
     // A hard link never replaces either; the temporary name then goes.
     if (::linkat(fromFolder, from, toFolder, to, 0) == 0) {
         ::unlinkat(fromFolder, from, 0);
@@ -149,12 +104,21 @@ bool Platform::renameNoReplace(int fromFolder, const char *from, int toFolder, c
     }
     if (errno != EPERM && errno != EOPNOTSUPP)
         return false;
-    // A file system without hard links (FAT): the worker has cleared the name before copying,
-    // so the check only guards against a caller that did not.
+    // A file system without hard links (FAT): the name was cleared just before, so the check
+    // only guards against a name that turned up meanwhile.
     struct stat existing;
     if (::fstatat(toFolder, to, &existing, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
         errno = EEXIST;
         return false;
     }
     return ::renameat(fromFolder, from, toFolder, to) == 0;
+}
+
+bool Platform::clearName(int folder, const char *name)
+{
+    struct stat st;
+    if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT;
+    // Write permission on a file does not matter for its removal, and a link goes as itself.
+    return !S_ISDIR(st.st_mode) && (::unlinkat(folder, name, 0) == 0 || errno == ENOENT);
 }

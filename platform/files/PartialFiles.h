@@ -14,4 +14,7 @@ QString partialFileName();
 // Removes the leftovers of killed writes in `folder`, read-only ones too. Folders are left
 // alone, and so are names that a running write still holds open where the system keeps them.
 void removePartialFiles(const QString &folder);
+
+// The same in the folder open as the descriptor `folder` (Linux).
+void removePartialFilesIn(int folder);
 } // namespace Platform
