@@ -1,6 +1,7 @@
 #pragma once
 
 #include <unistd.h>
+#include <utility>
 
 namespace Platform {
 // A Unix file descriptor, closed on every way out; -1 holds nothing.
@@ -13,6 +14,14 @@ public:
     ~FileDescriptor() { reset(); }
     FileDescriptor(const FileDescriptor &) = delete;
     FileDescriptor &operator=(const FileDescriptor &) = delete;
+    FileDescriptor(FileDescriptor &&other) noexcept
+        : fd(std::exchange(other.fd, -1))
+    { }
+    FileDescriptor &operator=(FileDescriptor &&other) noexcept
+    {
+        reset(std::exchange(other.fd, -1));
+        return *this;
+    }
 
     int get() const { return fd; }
     bool valid() const { return fd >= 0; }

@@ -1,5 +1,5 @@
 #include "Removal.h"
-#include "WinHandle.h"
+#include "platform/files/FileHandle.h"
 #include "platform/files/Win32Path.h"
 
 #include <QDir>
@@ -85,7 +85,7 @@ bool Platform::removeFileOrLink(const QString &path)
 }
 
 namespace {
-using Platform::WinHandle;
+using Platform::FileHandle;
 
 // One entry of a folder as its listing gave it.
 struct Listed
@@ -98,7 +98,7 @@ struct Listed
 // The entry at `path` itself: FILE_FLAG_OPEN_REPARSE_POINT stops at a link or a junction instead
 // of following it. Without FILE_SHARE_DELETE nobody else can move or remove it while the handle
 // is open, so a folder held this way stays what its path leads to, and so does every path below.
-WinHandle openAsItself(const QString &path, bool folder)
+FileHandle openAsItself(const QString &path, bool folder)
 {
     const std::wstring native = Platform::win32Path(path);
     const auto open = [&](DWORD access) {
@@ -113,7 +113,7 @@ WinHandle openAsItself(const QString &path, bool folder)
     HANDLE handle = open(FILE_WRITE_ATTRIBUTES);
     if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
         handle = open(0);
-    return WinHandle(handle);
+    return FileHandle(handle);
 }
 
 bool missing(DWORD error)
@@ -165,7 +165,7 @@ bool listFolder(HANDLE folder, std::vector<Listed> *entries)
 // Marks the held entry for deletion, a read-only file too, and closes it: the name goes then,
 // unless another program still has it open. What a link leads to is never touched: the handle
 // is the link's own.
-bool removeHeld(WinHandle &held, const QString &path, const Entry &entry)
+bool removeHeld(FileHandle &held, const QString &path, const Entry &entry)
 {
     FILE_BASIC_INFO basic {};
     const bool readOnly = entry.attributes & FILE_ATTRIBUTE_READONLY;
@@ -215,7 +215,7 @@ public:
     // FILE_FLAG_OPEN_REPARSE_POINT (Wine, for a host's link) shows another file behind it.
     bool remove(const QString &path, const Listed &listed) const
     {
-        WinHandle held = openAsItself(path, listed.attributes & FILE_ATTRIBUTE_DIRECTORY);
+        FileHandle held = openAsItself(path, listed.attributes & FILE_ATTRIBUTE_DIRECTORY);
         if (!held.valid())
             return missing(GetLastError());
         LONGLONG id = 0;
@@ -225,7 +225,7 @@ public:
         return removeOpened(held, path, entry);
     }
 
-    bool removeOpened(WinHandle &held, const QString &path, const Entry &entry) const
+    bool removeOpened(FileHandle &held, const QString &path, const Entry &entry) const
     {
         if (entry.isLink()) {
             // Wine shows a host's link without a tag and may remove what it points to instead.
@@ -244,7 +244,7 @@ private:
 
 bool Platform::removeTree(const QString &path, const std::function<void()> &beforeEachEntry)
 {
-    WinHandle top = openAsItself(path, true);
+    FileHandle top = openAsItself(path, true);
     if (!top.valid())
         return missing(GetLastError());
     LONGLONG id = 0;

@@ -1,5 +1,6 @@
 #include "ShortcutFiles.h"
-#include "platform/copy/PartialFiles.h"
+#include "platform/files/FileDescriptor.h"
+#include "platform/files/PartialFiles.h"
 #include "platform/files/WriteAll.h"
 
 #include <QDir>
@@ -8,35 +9,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-// Removes the leftovers of killed writes from the folder open as `folder`.
-void sweep(int folder)
-{
-    const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR *dir = listed < 0 ? nullptr : ::fdopendir(listed);
-    if (!dir) {
-        if (listed >= 0)
-            ::close(listed);
-        return;
-    }
-    const size_t prefixSize = std::strlen(Platform::partialFilePrefix);
-    while (const dirent *entry = ::readdir(dir)) {
-        struct stat info;
-        if (std::strncmp(entry->d_name, Platform::partialFilePrefix, prefixSize) == 0
-            && ::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0
-            && !S_ISDIR(info.st_mode))
-            ::unlinkat(folder, entry->d_name, 0);
-    }
-    ::closedir(dir);
-}
-
 bool isOneName(const QByteArray &name)
 {
     return !name.isEmpty() && name != "." && name != ".." && !name.contains('/')
@@ -57,11 +35,9 @@ struct Platform::ShortcutFiles::Held
     {
         for (const Staged &file : staged)
             ::unlinkat(file.folder, file.temporary.constData(), 0);
-        for (const int fd : folders)
-            ::close(fd);
     }
 
-    std::vector<int> folders;
+    std::vector<FileDescriptor> folders;
     std::vector<Staged> staged; // not named yet
 };
 
@@ -75,34 +51,28 @@ int Platform::ShortcutFiles::folder(const QString &path, const QStringList &belo
 {
     if (path.isEmpty() || !QDir().mkpath(path))
         return -1;
-    int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    FileDescriptor fd(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     for (const QString &name : below) {
         const QByteArray encoded = QFile::encodeName(name);
-        if (fd < 0)
+        if (!fd.valid() || !isOneName(encoded)
+            || (::mkdirat(fd.get(), encoded.constData(), 0777) != 0 && errno != EEXIST))
             return -1;
-        int next = -1;
-        if (isOneName(encoded)
-            && (::mkdirat(fd, encoded.constData(), 0777) == 0 || errno == EEXIST))
-            next =
-                ::openat(fd, encoded.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        ::close(fd);
-        fd = next;
+        fd.reset(::openat(fd.get(), encoded.constData(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     }
     struct stat info;
-    if (fd >= 0 && ::fstat(fd, &info) != 0) {
-        ::close(fd);
-        fd = -1;
-    }
-    if (fd < 0)
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
         return -1;
     // The same folder met again holds this shortcut's own temporaries by now.
-    if (std::none_of(held->folders.cbegin(), held->folders.cend(), [&](int other) {
-            struct stat seen;
-            return ::fstat(other, &seen) == 0 && seen.st_dev == info.st_dev
-                && seen.st_ino == info.st_ino;
-        }))
-        sweep(fd);
-    held->folders.push_back(fd);
+    if (std::none_of(held->folders.cbegin(), held->folders.cend(),
+                     [&](const FileDescriptor &other) {
+                         struct stat seen;
+                         return ::fstat(other.get(), &seen) == 0 && seen.st_dev == info.st_dev
+                             && seen.st_ino == info.st_ino;
+                     }))
+        removePartialFilesIn(fd.get());
+    held->folders.push_back(std::move(fd));
     return int(held->folders.size() - 1);
 }
 
@@ -112,7 +82,7 @@ bool Platform::ShortcutFiles::stage(int folder, const QString &name, const QByte
     const QByteArray encoded = QFile::encodeName(name);
     if (folder < 0 || size_t(folder) >= held->folders.size() || !isOneName(encoded))
         return false;
-    const int fd = held->folders[size_t(folder)];
+    const int fd = held->folders[size_t(folder)].get();
     const QByteArray temporary = QFile::encodeName(partialFileName());
     const int out = ::openat(fd, temporary.constData(),
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(mode));
@@ -150,8 +120,8 @@ bool Platform::ShortcutFiles::nameAll()
         held->staged.erase(held->staged.begin());
     }
     bool synced = true;
-    for (const int fd : held->folders)
-        synced = (::fsync(fd) == 0 || errno == EINVAL) && synced;
+    for (const FileDescriptor &fd : held->folders)
+        synced = (::fsync(fd.get()) == 0 || errno == EINVAL) && synced;
     return synced;
 }
 

@@ -1,6 +1,7 @@
 #include "ShortcutFiles.h"
-#include "platform/copy/PartialFiles.h"
+#include "platform/files/PartialFiles.h"
 #include "platform/files/Win32Path.h"
+#include "platform/files/WinFolders.h"
 
 #include <QDir>
 
@@ -11,21 +12,11 @@
 namespace {
 // Holding a folder without sharing deletion keeps it from being renamed, removed or swapped for
 // a link (or junction) while its files are written by path.
-HANDLE holdFolder(const QString &path, bool throughLink)
+Platform::FileHandle holdFolder(const QString &path, bool throughLink)
 {
-    const DWORD flags =
-        FILE_FLAG_BACKUP_SEMANTICS | (throughLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    const HANDLE folder =
-        CreateFileW(Platform::win32Path(path).c_str(), FILE_LIST_DIRECTORY,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
-    BY_HANDLE_FILE_INFORMATION info;
-    if (folder != INVALID_HANDLE_VALUE
-        && (!GetFileInformationByHandle(folder, &info)
-            || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
-        CloseHandle(folder);
-        return INVALID_HANDLE_VALUE;
-    }
+    Platform::FileHandle folder = Platform::openFolder(path, !throughLink);
+    if (folder.valid() && !Platform::isRealFolder(folder.get()))
+        folder.reset();
     return folder;
 }
 
@@ -65,11 +56,9 @@ struct Platform::ShortcutFiles::Held
     {
         for (const Staged &file : staged)
             DeleteFileW(file.temporary.c_str());
-        for (const HANDLE handle : handles)
-            CloseHandle(handle);
     }
 
-    std::vector<HANDLE> handles;
+    std::vector<FileHandle> handles;
     std::vector<QString> folders;
     std::vector<Staged> staged; // not named yet
 
@@ -90,11 +79,11 @@ int Platform::ShortcutFiles::folder(const QString &path, const QStringList &belo
     if (path.isEmpty() || !QDir().mkpath(path))
         return -1;
     QString current = QDir::toNativeSeparators(QDir(path).absolutePath());
-    HANDLE handle = holdFolder(current, true);
+    FileHandle handle = holdFolder(current, true);
     for (const QString &name : below) {
-        if (handle == INVALID_HANDLE_VALUE)
+        if (!handle.valid())
             return -1;
-        held->handles.push_back(handle); // each folder above the next stays held
+        held->handles.push_back(std::move(handle)); // each folder above the next stays held
         if (!isOneName(name))
             return -1;
         current += QLatin1Char('\\') + name;
@@ -103,9 +92,9 @@ int Platform::ShortcutFiles::folder(const QString &path, const QStringList &belo
             return -1;
         handle = holdFolder(current, false);
     }
-    if (handle == INVALID_HANDLE_VALUE)
+    if (!handle.valid())
         return -1;
-    held->handles.push_back(handle);
+    held->handles.push_back(std::move(handle));
     // The same folder met again holds this shortcut's own temporaries by now.
     if (std::none_of(held->folders.cbegin(), held->folders.cend(), [&](const QString &other) {
             return other.compare(current, Qt::CaseInsensitive) == 0;
