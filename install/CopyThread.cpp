@@ -4,6 +4,7 @@
 #include "pages/gather/ByteCount.h"
 #include "platform/copy/FileCopier.h"
 #include "platform/folders/LocalPath.h"
+#include "platform/system/FreeSpace.h"
 #include "platform/walk/DataTree.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -180,6 +181,11 @@ void CopyThread::run()
             placed = place(ahead.againAlone());
         if (!placed) {
             ahead.stop();
+            // The temporaries are gone by now, so what is free is what the file had. A margin
+            // covers the blocks and metadata a file takes beyond its bytes.
+            const qint64 needed = tree->sizeOf(mapping.relative);
+            const std::optional<qint64> free = Platform::freeBytes(mapping.target);
+            full = !sourceChanged && needed > 0 && free && *free < needed + (1 << 20);
             emit copyFileError(sourceChanged ? files[i] : mapping.target);
             return;
         }

@@ -2,6 +2,8 @@
 
 #include <QThread>
 
+#include <atomic>
+
 class DuskmereWizard;
 
 // Installs the collected files below the game's per-user folder, off the GUI thread. It shows
@@ -15,6 +17,10 @@ public:
 
     DuskmereWizard *wizard;
 
+    // Whether the file that the last copyFileError() names failed for want of space: it did not
+    // fit in what its partition still holds. Set before that signal is emitted.
+    bool diskFull() const { return full; }
+
 signals:
     void written(int mbytes);
     void currentFileChanged(QString displayPath);
@@ -24,4 +30,7 @@ signals:
 
 protected:
     void run() override;
+
+private:
+    std::atomic<bool> full {false};
 };

@@ -131,13 +131,18 @@ void CopyPage::copyFileError(QString file)
                  "sure you have permission to write to this location and restart DuskmereSetup. "
                  "Another possible cause is a faulty existing installation. Deleting existing "
                  "files may help.</html>")
-                  .arg(file));
+                  .arg(file),
+              thread && thread->diskFull()
+                  ? tr("The disk is full. Free some space on it and restart DuskmereSetup.")
+                  : QString());
 }
 
-void CopyPage::showError(const QString &message)
+void CopyPage::showError(const QString &message, const QString &cause)
 {
-    QMessageBox::critical(this, tr("DuskmereSetup - Critical Error"), message, QMessageBox::Ok,
-                          QMessageBox::NoButton);
+    QMessageBox box(QMessageBox::Critical, tr("DuskmereSetup - Critical Error"), message,
+                    QMessageBox::Ok, this);
+    box.setInformativeText(cause);
+    box.exec();
     QCoreApplication::exit(0);
 }
 

@@ -45,6 +45,6 @@ public:
     QTimer *slideTimer; // single shot: at most one picture change is ever pending
 
 private:
-    void showError(const QString &message);
+    void showError(const QString &message, const QString &cause = QString());
     void stopWorker();
 };
