@@ -1,0 +1,89 @@
+#include "RunFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QHash>
+#include <QRegularExpression>
+
+#include <cstdlib>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QHash<QString, QString> &ownFolders() // by kind
+{
+    static QHash<QString, QString> folders;
+    return folders;
+}
+
+} // namespace
+
+// Runs at exit: a run that ends normally leaves nothing, whatever its tests did.
+void RunFolder::removeOwnFolders()
+{
+    releaseLocks();
+    for (const QString &folder : std::as_const(ownFolders()))
+        removeTree(folder);
+}
+
+QString RunFolder::path(const QString &kind)
+{
+    QString &folder = ownFolders()[kind];
+    if (!folder.isEmpty())
+        return folder;
+    removeDeadRuns(kind);
+    folder = QDir::tempPath() + '/' + kind + "-run"
+        + QString::number(QCoreApplication::applicationPid());
+    // A folder of this name is a dead run's whose process id came back.
+    removeTree(folder);
+    if (!QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        qFatal("cannot make %s", qPrintable(folder));
+    holdLock(folder);
+    if (ownFolders().size() == 1)
+        std::atexit(&RunFolder::removeOwnFolders);
+    return folder;
+}
+
+void RunFolder::removeDeadRuns(const QString &kind)
+{
+    const QRegularExpression runName('^' + QRegularExpression::escape(kind) + "-run(\\d+)$");
+    const QDir temp(QDir::tempPath());
+    const QStringList names = temp.entryList(
+        {kind + "-run*"}, QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString &name : names) {
+        const QRegularExpressionMatch match = runName.match(name);
+        const QString folder = temp.filePath(name);
+        if (match.hasMatch() && isPrivateFolder(folder)
+            && !isAlive(folder, match.captured(1).toLongLong()))
+            removeTree(folder);
+    }
+}
+
+bool RunFolder::removeTree(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    unmountBelow(path);
+    const fs::path native = nativePath(path);
+    std::error_code error;
+    fs::remove_all(native, error);
+    if (error) {
+        // A read-only file (Windows) or a folder closed to its owner (a test's fault, not root):
+        // opened up, they go too. Links are left as they are; remove_all takes them as links.
+        if (!fs::is_symlink(fs::symlink_status(native, error)))
+            fs::permissions(native, fs::perms::owner_all, fs::perm_options::add, error);
+        for (fs::recursive_directory_iterator it(native, error), end; !error && it != end;
+             it.increment(error))
+            if (!it->is_symlink(error))
+                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+        error.clear();
+        fs::remove_all(native, error);
+    }
+    return !fs::exists(fs::symlink_status(native, error));
+}
+
+void RunFolder::removeWhenProcessEnds(const QString &kind)
+{
+    watchForEnd(path(kind));
+}
