@@ -11,7 +11,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QHash<QString, QString> &ownFolders() // by kind
+QHash<QString, QString> &ownFolders() // by base and kind
 {
     static QHash<QString, QString> folders;
     return folders;
@@ -27,14 +27,14 @@ void RunFolder::removeOwnFolders()
         removeTree(folder);
 }
 
-QString RunFolder::path(const QString &kind)
+QString RunFolder::path(const QString &kind, const QString &base)
 {
-    QString &folder = ownFolders()[kind];
+    const QString parent = base.isEmpty() ? QDir::tempPath() : base;
+    QString &folder = ownFolders()[parent + '/' + kind];
     if (!folder.isEmpty())
         return folder;
-    removeDeadRuns(kind);
-    folder = QDir::tempPath() + '/' + kind + "-run"
-        + QString::number(QCoreApplication::applicationPid());
+    removeDeadRuns(kind, parent);
+    folder = parent + '/' + kind + "-run" + QString::number(QCoreApplication::applicationPid());
     // A folder of this name is a dead run's whose process id came back.
     removeTree(folder);
     if (!QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
@@ -45,10 +45,10 @@ QString RunFolder::path(const QString &kind)
     return folder;
 }
 
-void RunFolder::removeDeadRuns(const QString &kind)
+void RunFolder::removeDeadRuns(const QString &kind, const QString &base)
 {
     const QRegularExpression runName('^' + QRegularExpression::escape(kind) + "-run(\\d+)$");
-    const QDir temp(QDir::tempPath());
+    const QDir temp(base);
     const QStringList names = temp.entryList(
         {kind + "-run*"}, QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QString &name : names) {
@@ -83,7 +83,7 @@ bool RunFolder::removeTree(const QString &path)
     return !fs::exists(fs::symlink_status(native, error));
 }
 
-void RunFolder::removeWhenProcessEnds(const QString &kind)
+void RunFolder::removeWhenProcessEnds()
 {
-    watchForEnd(path(kind));
+    watchForEnd(ownFolders().values());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QStringList>
 
 #include <filesystem>
 
@@ -13,18 +13,19 @@
 class RunFolder
 {
 public:
-    // This process's folder of that kind, made on first use; removed at the end of the process.
-    static QString path(const QString &kind);
+    // This process's folder of that kind below `base` (the temporary folder when empty), made on
+    // first use; removed at the end of the process.
+    static QString path(const QString &kind, const QString &base = {});
     // Removes a tree by the bytes of its names (a name that is not UTF-8 goes too), never
     // following a link, after unmounting what is mounted below it. True when it is gone.
     static bool removeTree(const QString &path);
-    // Leaves the removal of this process's folder of that kind to a watcher that outlives the
-    // process however it ends (on Unix; elsewhere the next run clears it). Call it before any
+    // Leaves the removal of this process's folders made so far to a watcher that outlives the
+    // process however it ends (on Unix; elsewhere the next run clears them). Call it before any
     // thread starts.
-    static void removeWhenProcessEnds(const QString &kind);
+    static void removeWhenProcessEnds();
 
 private:
-    static void removeDeadRuns(const QString &kind);
+    static void removeDeadRuns(const QString &kind, const QString &base);
     static void removeOwnFolders();
 
     // What differs between systems (runfolder_unix.cpp, runfolder_win.cpp).
@@ -34,5 +35,5 @@ private:
     static void releaseLocks(); // as it ends, to remove its folders
     static bool isAlive(const QString &folder, qint64 pid); // its lock or its process
     static void unmountBelow(const QString &path);
-    static void watchForEnd(const QString &folder);
+    static void watchForEnd(const QStringList &folders);
 };

@@ -90,8 +90,8 @@ void RunFolder::unmountBelow(const QString &path)
 
 // A child that does nothing but wait for the end of a pipe that only this process holds open:
 // the pipe ends with the process however it ends, SIGKILL too, and the child then removes the
-// folder. It ignores the signals that end a run from the terminal, which reach it too.
-void RunFolder::watchForEnd(const QString &folder)
+// folders. It ignores the signals that end a run from the terminal, which reach it too.
+void RunFolder::watchForEnd(const QStringList &folders)
 {
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
@@ -103,7 +103,8 @@ void RunFolder::watchForEnd(const QString &folder)
         ::close(ends[1]);
         char byte;
         while (::read(ends[0], &byte, 1) != 0 && errno == EINTR) { }
-        removeTree(folder);
+        for (const QString &folder : folders)
+            removeTree(folder);
         ::_exit(0);
     }
     ::close(ends[0]);

@@ -57,5 +57,5 @@ bool RunFolder::isAlive(const QString &folder, qint64 pid)
 void RunFolder::unmountBelow(const QString &)
 { }
 
-void RunFolder::watchForEnd(const QString &)
+void RunFolder::watchForEnd(const QStringList &)
 { }
