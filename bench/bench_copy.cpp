@@ -225,7 +225,10 @@ int main(int argc, char **argv)
                         current.ratios.back());
             std::fflush(stdout);
         }
-        RunFolder::removeTree(current.folder);
+        // Many small files on a disk go only after the last line: each removal may wait for the
+        // device (a disk mounted with online discard).
+        if (current.removeEachCopy)
+            RunFolder::removeTree(current.folder);
         ::sync();
     }
 
@@ -239,5 +242,6 @@ int main(int argc, char **argv)
     for (const Case *current : running)
         std::printf("ratio, worker over the tools (goal: at most %.1f), %s: %s\n", current->goal,
                     qPrintable(current->name), qPrintable(spread(current->ratios)));
-    return 0;
+    std::fflush(stdout);
+    return 0; // the run's folder goes on the way out
 }

@@ -24,8 +24,10 @@ Sandbox::Sandbox()
         qFatal("cannot create a sandbox: %s", qPrintable(dir.errorString()));
     // Removed by the bytes of its names, below: a test may leave one that is not UTF-8.
     dir.setAutoRemove(false);
-    for (const char *sub : {"work", "home", "wineprefix"})
+    for (const char *sub : {"work", "home", "wineprefix", "tmp"})
         mkdir(sub);
+    // What the programs a test starts leave in the temporary folder goes with the sandbox.
+    setEnv("TMPDIR", path("tmp"));
     for (const QByteArray xdg : {"config", "data", "cache", "state", "runtime"}) {
         mkdir("xdg/" + xdg);
         setEnv("XDG_" + xdg.toUpper() + (xdg == "runtime" ? "_DIR" : "_HOME"), path("xdg/" + xdg));
