@@ -3,7 +3,7 @@
 # of bench_copy, one round, traced with strace per thread, and three rounds sampled with perf.
 # Prints the system calls per file of `cp -r` and of each of the copy's threads (the worker that
 # gives names, the threads that copy ahead, the window's thread while the copy runs), then the
-# processor time by thread and the symbols that cost most. Needs strace and perf (perf's
+# processor time per file of each, by the system call it was spent in. Needs strace and perf (perf's
 # software clock is enough where the machine has no hardware counters).
 #
 # Environment (optional): BUILD  the build folder with bench/bench_copy (default: build)
@@ -70,13 +70,59 @@ for name in names:
 print("%-18s" % "all" + "".join("%15.2f" % (sum(counts[r].values()) / files) for r in order))
 PY
 
-echo "== processor time (perf, three rounds)"
+echo "== processor time per file by thread and system call (perf, three rounds)"
 perf record -q -e cpu-clock -F 1999 -g -o "$OUT/perf.data" "$BENCH" tmpfs:3 >"$OUT/bench.log" 2>&1
 tail -n1 "$OUT/bench.log"
-perf report -i "$OUT/perf.data" --no-children --sort comm,dso -g none --percent-limit 2 2>/dev/null \
-    | grep -v '^#' | grep -v '^$'
-for comm in CopyThread bench_copy cp; do
-    echo "-- $comm: the symbols that cost most, with what they were called from"
-    perf report -i "$OUT/perf.data" --comm "$comm" --children --sort sym -g none \
-        --percent-limit 4 2>/dev/null | grep -v '^#' | grep -v '^$' | head -25
-done
+perf script -i "$OUT/perf.data" -F comm,tid,time,ip,sym 2>/dev/null >"$OUT/samples"
+# A sample's system call is the kernel's entry for it on its stack; the worker is the copy's
+# thread that names files, the window's thread is counted while a worker runs.
+python3 - "$OUT/samples" "$FILES" 1999 3 <<'PY'
+import collections, re, sys
+path, files, rate, rounds = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+samples = []
+for block in open(path, errors="replace").read().split("\n\n"):
+    lines = block.strip().splitlines()
+    if not lines:
+        continue
+    comm, tid, time = lines[0].split()[:3]
+    syms = [l.split(None, 1)[1] if len(l.split(None, 1)) > 1 else "?" for l in lines[1:]]
+    call = None
+    for sym in syms:
+        m = re.match(r"__(?:x64|do)_sys_(\w+)", sym)
+        if m:
+            call = m.group(1)
+            break
+    if call is None and "do_syscall_64" in syms:
+        i = syms.index("do_syscall_64")
+        caller = syms[i + 2] if i + 2 < len(syms) else ""
+        call = ("write" if "write" in caller else "futex" if "cond" in caller or "lll" in caller
+                else "other call")
+    samples.append((comm, tid, float(time.rstrip(":")), call or "user space"))
+names = collections.defaultdict(collections.Counter)
+for comm, tid, _, call in samples:
+    names[(comm, tid)][call] += 1
+main = min(tid for comm, tid in names if comm == "bench_copy")
+role = {}
+for (comm, tid), calls in names.items():
+    if comm == "CopyThread":
+        role[tid] = "worker" if calls["linkat"] + calls["write"] > calls["copy_file_range"] \
+            else "copying ahead"
+    elif comm == "cp":
+        role[tid] = "cp -r"
+spans = collections.defaultdict(list)
+for comm, tid, time, _ in samples:
+    if role.get(tid) == "worker":
+        spans[tid].append(time)
+windows = [(min(t), max(t)) for t in spans.values()]
+counts = collections.defaultdict(collections.Counter)
+for comm, tid, time, call in samples:
+    r = role.get(tid)
+    if r is None and tid == main and any(a <= time <= b for a, b in windows):
+        r = "window"
+    if r:
+        counts[r][call] += 1
+micro = 1e6 / rate / (rounds * files)
+for r in ["cp -r", "worker", "copying ahead", "window"]:
+    print("%-14s %6.1f us per file:" % (r, sum(counts[r].values()) * micro), ", ".join(
+        "%s %.1f" % (c, n * micro) for c, n in counts[r].most_common(8)))
+PY
