@@ -69,8 +69,8 @@ bool RunFolder::removeTree(const QString &path)
     std::error_code error;
     fs::remove_all(native, error);
     if (error) {
-        // A read-only file (Windows) or a folder closed to its owner (a test's fault, not root):
-        // opened up, they go too. Links are left as they are; remove_all takes them as links.
+        // A read-only file (Windows), or a folder a test closed to its owner where the run is not
+        // root: opened up, they go too. Links stay as they are; remove_all takes them as links.
         if (!fs::is_symlink(fs::symlink_status(native, error)))
             fs::permissions(native, fs::perms::owner_all, fs::perm_options::add, error);
         for (fs::recursive_directory_iterator it(native, error), end; !error && it != end;
