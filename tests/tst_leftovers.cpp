@@ -39,7 +39,7 @@ void childRun(const QByteArray &ending)
         && mount.emplace(sandbox.path("small"), 1 << 20).isMounted())
         sandbox.write("small/file.bin", "x");
     if (ending == "killed") {
-        std::fputs("ready\n", stdout);
+        std::fputs("\nchild ready\n", stdout);
         std::fflush(stdout);
         QThread::sleep(60);
     }
@@ -93,9 +93,9 @@ void TestLeftovers::nothingLeft()
     QVERIFY(start(first, ending));
     if (ending == "killed") {
         QByteArray output;
-        while (!output.contains("\nready") && first.waitForReadyRead(30000))
+        while (!output.contains("child ready") && first.waitForReadyRead(30000))
             output += first.readAllStandardOutput();
-        QVERIFY2(output.contains("\nready"), output.constData());
+        QVERIFY2(output.contains("child ready"), output.constData());
         const QStringList live = leftovers(temp);
         QVERIFY2(!live.isEmpty(), "the child made nothing to leave");
         // Another test program starting meanwhile leaves a running one's folder alone.
