@@ -26,8 +26,10 @@ Sandbox::Sandbox()
     dir.setAutoRemove(false);
     for (const char *sub : {"work", "home", "wineprefix", "tmp"})
         mkdir(sub);
-    // What the programs a test starts leave in the temporary folder goes with the sandbox.
-    setEnv("TMPDIR", path("tmp"));
+    // What the programs a test starts leave in the temporary folder goes with the sandbox. Not
+    // under Wine, whose programs find their server below the Unix TMPDIR.
+    if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
+        setEnv("TMPDIR", path("tmp"));
     for (const QByteArray xdg : {"config", "data", "cache", "state", "runtime"}) {
         mkdir("xdg/" + xdg);
         setEnv("XDG_" + xdg.toUpper() + (xdg == "runtime" ? "_DIR" : "_HOME"), path("xdg/" + xdg));
