@@ -24,12 +24,8 @@ Sandbox::Sandbox()
         qFatal("cannot create a sandbox: %s", qPrintable(dir.errorString()));
     // Removed by the bytes of its names, below: a test may leave one that is not UTF-8.
     dir.setAutoRemove(false);
-    for (const char *sub : {"work", "home", "wineprefix", "tmp"})
+    for (const char *sub : {"work", "home", "wineprefix"})
         mkdir(sub);
-    // What the programs a test starts leave in the temporary folder goes with the sandbox. Not
-    // under Wine, whose programs find their server below the Unix TMPDIR.
-    if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
-        setEnv("TMPDIR", path("tmp"));
     for (const QByteArray xdg : {"config", "data", "cache", "state", "runtime"}) {
         mkdir("xdg/" + xdg);
         setEnv("XDG_" + xdg.toUpper() + (xdg == "runtime" ? "_DIR" : "_HOME"), path("xdg/" + xdg));

@@ -9,10 +9,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A scratch world for one test: its own working directory, HOME, WINEPREFIX, XDG and (Unix)
-// temporary folders, all inside one folder that goes away with the sandbox, in this run's
-// RunFolder. The previous working directory and environment come back on destruction, so
-// sandboxes nest, and the edition the program works for is the retail one again.
+// A scratch world for one test: its own working directory, HOME, WINEPREFIX and XDG folders, all
+// inside one folder that goes away with the sandbox, in this run's RunFolder. The previous working
+// directory and environment come back on destruction, so sandboxes nest, and the edition the
+// program works for is the retail one again.
 class Sandbox
 {
 public:
