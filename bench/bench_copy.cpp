@@ -111,13 +111,16 @@ double runTools(const QString &source, const QString &target, bool flush)
 // run in /dev/shm (a tmpfs on every Linux system).
 QString memoryFolder()
 {
+    // Made either way, so that what a killed run left in /dev/shm goes now.
+    const QString shared =
+        RunFolder::path(QStringLiteral("duskmere-bench"), QStringLiteral("/dev/shm"));
     const QString mountPoint = scratchFolder() + QLatin1String("/tmpfs");
     if (QDir().mkdir(mountPoint)
         && ::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs",
                    MS_NOSUID | MS_NODEV, "size=2g,mode=0700")
             == 0)
         return mountPoint;
-    return RunFolder::path(QStringLiteral("duskmere-bench"), QStringLiteral("/dev/shm"));
+    return shared;
 }
 
 } // namespace
