@@ -1,3 +1,4 @@
+#include "RunFolder.h"
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "TmpfsMount.h"
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QOperatingSystemVersion>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <optional>
@@ -74,8 +76,10 @@ void TestLeftovers::nothingLeft()
         return childRun(qgetenv("DUSKMERE_LEFTOVERS_CHILD"));
 
     Sandbox sandbox;
-    const QString temp = sandbox.path("temp"); // the children's temporary folder
-    sandbox.mkdir("temp");
+    // The children's temporary folder, kept short: fontconfig leaks on long cache paths.
+    const QString temp = RunFolder::path("duskmere-tests") + "/children";
+    sandbox.mkdir(temp);
+    const auto removeTemp = qScopeGuard([&] { RunFolder::removeTree(temp); });
     // A tmpfs where this run may mount one: the child then may too.
     const bool tmpfs = TmpfsMount(sandbox.path("probe"), 1 << 20).isMounted();
     const auto start = [&](QProcess &child, const QByteArray &how) {
@@ -86,6 +90,7 @@ void TestLeftovers::nothingLeft()
         if (tmpfs)
             env.insert("DUSKMERE_LEFTOVERS_TMPFS", "1");
         child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel); // its failures show here
         child.start(QCoreApplication::applicationFilePath(), {"nothingLeft:" + how});
         return child.waitForStarted();
     };

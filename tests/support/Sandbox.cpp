@@ -16,7 +16,7 @@
 Sandbox::Sandbox()
     // "%2" in every path: a message filled by a chain of arg() calls would show it garbled; and a
     // letter beyond ASCII, which every file name, registry value and link must carry through.
-    : dir(RunFolder::path("duskmere-tests") + QString::fromUtf8("/duskmere-test-%2-\u00e9-XXXXXX"))
+    : dir(RunFolder::path("duskmere-tests") + QString::fromUtf8("/%2-\u00e9-XXXXXX"))
     , previousCwd(QDir::currentPath())
     , previousFoldersRoot(Platform::standardFoldersRoot())
 {
