@@ -7,8 +7,6 @@
 
 #include <cstdlib>
 
-namespace fs = std::filesystem;
-
 namespace {
 
 QHash<QString, QString> &ownFolders() // by base and kind
@@ -65,22 +63,7 @@ bool RunFolder::removeTree(const QString &path)
     if (path.isEmpty())
         return false;
     unmountBelow(path);
-    const fs::path native = nativePath(path);
-    std::error_code error;
-    fs::remove_all(native, error);
-    if (error) {
-        // A read-only file (Windows), or a folder a test closed to its owner where the run is not
-        // root: opened up, they go too. Links stay as they are; remove_all takes them as links.
-        if (!fs::is_symlink(fs::symlink_status(native, error)))
-            fs::permissions(native, fs::perms::owner_all, fs::perm_options::add, error);
-        for (fs::recursive_directory_iterator it(native, error), end; !error && it != end;
-             it.increment(error))
-            if (!it->is_symlink(error))
-                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
-        error.clear();
-        fs::remove_all(native, error);
-    }
-    return !fs::exists(fs::symlink_status(native, error));
+    return removeAll(path);
 }
 
 void RunFolder::removeWhenProcessEnds()

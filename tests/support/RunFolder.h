@@ -2,8 +2,6 @@
 
 #include <QStringList>
 
-#include <filesystem>
-
 // The one folder of a running process below the temporary folder, "<kind>-run<pid>", that holds
 // all its scratch data (the sandboxes of a test program, the trees of a benchmark), so that what
 // a run killed half way leaves is found by the next: the first call in a process removes the
@@ -29,7 +27,7 @@ private:
     static void removeOwnFolders();
 
     // What differs between systems (runfolder_unix.cpp, runfolder_win.cpp).
-    static std::filesystem::path nativePath(const QString &path);
+    static bool removeAll(const QString &path); // by the names as the system has them
     static bool isPrivateFolder(const QString &path); // a folder, not a link, ours alone
     static void holdLock(const QString &folder); // until the process ends
     static void releaseLocks(); // as it ends, to remove its folders

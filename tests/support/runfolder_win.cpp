@@ -1,13 +1,24 @@
 #include "RunFolder.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 
 #include <windows.h>
 
-std::filesystem::path RunFolder::nativePath(const QString &path)
+namespace {
+std::wstring nativePath(const QString &path)
 {
-    return path.toStdWString();
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+} // namespace
+
+// Names are UTF-16 here, which text holds as they are; Qt's removal also clears the read-only
+// attribute that would stop it. (The standard library of mingw-w64 loops for ever on some trees.)
+bool RunFolder::removeAll(const QString &path)
+{
+    return QDir(path).removeRecursively() || !QFileInfo::exists(path);
 }
 
 // Each user has a temporary folder of their own.
