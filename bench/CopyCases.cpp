@@ -1,5 +1,6 @@
 #include "CopyCases.h"
 
+#include "RunFolder.h"
 #include "install/CopyThread.h"
 #include "pages/gather/DataCollector.h"
 #include "wizard/DuskmereWizard.h"
@@ -15,15 +16,26 @@
 #include <cstdio>
 #include <cstdlib>
 
-QString CopyCases::scratchPath;
+QString CopyCases::scratchFolder()
+{
+    return RunFolder::path(QStringLiteral("duskmere-bench"));
+}
+
+void CopyCases::enterScratchFolder()
+{
+    const QString scratch = scratchFolder();
+    qputenv("HOME", QFile::encodeName(scratch));
+    QDir().mkdir(scratch + QLatin1String("/runtime"),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(scratch + QLatin1String("/runtime")));
+    QDir::setCurrent(scratch);
+}
 
 void CopyCases::fail(const QString &why)
 {
     std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
                  qPrintable(why));
-    if (!scratchPath.isEmpty())
-        QDir(scratchPath).removeRecursively();
-    std::exit(1);
+    std::exit(1); // the run's folder goes on the way out
 }
 
 namespace {
@@ -117,4 +129,13 @@ double CopyCases::median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const size_t middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+QString CopyCases::spread(const std::vector<double> &values)
+{
+    const auto [least, most] = std::minmax_element(values.begin(), values.end());
+    return QStringLiteral("min %1, max %2, median %3")
+        .arg(*least, 0, 'f', 2)
+        .arg(*most, 0, 'f', 2)
+        .arg(median(values), 0, 'f', 2);
 }

@@ -9,8 +9,11 @@ class DuskmereWizard;
 // What the copy benchmarks share: the trees they copy, the worker run as the Copy page runs it,
 // and the figures they print.
 namespace CopyCases {
-// Set to the scratch folder, which fail() removes on its way out.
-extern QString scratchPath;
+// The folder of this run that holds every tree (a RunFolder: gone when the run ends, however).
+QString scratchFolder();
+// Points HOME (where the wizard reads ds.conf and finds Documents) and the runtime folder (which
+// Qt would otherwise make in the temporary folder) into the scratch folder, and works there.
+void enterScratchFolder();
 
 [[noreturn]] void fail(const QString &why);
 
@@ -26,4 +29,6 @@ void collect(DuskmereWizard &wizard, const QString &dataDir);
 double runWorker(DuskmereWizard &wizard, const QString &target);
 
 double median(std::vector<double> values);
+// "min 0.61, max 0.83, median 0.70": the median last, the number a reader of the last line takes.
+QString spread(const std::vector<double> &values);
 } // namespace CopyCases

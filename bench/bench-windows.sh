@@ -14,7 +14,15 @@ source "$(dirname "${BASH_SOURCE[0]}")/../scripts/windows-build.sh"
 source "$ROOT/scripts/xvfb.sh"
 BUILD_WIN=${BUILD_WIN:-$ROOT/build-win}
 
-SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/duskmere-bench-windows-XXXXXX")
+# One folder per run, named with its process id; a run killed half way leaves it, and the next
+# removes those whose run has ended.
+for stale in "${TMPDIR:-/tmp}"/duskmere-bench-windows-run*; do
+    [ -d "$stale" ] && [ ! -L "$stale" ] && [ -O "$stale" ] || continue
+    kill -0 "${stale##*-run}" 2>/dev/null || rm -rf "$stale"
+done
+SCRATCH=${TMPDIR:-/tmp}/duskmere-bench-windows-run$$
+rm -rf "$SCRATCH"
+mkdir -m 700 "$SCRATCH"
 PREFIX=${WINEPREFIX:-$SCRATCH/prefix}
 XVFB_PID=""
 cleanup() {

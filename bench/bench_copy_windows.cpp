@@ -1,14 +1,16 @@
 // The install copy on Windows against `xcopy /e /i`, the copy that every Windows user has at
 // hand, on the same trees: the copy worker alone, run to its end as the Copy page runs it, with
 // the install state the Gather page would leave. Prints one line per case and round, and last the
-// median ratios (worker time over xcopy's time), worst case last. The worker's time includes
-// making every byte durable, which xcopy never does; so xcopy is also timed with a flush of every
-// file it wrote (the same durability the worker gives), and both ratios are printed, the one
-// against plain xcopy, the harder, last. What xcopy left unwritten is flushed before the next
-// clock starts either way, so that neither pays for the other. No arguments; the trees live in a
-// scratch folder that goes away. bench/bench-windows.sh runs it under Wine.
+// least, largest and median ratios (worker time over xcopy's time), worst case last. The worker's
+// time includes making every byte durable, which xcopy never does; so xcopy is also timed with a
+// flush of every file it wrote (the same durability the worker gives), and both ratios are printed,
+// the one against plain xcopy, the harder, last. What xcopy left unwritten is flushed before the
+// next clock starts either way, so that neither pays for the other. No arguments; the trees live in
+// this run's folder in the temporary folder, which goes when the run ends (or, after a kill,
+// when the next starts). bench/bench-windows.sh runs it under Wine.
 
 #include "CopyCases.h"
+#include "RunFolder.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QApplication>
@@ -16,7 +18,6 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -77,18 +78,15 @@ int main(int argc, char **argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QTemporaryDir scratch(QDir::tempPath() + QLatin1String("/duskmere-bench-XXXXXX"));
-    if (!scratch.isValid())
-        fail(QStringLiteral("cannot make a scratch folder"));
-    scratchPath = scratch.path();
-    QDir::setCurrent(scratch.path()); // no ds.conf: the defaults
+    const QString scratch = scratchFolder();
+    QDir::setCurrent(scratch); // no ds.conf: the defaults
     DuskmereWizard wizard;
 
     Case cases[] = {{"20 files of 20 MB + 300 small", 5, makeLargeTree, {}, {}},
-                    {"20000 small files in 200 folders", 3, makeSmallTree, {}, {}}};
+                    {"20000 small files in 200 folders", 7, makeSmallTree, {}, {}}};
     for (int c = 0; c < 2; ++c) {
         Case &current = cases[c];
-        const QString folder = scratch.path() + QStringLiteral("/case%1").arg(c);
+        const QString folder = scratch + QStringLiteral("/case%1").arg(c);
         const QString source = folder + QLatin1String("/data");
         current.make(source);
         flushTree(source);
@@ -107,7 +105,7 @@ int main(int argc, char **argv)
                     xcopySeconds = runXcopy(source, target);
                     flushSeconds = flushTree(target);
                 }
-                QDir(target).removeRecursively();
+                RunFolder::removeTree(target);
             }
             current.ratios.push_back(workerSeconds / xcopySeconds);
             current.flushedRatios.push_back(workerSeconds / (xcopySeconds + flushSeconds));
@@ -117,14 +115,16 @@ int main(int argc, char **argv)
                         current.ratios.back(), current.flushedRatios.back());
             std::fflush(stdout);
         }
-        QDir(folder).removeRecursively();
+        RunFolder::removeTree(folder);
     }
 
     std::sort(std::begin(cases), std::end(cases),
               [](const Case &a, const Case &b) { return median(a.ratios) < median(b.ratios); });
-    std::printf("median ratio (worker / xcopy /e /i + flush): %s %.2f, %s %.2f\n", cases[0].name,
-                median(cases[0].flushedRatios), cases[1].name, median(cases[1].flushedRatios));
-    std::printf("median ratio (worker / xcopy /e /i): %s %.2f, %s %.2f\n", cases[0].name,
-                median(cases[0].ratios), cases[1].name, median(cases[1].ratios));
+    std::printf("ratio (worker / xcopy /e /i + flush): %s: %s; %s: %s\n", cases[0].name,
+                qPrintable(spread(cases[0].flushedRatios)), cases[1].name,
+                qPrintable(spread(cases[1].flushedRatios)));
+    std::printf("ratio (worker / xcopy /e /i): %s: %s; %s: %s\n", cases[0].name,
+                qPrintable(spread(cases[0].ratios)), cases[1].name,
+                qPrintable(spread(cases[1].ratios)));
     return 0;
 }

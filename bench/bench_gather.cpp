@@ -1,9 +1,12 @@
 // The walk of the data directory against `du -sb` on the same tree of 20,000 files in 200
 // folders, and how long the window goes unanswered while the Gather page walks and deletes.
 // The walk is the Gather page's own step, with its event processing; the gaps are
-// the longest pause between two ticks of a 10 ms timer. No arguments; the tree lives in a
-// scratch folder that goes away. The last number printed is the median ratio.
+// the longest pause between two ticks of a 10 ms timer. No arguments; the tree lives in this
+// run's folder in the temporary folder, which goes when the run ends, killed too, or else when
+// the next run starts. The last number printed is the median ratio.
 
+#include "CopyCases.h"
+#include "RunFolder.h"
 #include "pages/GatherPage.h"
 #include "pages/gather/OldVersion.h"
 #include "wizard/DuskmereWizard.h"
@@ -13,7 +16,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -83,13 +85,12 @@ int main(int argc, char **argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/duskmere-bench-XXXXXX"));
-    qputenv("HOME", QFile::encodeName(scratch.path() + QStringLiteral("/home")));
+    CopyCases::enterScratchFolder();
+    RunFolder::removeWhenProcessEnds(); // before any thread starts
     QApplication app(argc, argv);
 
-    const QString tree = scratch.path() + QStringLiteral("/GameFiles");
+    const QString tree = CopyCases::scratchFolder() + QStringLiteral("/GameFiles");
     makeTree(tree, 200, 100);
-    QDir::setCurrent(scratch.path());
     QFile config(QStringLiteral("ds.conf"));
     config.open(QIODevice::WriteOnly);
     config.write("[Files]\ndataDir=GameFiles\n");

@@ -33,7 +33,9 @@ for harness in "${HARNESSES[@]}"; do
     log=$OUT/$harness.log
     started=$SECONDS
     status=0
-    (cd "$OUT" && "$BUILD/fuzz/fuzz_$harness" -max_total_time="$SECONDS_EACH" -max_len=8192 \
+    # A harness's scratch folder lands in ours, even when the harness dies with it.
+    mkdir -p "$OUT/tmp"
+    (cd "$OUT" && TMPDIR=$OUT/tmp "$BUILD/fuzz/fuzz_$harness" -max_total_time="$SECONDS_EACH" -max_len=8192 \
         -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$OUT/$harness-" "$corpus" >"$log" 2>&1) || status=$?
     execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)

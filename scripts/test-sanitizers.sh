@@ -15,6 +15,8 @@ ASAN_BUILD=${ASAN_BUILD:-$ROOT/build-sanitizers}
 TSAN_BUILD=${TSAN_BUILD:-$ROOT/build-tsan}
 common=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUSKMERE_WERROR=ON -DDUSKMERE_BUILD_BENCH=OFF)
 export UBSAN_OPTIONS=print_stacktrace=1
+# fontconfig leaks a little where its cache paths grow long (a deep TMPDIR): not ours to report.
+export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan-suppressions.txt"
 # The tests start programs (mount, a copying child) from threaded processes: TSan's runtime must
 # let the forked child go on. The one suppression lies inside Qt (see the file).
 export TSAN_OPTIONS="halt_on_error=1 die_after_fork=0 second_deadlock_stack=1 \

@@ -27,7 +27,22 @@ STARTED=$SECONDS
 bash "$ROOT/scripts/install-deps.sh" "${WINDOWS_PACKAGES[@]}"
 
 # --- scratch: kit, Wine prefix, its HOME, results; everything goes when the script ends -------
-SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/duskmere-windows-XXXXXX")
+# The folder is named with this run's process id. A run killed half way leaves it (and, as root,
+# its account); the next run removes both once that process is gone.
+for stale in "${TMPDIR:-/tmp}"/duskmere-windows-run*; do
+    [ -d "$stale" ] && [ ! -L "$stale" ] || continue
+    [ -O "$stale" ] || [ "$(id -u)" -eq 0 ] || continue
+    kill -0 "${stale##*-run}" 2>/dev/null && continue
+    account=duskmere-${stale##*-}
+    if [ "$(id -u)" -eq 0 ] && id "$account" >/dev/null 2>&1; then
+        pkill -KILL -u "$account" 2>/dev/null || true
+        userdel -f "$account" 2>/dev/null || true
+    fi
+    rm -rf "$stale"
+done
+SCRATCH=${TMPDIR:-/tmp}/duskmere-windows-run$$
+rm -rf "$SCRATCH"
+mkdir -m 700 "$SCRATCH"
 TEST_USER=""
 XVFB_PID=""
 PROGRAM_PID=""
@@ -44,8 +59,8 @@ cleanup() {
         userdel -f "$TEST_USER" 2>/dev/null
     fi
     [ -n "${X11_DIR_MADE:-}" ] && rmdir /tmp/.X11-unix 2>/dev/null
-    if [ "${KEEP_SCRATCH:-0}" = 1 ]; then
-        echo "== kept $SCRATCH"
+    if [ "${KEEP_SCRATCH:-0}" = 1 ]; then # under a name the next run leaves alone
+        mv "$SCRATCH" "${SCRATCH/-run/-kept}" && echo "== kept ${SCRATCH/-run/-kept}"
     else
         rm -rf "$SCRATCH"
     fi

@@ -24,6 +24,11 @@ void TestAtspi::walkWithEnter()
     SampleWorld::prepare(sandbox);
     QProcess walk;
     walk.setWorkingDirectory(sandbox.work());
+    // The walk's own scratch folder goes with the sandbox, even if this test is killed.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    sandbox.mkdir("tmp");
+    env.insert("TMPDIR", sandbox.path("tmp"));
+    walk.setProcessEnvironment(env);
     walk.setProcessChannelMode(QProcess::MergedChannels);
     walk.start("bash",
                {DUSKMERE_SOURCE_DIR "/tests/atspi/walk.sh",

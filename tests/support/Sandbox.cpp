@@ -1,5 +1,6 @@
 #include "Sandbox.h"
 
+#include "RunFolder.h"
 #include "platform/wine/Edition.h"
 
 #include <QCryptographicHash>
@@ -15,12 +16,14 @@
 Sandbox::Sandbox()
     // "%2" in every path: a message filled by a chain of arg() calls would show it garbled; and a
     // letter beyond ASCII, which every file name, registry value and link must carry through.
-    : dir(QDir::tempPath() + QString::fromUtf8("/duskmere-test-%2-\u00e9-XXXXXX"))
+    : dir(RunFolder::path("duskmere-tests") + QString::fromUtf8("/%2-\u00e9-XXXXXX"))
     , previousCwd(QDir::currentPath())
     , previousFoldersRoot(Platform::standardFoldersRoot())
 {
     if (!dir.isValid())
         qFatal("cannot create a sandbox: %s", qPrintable(dir.errorString()));
+    // Removed by the bytes of its names, below: a test may leave one that is not UTF-8.
+    dir.setAutoRemove(false);
     for (const char *sub : {"work", "home", "wineprefix"})
         mkdir(sub);
     for (const QByteArray xdg : {"config", "data", "cache", "state", "runtime"}) {
@@ -52,6 +55,8 @@ Sandbox::~Sandbox()
         else
             qputenv(it.key().constData(), it.value());
     }
+    if (!RunFolder::removeTree(root()))
+        qWarning("cannot remove %s", qPrintable(root()));
 }
 
 QString Sandbox::registryKey() const

@@ -9,8 +9,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A scratch world for one test: its own working directory, HOME, WINEPREFIX and XDG folders,
-// all inside one temporary folder that goes away with the sandbox. The previous working
+// A scratch world for one test: its own working directory, HOME, WINEPREFIX and XDG folders, all
+// inside one folder that goes away with the sandbox, in this run's RunFolder. The previous working
 // directory and environment come back on destruction, so sandboxes nest, and the edition the
 // program works for is the retail one again.
 class Sandbox
