@@ -17,10 +17,12 @@ STARTED_SANITIZERS=$SECONDS
 bash "$ROOT/scripts/test-sanitizers.sh"
 echo "== sanitizers and fuzzing took $((SECONDS - STARTED_SANITIZERS)) s"
 
-if [ -n "${DUSKMERE_QT_MINGW_KIT:-}" ] || [ -d "$ROOT/../shared/qt6-mingw" ]; then
+if [ -n "${DUSKMERE_QT_MINGW_KIT:-}" ] || [ -d "$ROOT/../shared/qt6-mingw" ] \
+    || [ -f "$ROOT/build/qt6-mingw-6.4.2.tar.xz" ]; then
     bash "$ROOT/scripts/test-windows.sh"
 else
-    echo "== no Qt kit for mingw-w64 beside the repository (../shared/qt6-mingw/) and none named" \
-        "by DUSKMERE_QT_MINGW_KIT: the Windows build is skipped"
+    echo "== no Qt kit for mingw-w64 beside the repository (../shared/qt6-mingw/), none named" \
+        "by DUSKMERE_QT_MINGW_KIT and none made by scripts/build-qt-mingw-kit.sh in build/:" \
+        "the Windows build is skipped"
 fi
 echo "== the test command took $((SECONDS - STARTED)) s"
