@@ -10,8 +10,8 @@
 #   folder  where the archive goes (default: the build folder, build/, where scripts/package.sh
 #           and scripts/test-windows.sh look for it); its path is the last line printed
 #
-# It takes about 30 minutes on two free cores (most of it compiling Qt's Gui and Widgets) and some
-# 3 GB of disk below TMPDIR while it runs; everything but the archive goes at the end. The
+# It takes about 30 minutes on two free cores (most of it compiling Qt's Gui and Widgets) and
+# about 1 GB of disk below TMPDIR while it runs; everything but the archive goes at the end. The
 # system's package sources are left as they are: the source package is fetched through a package
 # list of its own. KEEP_SCRATCH=1 keeps the source and build folders.
 set -euo pipefail
