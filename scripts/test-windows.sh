@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows build, made and tried on Linux: cross-compiles the program and every test with
-# mingw-w64 against the Qt kit for Windows (warnings are errors), lays out the folder a mod team
-# ships, runs every test under Wine on a virtual display as an ordinary user, then starts the
+# mingw-w64 against the Qt kit for Windows (warnings are errors), lays out the archive a mod team
+# ships as scripts/package.sh does (the Linux program beside the Windows one), runs every test under Wine on a virtual display as an ordinary user, then starts the
 # shipped program itself there, checks that its window shows, quits it the way a user does and
 # checks its exit code.
 #
