@@ -34,7 +34,7 @@ find_kit() {
     fail "no Qt kit for mingw-w64: DUSKMERE_QT_MINGW_KIT is not set, and neither" \
         "../shared/qt6-mingw/$KIT_NAME nor build/$KIT_NAME is there. Nothing has been" \
         "installed. Make the kit from Debian's own Qt source package with" \
-        "'bash scripts/build-qt-mingw-kit.sh' (about 30 minutes on two free cores; it" \
+        "'bash scripts/build-qt-mingw-kit.sh' (about 25 minutes on two free cores; it" \
         "puts the kit in build/, where this script finds it), then run this again."
 }
 
