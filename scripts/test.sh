@@ -24,8 +24,8 @@ if [ -n "${DUSKMERE_QT_MINGW_KIT:-}" ] || [ -d "$ROOT/../shared/qt6-mingw" ] \
     bash "$ROOT/scripts/test-windows.sh"
     # The release as players get it: a fresh archive, its Linux half tried in a fresh Debian root
     # with only a desktop's base libraries (skipped, and said so, where that cannot be made).
-    ZIP=$(bash "$ROOT/scripts/package.sh" | tee /dev/stderr | tail -n1)
-    bash "$ROOT/scripts/check-release.sh" "$ZIP"
+    bash "$ROOT/scripts/package.sh" | tee "$BUILD/package.log"
+    bash "$ROOT/scripts/check-release.sh" "$(tail -n1 "$BUILD/package.log")"
 else
     echo "== no Qt kit for mingw-w64 beside the repository (../shared/qt6-mingw/), none named" \
         "by DUSKMERE_QT_MINGW_KIT and none made by scripts/build-qt-mingw-kit.sh in build/:" \
