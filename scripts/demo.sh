@@ -14,6 +14,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 source "$ROOT/scripts/xvfb.sh"
+source "$ROOT/scripts/world.sh"
 
 mode=window
 case "${1:-}" in
@@ -48,108 +49,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The world: the sample release as a user unpacks it, and a Wine prefix laid out as Wine lays out
-# a new one, that plays a Windows machine with the game: a retail UT3 below Program Files and a
-# Steam client that its registry names. The prefix's account, which Wine names after the Unix
-# user, has its Documents, Desktop and the other shell folders linked to the home's own, its Start
-# Menu in the prefix, and the registry records them as Wine's shell does; so the wizard installs
-# where a usual Wine user's installer installs.
+# The world (scripts/world.sh), with the sample release as a user unpacks it.
 cp -r "$ROOT/sample" "$SCRATCH/setup"
-mkdir -p "$SCRATCH/xdg/config" "$SCRATCH/xdg/data" "$SCRATCH/xdg/cache" "$SCRATCH/xdg/runtime"
-chmod 700 "$SCRATCH/xdg/runtime"
-export HOME="$SCRATCH/home" WINEPREFIX="$SCRATCH/home/.wine"
-export XDG_CONFIG_HOME="$SCRATCH/xdg/config" XDG_DATA_HOME="$SCRATCH/xdg/data"
-export XDG_CACHE_HOME="$SCRATCH/xdg/cache" XDG_RUNTIME_DIR="$SCRATCH/xdg/runtime"
-ACCOUNT=$(id -un)
-PROFILE="$WINEPREFIX/drive_c/users/$ACCOUNT"
-mkdir -p "$PROFILE/AppData/Roaming/Microsoft/Windows/Start Menu/Programs" \
-    "$PROFILE/AppData/Local" "$PROFILE/Temp" "$PROFILE/Contacts" "$PROFILE/Favorites" \
-    "$PROFILE/Links" "$PROFILE/Saved Games" "$PROFILE/Searches" \
-    "$WINEPREFIX/drive_c/users/Public/Documents" "$WINEPREFIX/drive_c/windows/system32" \
-    "$WINEPREFIX/dosdevices"
-for folder in Desktop Documents Downloads Music Pictures Videos; do
-    mkdir -p "$HOME/$folder"
-    ln -s "$HOME/$folder" "$PROFILE/$folder"
-done
-cat >"$XDG_CONFIG_HOME/user-dirs.dirs" <<DIRS
-XDG_DESKTOP_DIR="$HOME/Desktop"
-XDG_DOCUMENTS_DIR="$HOME/Documents"
-XDG_DOWNLOAD_DIR="$HOME/Downloads"
-XDG_MUSIC_DIR="$HOME/Music"
-XDG_PICTURES_DIR="$HOME/Pictures"
-XDG_VIDEOS_DIR="$HOME/Videos"
-DIRS
-ln -s ../drive_c "$WINEPREFIX/dosdevices/c:"
-ln -s / "$WINEPREFIX/dosdevices/z:"
-PROGRAMS="$WINEPREFIX/drive_c/Program Files (x86)"
-mkdir -p "$PROGRAMS/Unreal Tournament 3/Binaries" "$PROGRAMS/Steam"
-printf 'MZ' >"$PROGRAMS/Unreal Tournament 3/Binaries/UT3.exe"
-printf 'MZ' >"$PROGRAMS/Steam/Steam.exe"
-sed "s/@ACCOUNT@/$ACCOUNT/g" >"$WINEPREFIX/user.reg" <<'REG'
-WINE REGISTRY Version 2
-;; All keys relative to REGISTRY\\User\\S-1-5-21-0-0-0-1000
-
-#arch=win64
-
-[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders] 1700000000
-"AppData"="C:\\users\\@ACCOUNT@\\AppData\\Roaming"
-"Desktop"="C:\\users\\@ACCOUNT@\\Desktop"
-"My Music"="C:\\users\\@ACCOUNT@\\Music"
-"My Pictures"="C:\\users\\@ACCOUNT@\\Pictures"
-"My Videos"="C:\\users\\@ACCOUNT@\\Videos"
-"Personal"="C:\\users\\@ACCOUNT@\\Documents"
-"Programs"="C:\\users\\@ACCOUNT@\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
-"Start Menu"="C:\\users\\@ACCOUNT@\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu"
-
-[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders] 1700000000
-"AppData"=str(2):"%USERPROFILE%\\AppData\\Roaming"
-"Desktop"=str(2):"%USERPROFILE%\\Desktop"
-"My Music"=str(2):"%USERPROFILE%\\Music"
-"My Pictures"=str(2):"%USERPROFILE%\\Pictures"
-"My Videos"=str(2):"%USERPROFILE%\\Videos"
-"Personal"=str(2):"%USERPROFILE%\\Documents"
-"Programs"=str(2):"%USERPROFILE%\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
-"Start Menu"=str(2):"%USERPROFILE%\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu"
-
-[Software\\Valve\\Steam] 1700000000
-"InstallPath"="C:\\Program Files (x86)\\Steam"
-REG
-
-# drive_window <folder>: the wizard on the X display, walked forward with the Enter key as a user
-# would press it, a picture of the screen on every page, and Close at the end.
-drive_window() {
-    local pictures=$1 window="" page rc=0
-    QT_QPA_PLATFORM=xcb "$BUILD/DuskmereSetup" >"$SCRATCH/wizard.log" 2>&1 &
-    local pid=$!
-    for _ in $(seq 1 60); do
-        window=$(xdotool search --onlyvisible --name '^The Duskmere Setup$' 2>/dev/null | head -n1 || true)
-        [ -n "$window" ] && break
-        sleep 0.5
-    done
-    if [ -z "$window" ]; then
-        kill "$pid" 2>/dev/null
-        cat "$SCRATCH/wizard.log"
-        echo "== the wizard's window did not show" >&2
-        return 1
-    fi
-    sleep 1
-    for page in 1-welcome 2-gather 3-paths 4-ready 5-copy 6-final; do
-        "$BUILD/tools/duskmere_grab" "$pictures/$page.png"
-        xdotool windowfocus --sync "$window" key Return 2>/dev/null
-        sleep 3 # gathering and copying the sample take well under that
-    done
-    for _ in $(seq 1 20); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.5
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        kill "$pid"
-        echo "== the wizard did not close on Close" >&2
-        return 1
-    fi
-    wait "$pid" || rc=$?
-    echo "== the wizard closed with exit code $rc"
-}
+world_env "$SCRATCH"
+make_world
 
 # Every file and link that the wizard may write, found without following links: a file written
 # through one of the account's links shows in the folder it really landed in.
@@ -266,7 +169,7 @@ xvfb)
     rm -rf "$PICTURES"
     mkdir -p "$PICTURES"
     start_xvfb "$SCRATCH"
-    drive_window "$PICTURES"
+    drive_window "$SCRATCH/wizard.log" "$PICTURES" env QT_QPA_PLATFORM=xcb "$BUILD/DuskmereSetup"
     check_pictures "$PICTURES"
     report_install "$SCRATCH/before"
     ;;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows build, made and tried on Linux: cross-compiles the program and every test with
-# mingw-w64 against the Qt kit for Windows (warnings are errors), lays out the folder a mod team
-# ships, runs every test under Wine on a virtual display as an ordinary user, then starts the
+# mingw-w64 against the Qt kit for Windows (warnings are errors), lays out the archive a mod team
+# ships as scripts/package.sh does (the Linux program beside the Windows one), runs every test under Wine on a virtual display as an ordinary user, then starts the
 # shipped program itself there, checks that its window shows, quits it the way a user does and
 # checks its exit code.
 #
@@ -17,7 +17,10 @@
 #   TEST_TIMEOUT           seconds one test program may take under Wine (default 300)
 #   KEEP_SCRATCH=1         keep the temporary folder (Wine prefix, results) for a look afterwards
 set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/windows-build.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+LINUX_BUILD=$BUILD
+source "$ROOT/scripts/windows-build.sh"
+source "$ROOT/scripts/release.sh"
 source "$ROOT/scripts/xvfb.sh"
 
 TEST_TIMEOUT=${TEST_TIMEOUT:-300}
@@ -111,6 +114,7 @@ WINEBOOT_PID=$!
 BUILD_STARTED=$SECONDS
 say "building for Windows in $BUILD"
 build_windows "$SCRATCH"
+BUILD=$LINUX_BUILD build_linux DuskmereSetup # the archive's Linux half
 say "built in $(took "$BUILD_STARTED")"
 
 wait "$WINEBOOT_PID" || { cat "$SCRATCH/wineboot.log"; fail "creating the Wine prefix"; }
@@ -123,11 +127,14 @@ for folder in Documents Desktop; do
 done
 
 # --- what a mod team ships, unpacked by the user; and the tests with their plug-ins ------------
-package "$SCRATCH/package" "$ROOT/sample/GameFiles" "$ROOT/sample/ds.conf"
-(cd "$SCRATCH/package" && zip -qr "$SCRATCH/DuskmereSetup.zip" Setup GameFiles)
+# The archive as scripts/package.sh makes it, the Linux program beside the Windows one.
+lay_out_release "$SCRATCH/package" "$ROOT/sample/GameFiles" "$ROOT/sample/ds.conf" \
+    "$LINUX_BUILD/DuskmereSetup"
+zip_release "$SCRATCH/package" "$SCRATCH/DuskmereSetup.zip"
 SHIPPED=$SCRATCH/shipped
 as_user unzip -q "$SCRATCH/DuskmereSetup.zip" -d "$SHIPPED"
-say "shipped: $(cd "$SHIPPED/Setup" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')"
+say "shipped: $(find "$SHIPPED" -type f | wc -l) files; Setup/ holds" \
+    "$(cd "$SHIPPED/Setup" && find . -maxdepth 1 ! -name . | sed 's|^\./||' | sort | paste -sd ' ')"
 
 RUN=$SCRATCH/tests
 # The tests this build defines, not whatever a kept build folder still holds from earlier.

@@ -1,4 +1,4 @@
-# The Windows build made on Linux, shared by test-windows.sh and package-windows.sh: the Qt kit
+# The Windows build made on Linux, shared by test-windows.sh and package.sh: the Qt kit
 # for mingw-w64, the cross build, and the gathering of a program with every DLL it needs.
 # shellcheck shell=bash
 
@@ -7,7 +7,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 unset LANGUAGE
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools cmake ninja-build
-    xz-utils wine wine64 xvfb xauth xdotool zip unzip)
+    xz-utils wine wine64 xvfb xauth xdotool zip unzip g++ patchelf)
 MINGW=x86_64-w64-mingw32
 
 say() { echo "== $*"; }
@@ -20,14 +20,22 @@ took() { echo "$((SECONDS - $1)) s"; }
 windows_path() { echo "Z:${1//\//\\}"; }
 
 # The kit archive (qt6-mingw-6.4.2.tar.xz) or its unpacked folder: DUSKMERE_QT_MINGW_KIT, else
-# the one in ../shared/qt6-mingw/ beside the repository.
+# the one in ../shared/qt6-mingw/ beside the repository, else the one that
+# scripts/build-qt-mingw-kit.sh made in build/. Without any, the message says how to make one.
+KIT_NAME=qt6-mingw-6.4.2.tar.xz
 find_kit() {
     local candidate
-    for candidate in "${DUSKMERE_QT_MINGW_KIT:-}" \
-        "$ROOT/../shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz"; do
+    for candidate in "${DUSKMERE_QT_MINGW_KIT:-}" "$ROOT/../shared/qt6-mingw/$KIT_NAME" \
+        "$ROOT/build/$KIT_NAME"; do
         [ -n "$candidate" ] && [ -e "$candidate" ] && echo "$candidate" && return
     done
-    fail "no Qt kit for mingw-w64: set DUSKMERE_QT_MINGW_KIT to qt6-mingw-6.4.2.tar.xz"
+    [ -z "${DUSKMERE_QT_MINGW_KIT:-}" ] \
+        || fail "DUSKMERE_QT_MINGW_KIT names $DUSKMERE_QT_MINGW_KIT, which is not there"
+    fail "no Qt kit for mingw-w64: DUSKMERE_QT_MINGW_KIT is not set, and neither" \
+        "../shared/qt6-mingw/$KIT_NAME nor build/$KIT_NAME is there. Nothing has been" \
+        "installed. Make the kit from Debian's own Qt source package with" \
+        "'bash scripts/build-qt-mingw-kit.sh' (about 25 minutes on two free cores; it" \
+        "puts the kit in build/, where this script finds it), then run this again."
 }
 
 # prepare_build <scratch>: sets BUILD (BUILD_WIN, else below the scratch folder) and KIT, the
@@ -47,15 +55,17 @@ prepare_build() {
     [ -f "$KIT/mingw-w64-x86_64.cmake" ] || fail "$source holds no qt6-mingw kit"
 }
 
-# build_windows <log folder>: the program and every test as Windows executables, warnings as
-# errors.
+# build_windows <log folder> [target]...: the targets named, or the program and every test, as
+# Windows executables, warnings as errors.
 build_windows() {
-    local logs=$1
+    local logs=$1 targets=()
+    shift
+    [ $# -gt 0 ] && targets=(--target "$@")
     cmake -S "$ROOT" -B "$BUILD" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-qt6.cmake" -DDUSKMERE_QT_MINGW_DIR="$KIT" \
         -DCMAKE_BUILD_TYPE=Release -DDUSKMERE_WERROR=ON >"$logs/configure.log" 2>&1 \
         || { cat "$logs/configure.log"; fail "configuring the Windows build"; }
-    cmake --build "$BUILD" -j2 >"$logs/build.log" 2>&1 \
+    cmake --build "$BUILD" -j2 "${targets[@]}" >"$logs/build.log" 2>&1 \
         || { grep -v '^\[' "$logs/build.log" | tail -n 80; fail "building for Windows"; }
 }
 
