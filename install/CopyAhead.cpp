@@ -46,7 +46,13 @@ void CopyAhead::copyJobs()
         files[job] = std::move(file);
         done[job] = true;
         --copying;
-        copied.notify_all();
+        // The one waiting is woken only for what it waits for: the file whose turn it is, or the
+        // last copy running while it pauses. Waking it for every file costs more than a copy.
+        if (job == nextToTake || (paused && copying == 0)) {
+            lock.unlock();
+            copied.notify_one();
+            lock.lock();
+        }
     }
 }
 
@@ -63,8 +69,14 @@ Platform::StagedFile CopyAhead::takeNext()
     }
     copied.wait(lock, [&] { return done[job]; });
     ++nextToTake;
-    taken.notify_all();
-    return std::move(files[job]);
+    // One more file may be copied ahead: one thread is enough for it. A thread that is busy looks
+    // for more before it waits, so none is left to sleep while there is work.
+    const bool room = nextToCopy < std::min(jobs.size(), nextToTake + ahead);
+    Platform::StagedFile file = std::move(files[job]);
+    lock.unlock();
+    if (room)
+        taken.notify_one();
+    return file;
 }
 
 Platform::StagedFile CopyAhead::againAlone()
