@@ -41,15 +41,6 @@ bool Shortcut::prepare(QString &linkPath, Platform::ShellLinkFields *fields)
     return !failed;
 }
 
-bool Shortcut::create(QString &linkPath)
-{
-    Platform::ShellLinkFields fields;
-    if (!prepare(linkPath, &fields))
-        return false;
-    failed = !Platform::writeShellLink(linkPath, fields);
-    return !failed;
-}
-
 bool Shortcut::stage(Platform::ShortcutFiles &files, int folder, QString &linkPath)
 {
     Platform::ShellLinkFields fields;

@@ -15,13 +15,10 @@ public:
     Shortcut(const QString &target, const QString &arguments, const QString &iconPath,
              int iconIndex);
 
-    // Writes the link file. `linkPath` becomes the path actually written: absolute, native
-    // separators, ending in ".lnk". False when the target is missing or the link could not be
-    // written; the cause is not told apart.
-    bool create(QString &linkPath);
-
-    // As create(), but the link goes among the shortcut's `files`, into their `folder`, under the
-    // file name of `linkPath`, and gets that name with the other files of the shortcut.
+    // Stages the link file among the shortcut's `files`, into their `folder`, under the file name
+    // of `linkPath`, to be named with the other files of the shortcut. `linkPath` becomes the
+    // path the link gets: absolute, native separators, ending in ".lnk". False when the target
+    // is missing or the link could not be written; the cause is not told apart.
     bool stage(Platform::ShortcutFiles &files, int folder, QString &linkPath);
 
     QString target;
