@@ -12,8 +12,8 @@
 # Environment (all optional):
 #   DEBIAN_SUITE   the Debian release of the root (default: bookworm, whose glibc 2.36 is the
 #                  oldest the program runs on)
-#   DEBIAN_MIRROR  where debootstrap fetches it (default: the machine's Debian mirror, else
-#                  http://deb.debian.org/debian)
+#   DEBIAN_MIRROR  where debootstrap fetches it (default: the Debian mirror this machine's apt
+#                  uses; without one, and without this, the check is skipped)
 #   ROOT_CACHE     a tar file of the root: made after debootstrap when missing, unpacked
 #                  instead of running debootstrap when there (saves its five minutes)
 #   KEEP_SCRATCH=1 keep the root and the world for a look afterwards
@@ -47,7 +47,8 @@ ZIP=$(realpath "$ZIP")
 SUITE=${DEBIAN_SUITE:-bookworm}
 MIRROR=${DEBIAN_MIRROR:-$(sed -n 's|^URIs: *\(https\?://[^ ]*/debian\)/\?$|\1|p' \
     /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n1)}
-MIRROR=${MIRROR:-http://deb.debian.org/debian}
+[ -n "$MIRROR" ] || skip "no Debian mirror in /etc/apt/sources.list.d/*.sources, none named" \
+    "by DEBIAN_MIRROR"
 # What a desktop brings, and nothing that would hide a library the archive lacks. xkb-data
 # comes with every X server; a font lets Qt draw its text.
 BASE=(libx11-6 libx11-xcb1 libxcb1 libxcb-randr0 libxcb-render0 libxcb-shape0 libxcb-shm0
