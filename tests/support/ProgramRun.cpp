@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QOperatingSystemVersion>
 #include <QProcess>
 
@@ -50,20 +51,27 @@ ProgramRun::Result ProgramRun::run(const Sandbox &sandbox) const
     env.insert("DUSKMERE_AUTOPILOT_NEXT", stepsOfNewCopy.join(';'));
     env.insert("DUSKMERE_AUTOPILOT_LOG", logPath);
 
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(sandbox.work());
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(qEnvironmentVariable("DUSKMERE_PROGRAM", QStringLiteral(DUSKMERE_PROGRAM)),
-                  arguments);
-    result.finished = program.waitForFinished(60000);
-    if (!result.finished) {
-        program.kill();
-        program.waitForFinished();
+    // Under Wine a start now and then ends before any of the program's code runs: nothing logged,
+    // not even the autopilot's start. That is no way out of the program's own; one more try.
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(sandbox.work());
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(qEnvironmentVariable("DUSKMERE_PROGRAM", QStringLiteral(DUSKMERE_PROGRAM)),
+                      arguments);
+        result.finished = program.waitForFinished(60000);
+        if (!result.finished) {
+            program.kill();
+            program.waitForFinished();
+        }
+        result.crashed = program.exitStatus() == QProcess::CrashExit;
+        result.exitCode = program.exitCode();
+        if (QFileInfo(logPath).size() > 0 || attempt == 2)
+            break;
+        qWarning("the program ended before it started (exit code %#x, %s); once more",
+                 unsigned(result.exitCode), qPrintable(program.errorString()));
     }
-    result.crashed = program.exitStatus() == QProcess::CrashExit;
-    result.exitCode = program.exitCode();
-
     QFile log(logPath);
     if (log.open(QIODevice::ReadOnly))
         result.log = QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
