@@ -1,24 +1,8 @@
+#include "FileHandle.h"
 #include "RegularFile.h"
 #include "Win32Path.h"
 
 #include <windows.h>
-
-namespace {
-struct Handle
-{
-    explicit Handle(HANDLE handle)
-        : handle(handle)
-    { }
-    ~Handle()
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    HANDLE handle;
-};
-} // namespace
 
 std::optional<QByteArray> Platform::Detail::readRegularDiskFile(const QString &path, qint64 limit,
                                                                 FinalLink link)
@@ -28,12 +12,13 @@ std::optional<QByteArray> Platform::Detail::readRegularDiskFile(const QString &p
     // Opening the reparse point itself, where a link may not stand, shows it as what it is.
     const DWORD flags =
         FILE_ATTRIBUTE_NORMAL | (link == FinalLink::Refuse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-    const Handle file(CreateFileW(Platform::win32Path(path).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, flags, nullptr));
+    const Platform::FileHandle file(
+        CreateFileW(Platform::win32Path(path).c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    flags, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
-    if (file.handle == INVALID_HANDLE_VALUE || GetFileType(file.handle) != FILE_TYPE_DISK
-        || !GetFileInformationByHandle(file.handle, &info)
+    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK
+        || !GetFileInformationByHandle(file.get(), &info)
         || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
         || (qint64(info.nFileSizeHigh) << 32 | info.nFileSizeLow) > limit)
         return std::nullopt;
@@ -44,7 +29,7 @@ std::optional<QByteArray> Platform::Detail::readRegularDiskFile(const QString &p
             bytes.resize(qMin(limit + 1, qMax<qint64>(4096, filled * 2)));
         DWORD got = 0;
         const DWORD wanted = DWORD(qMin<qint64>(bytes.size() - filled, 1 << 30));
-        if (!ReadFile(file.handle, bytes.data() + filled, wanted, &got, nullptr))
+        if (!ReadFile(file.get(), bytes.data() + filled, wanted, &got, nullptr))
             return std::nullopt;
         if (got == 0)
             break;

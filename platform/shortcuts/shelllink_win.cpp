@@ -1,4 +1,6 @@
 #include "ShellLink.h"
+#include "platform/files/FileHandle.h"
+#include "platform/files/MoveOver.h"
 #include "platform/files/PartialFiles.h"
 #include "platform/files/Win32Path.h"
 
@@ -46,32 +48,10 @@ bool saveTo(IShellLinkW *link, const QString &path)
 
 bool flush(const QString &path)
 {
-    const HANDLE file =
-        CreateFileW(Platform::win32Path(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const bool flushed = FlushFileBuffers(file);
-    CloseHandle(file);
-    return flushed;
-}
-
-// The rename replaces whatever file or link stands at the link's path, never what a link points
-// to; only a read-only file refuses it, and a link written earlier may have been made so.
-bool moveOver(const QString &from, const QString &to)
-{
-    constexpr DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    const std::wstring source = Platform::win32Path(from);
-    const std::wstring target = Platform::win32Path(to);
-    if (MoveFileExW(source.c_str(), target.c_str(), flags))
-        return true;
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)
-        || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-        return false;
-    const DWORD writable = attributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
-    return SetFileAttributesW(target.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL)
-        && MoveFileExW(source.c_str(), target.c_str(), flags);
+    const Platform::FileHandle file(CreateFileW(Platform::win32Path(path).c_str(), GENERIC_WRITE,
+                                                FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid() && FlushFileBuffers(file.get());
 }
 
 // The shell writes the link in place; written under a temporary name beside it and moved over
@@ -82,7 +62,8 @@ bool save(IShellLinkW *link, const QString &linkPath)
     Platform::removePartialFiles(folder);
     const QString temporary = QDir::toNativeSeparators(
         folder + QLatin1Char('/') + Platform::partialFileName() + QLatin1String(".lnk"));
-    if (saveTo(link, temporary) && flush(temporary) && moveOver(temporary, linkPath))
+    if (saveTo(link, temporary) && flush(temporary)
+        && Platform::moveOver(Platform::win32Path(temporary), Platform::win32Path(linkPath)))
         return true;
     DeleteFileW(Platform::win32Path(temporary).c_str());
     return false;

@@ -1,4 +1,5 @@
 #include "ShortcutFiles.h"
+#include "platform/files/MoveOver.h"
 #include "platform/files/PartialFiles.h"
 #include "platform/files/Win32Path.h"
 #include "platform/files/WinFolders.h"
@@ -18,22 +19,6 @@ Platform::FileHandle holdFolder(const QString &path, bool throughLink)
     if (folder.valid() && !Platform::isRealFolder(folder.get()))
         folder.reset();
     return folder;
-}
-
-// Replaces whatever file or link stands at `to`, never what a link points to; a read-only file
-// there (an earlier link may have been made so) is made writable first.
-bool moveOver(const std::wstring &source, const std::wstring &target)
-{
-    constexpr DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    if (MoveFileExW(source.c_str(), target.c_str(), flags))
-        return true;
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)
-        || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-        return false;
-    const DWORD writable = attributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
-    return SetFileAttributesW(target.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL)
-        && MoveFileExW(source.c_str(), target.c_str(), flags);
 }
 
 bool isOneName(const QString &name)
@@ -110,14 +95,16 @@ bool Platform::ShortcutFiles::stage(int folder, const QString &name, const QByte
     if (folder < 0 || size_t(folder) >= held->folders.size() || !isOneName(name))
         return false;
     const std::wstring temporary = held->pathIn(folder, partialFileName());
-    const HANDLE out = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE)
+    FileHandle out(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.valid())
         return false;
     DWORD written = 0;
-    const bool complete = WriteFile(out, bytes.constData(), DWORD(bytes.size()), &written, nullptr)
-        && written == DWORD(bytes.size()) && FlushFileBuffers(out);
-    if (!CloseHandle(out) || !complete) {
+    const bool complete =
+        WriteFile(out.get(), bytes.constData(), DWORD(bytes.size()), &written, nullptr)
+        && written == DWORD(bytes.size()) && FlushFileBuffers(out.get());
+    out.reset();
+    if (!complete) {
         DeleteFileW(temporary.c_str());
         return false;
     }
@@ -143,7 +130,7 @@ bool Platform::ShortcutFiles::nameAll()
     std::vector<Held::Staged> named;
     while (!held->staged.empty()) {
         const Held::Staged file = held->staged.front();
-        if (!moveOver(file.temporary, file.name)) {
+        if (!Platform::moveOver(file.temporary, file.name)) {
             for (const Held::Staged &done : named)
                 DeleteFileW(done.name.c_str());
             return false; // the temporaries left go with `held`
