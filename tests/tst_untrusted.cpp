@@ -202,6 +202,7 @@ void TestUntrusted::iconWithinBudget_data()
     QByteArray beyond = ico({32}, {png(32, 32)});
     beyond.chop(1);
     QTest::newRow("an entry beyond the file's end") << beyond << 0;
+    QTest::newRow("an empty entry before a good one") << ico({48, 16}, {{}, png(16, 16)}) << 16;
     QFile sample(DUSKMERE_SOURCE_DIR "/sample/GameFiles/DuskmereGame/Splash/duskmereicon.ico");
     QVERIFY(sample.open(QIODevice::ReadOnly));
     QTest::newRow("the sample's icon, bitmaps") << sample.readAll() << 48;

@@ -8,6 +8,7 @@
 #include "platform/shortcuts/Launcher.h"
 #include "platform/shortcuts/ShortcutFiles.h"
 #include "platform/steam/SteamKeyValues.h"
+#include "platform/steam/SteamLibrary.h"
 #include "platform/wine/Edition.h"
 #include "platform/wine/SetupNotice.h"
 
@@ -294,6 +295,7 @@ void TestWinePrefix::keyValues_data()
     row("truncated", vdf.left(vdf.indexOf("\"contentid\"\t\t\"72")), {});
     row("closed once too often", vdf + "}", {});
     row("a string cut short at the end", vdf + "\"x\" \"cut", {});
+    row("a line break in a string", vdf + "\"x\" \"a\n\"b\" \"c\"", {});
     row("block without a key", "{ }\n" + vdf, {});
     row("unknown escape", QByteArray(vdf).replace("Games \\\"2", "Games \\q2"), {});
     row("nested as deep as allowed", vdf + QByteArray("\"x\"{").repeated(32) + QByteArray(32, '}'),
@@ -415,6 +417,9 @@ void TestWinePrefix::prefix()
     sandbox.setEnv("PATH", sandbox.path("bin") + ':' + qEnvironmentVariable("PATH"));
     Platform::setStandardFoldersRoot({});
     Platform::setSteamEdition(steamEdition);
+    if (world == "steam") // the root, which its own list names again, counts once
+        QCOMPARE(Platform::steamLibraries(),
+                 QStringList({sandbox.home() + "/.local/share/Steam", library}));
 
     QCOMPARE(Platform::setupNotice().isEmpty(), !account.isEmpty());
     if (account.isEmpty())
