@@ -169,18 +169,21 @@ const QString StartMenuMessage = QString(DesktopMessage).replace("a Desktop", "a
 void TestInstall::installsOverAnOlderTree_data()
 {
     QTest::addColumn<FileSystemLike>("like");
-    QTest::newRow("a file system with anonymous files") << FileSystemLike::Usual;
-    QTest::newRow("a file system without them") << FileSystemLike::NoAnonymousFiles;
+    QTest::addColumn<int>("taken"); // hidden names that meet a file already there
+    QTest::newRow("a file system with anonymous files") << FileSystemLike::Usual << 0;
+    QTest::newRow("a file system without them, the first hidden names taken")
+        << FileSystemLike::NoAnonymousFiles << 3;
     QTest::newRow("FAT: nor hard links, nor renaming without replacing, nor modes")
-        << FileSystemLike::Fat;
+        << FileSystemLike::Fat << 0;
 }
 
 void TestInstall::installsOverAnOlderTree()
 {
     QFETCH(FileSystemLike, like);
+    QFETCH(int, taken);
     if (like != FileSystemLike::Usual)
         SKIP_ON_WINDOWS("a Unix copy routine's fallback");
-    const auto usual = qScopeGuard([] { fileSystemLike = FileSystemLike::Usual; });
+    const auto usual = qScopeGuard([] { fileSystemLike = FileSystemLike::Usual, namesTaken = 0; });
     Sandbox sandbox;
     // Upper case sorts before lower case; the running total reaches a megabyte by one byte.
     const auto names =
@@ -218,8 +221,10 @@ void TestInstall::installsOverAnOlderTree()
     for (const QString &name : names.mid(1))
         expected << "file " + QDir::toNativeSeparators(name) << "written 1";
     fileSystemLike = like;
+    namesTaken = taken;
     for (int run = 0; run < 2; ++run) // the second meets the first one's read-only files
         QCOMPARE(install(wizard), (expected + QStringList {"done", "written 5"}));
+    QCOMPARE(namesTaken.load(), 0);
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + names[i]), contents[i]);
     const QFile::Permissions writable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;

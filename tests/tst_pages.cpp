@@ -43,9 +43,9 @@ const char *const standIn =
 
 // A layout in one line, its texts gathered. L wrapped rich text label, l other, IWxH picture, E/e
 // line edit/read-only, B push, R radio, C check box, S stack, D button box (buttons), Fxx frame
-// style, Pmin..max:value. Marks: + checked, ! auto default, ^ bold, =WxH fixed, >N minimum width,
-// leading - hidden. N spacing, WxH spacer, ~ stretch; [..] box, {..} grid of row,column: cells,
-// led by mL,T,R,B or mN margins, s0 no spacing, wC>N column minimum widths.
+// style, Pmin..max:value. Marks: + checked, ! auto default, ^ bold, _ disabled, =WxH fixed, >N
+// minimum width, leading - hidden. N spacing, WxH spacer, ~ stretch; [..] box, {..} grid of
+// row,column: cells, led by mL,T,R,B or mN margins, s0 no spacing, wC>N column minimum widths.
 struct Walker
 {
     QStringList texts;
@@ -72,7 +72,8 @@ struct Walker
         if (token != "E" && !token.startsWith('P') && !text.isEmpty())
             texts += text;
         token += QString(w->property("checked").toBool() ? "+" : "")
-            + (w->property("autoDefault").toBool() ? "!" : "") + (w->font().bold() ? "^" : "");
+            + (w->property("autoDefault").toBool() ? "!" : "") + (w->font().bold() ? "^" : "")
+            + (w->isEnabled() ? "" : "_");
         token += w->minimumSize() == w->maximumSize() ? '=' + size(w->size())
             : w->minimumWidth() > 0                   ? '>' + QString::number(w->minimumWidth())
                                                       : QString();
@@ -143,7 +144,7 @@ void TestPages::pages_data()
     };
 
     const QString windowTexts = "The Duskmere Setup|&Reset|&Cancel|C&ontinue|C&ontinue";
-    const QString windowLayout = "s0[S=%1 F34 m8s0[D(B B B!^>128)]]";
+    const QString windowLayout = "s0[S=%1 F34 m8s0[D(B_ B B!^>128)]]";
     row("window, ds.conf a FIFO: defaults", nullptr, {}, windowTexts, windowLayout.arg("640x580"));
     row("window, 800 wide, height not a number", "[Window]\nWidth=800\nHeight=big\n", {},
         windowTexts, windowLayout.arg("800x0"));

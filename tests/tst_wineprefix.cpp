@@ -8,6 +8,7 @@
 #include "platform/shortcuts/Launcher.h"
 #include "platform/shortcuts/ShortcutFiles.h"
 #include "platform/steam/SteamKeyValues.h"
+#include "platform/steam/SteamLibrary.h"
 #include "platform/wine/Edition.h"
 #include "platform/wine/SetupNotice.h"
 
@@ -110,6 +111,9 @@ void TestWinePrefix::registry_data()
     hive("among thousands of keys", head + many + key + value, "C:\\Steam");
     hive("one key a million times", head + key.repeated(1000000) + value + key.repeated(1000000),
          "C:\\Steam");
+    // Four mebi keys are the most indexed; the sought one would be the next.
+    hive("more keys than any real hive",
+         head + QByteArray("[a]\n[b]\n").repeated(2 << 20) + key + value, "");
     hive("regedit export", "REGEDIT4\n" + key + value, "");
     hive("broken key line ends the key before it", head + key + "[Software\n" + value, "");
     hive("no closing quote", head + key + "\"InstallPath\"=\"C:\\\\Steam\n", "");
@@ -154,6 +158,13 @@ void TestWinePrefix::hiveChangesBetweenLookups()
                 && hive.setFileTime(start.addSecs(seconds), QFileDevice::FileModificationTime));
         QCOMPARE(installPath(), QStringLiteral("C:\\Steam"));
     }
+    // Wine never writes a hive in place: one of the same file, size and time is not read again.
+    sandbox.write("elsewhere/system.reg",
+                  head + ";\n" + key + QByteArray(value).replace("Steam", "Steem"));
+    QFile hive(sandbox.path(QStringLiteral("elsewhere/system.reg")));
+    QVERIFY(hive.open(QIODevice::ReadWrite)
+            && hive.setFileTime(start.addSecs(30), QFileDevice::FileModificationTime));
+    QCOMPARE(installPath(), QStringLiteral("C:\\Steam"));
 }
 
 void TestWinePrefix::localPath_data()
@@ -284,8 +295,11 @@ void TestWinePrefix::keyValues_data()
     row("truncated", vdf.left(vdf.indexOf("\"contentid\"\t\t\"72")), {});
     row("closed once too often", vdf + "}", {});
     row("a string cut short at the end", vdf + "\"x\" \"cut", {});
+    row("a line break in a string", vdf + "\"x\" \"a\n\"b\" \"c\"", {});
     row("block without a key", "{ }\n" + vdf, {});
     row("unknown escape", QByteArray(vdf).replace("Games \\\"2", "Games \\q2"), {});
+    row("nested as deep as allowed", vdf + QByteArray("\"x\"{").repeated(32) + QByteArray(32, '}'),
+        "/mnt/Games 2");
     row("nested too deep", vdf + QByteArray("\"x\"{").repeated(40) + QByteArray(40, '}'), {});
     row("huge", vdf + "//" + QByteArray(5 << 20, 'x'), {});
     row("binary: NUL", QByteArray(vdf).replace("label", QByteArray("lab\0l", 5)), {});
@@ -403,6 +417,9 @@ void TestWinePrefix::prefix()
     sandbox.setEnv("PATH", sandbox.path("bin") + ':' + qEnvironmentVariable("PATH"));
     Platform::setStandardFoldersRoot({});
     Platform::setSteamEdition(steamEdition);
+    if (world == "steam") // the root, which its own list names again, counts once
+        QCOMPARE(Platform::steamLibraries(),
+                 QStringList({sandbox.home() + "/.local/share/Steam", library}));
 
     QCOMPARE(Platform::setupNotice().isEmpty(), !account.isEmpty());
     if (account.isEmpty())

@@ -70,7 +70,7 @@ QString readHive(const QString &path, const QString &keyPath, const QString &val
         auto file = std::make_unique<Platform::WineRegistryFile>(path);
         struct stat info;
         FileStamp opened;
-        if (file->descriptor() >= 0 && ::fstat(file->descriptor(), &info) == 0)
+        if (::fstat(file->descriptor(), &info) == 0) // fails for a file not opened (-1)
             fill(info, &opened);
         cached = cache.insert_or_assign(path, CachedHive {opened, std::move(file)}).first;
     }
@@ -94,9 +94,9 @@ QString Platform::registryStringIn(const QString &prefix, const QString &keyPath
     const bool defaultValue =
         valueName == QLatin1String("Default") || valueName == QLatin1String(".");
 
-    const qsizetype separator = keyPath.indexOf(QLatin1Char('\\'));
-    const QString hiveName = keyPath.left(separator);
-    const QString subKey = separator < 0 ? QString() : keyPath.mid(separator + 1);
+    // A path without a separator is a hive's name alone (left(-1) is the whole path).
+    const QString hiveName = keyPath.left(keyPath.indexOf(QLatin1Char('\\')));
+    const QString subKey = keyPath.mid(hiveName.size() + 1);
 
     QString fileName;
     if (hiveName.compare(QLatin1String("HKEY_CURRENT_USER"), Qt::CaseInsensitive) == 0)

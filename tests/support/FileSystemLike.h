@@ -1,8 +1,13 @@
 #pragma once
 
+#include <atomic>
+
 // The file system that this process's calls behave as if on: where anonymous files cannot be
 // named (linkat refused), or FAT, which also has no hard links, no renaming without replacing and
 // no Unix modes beyond the read-only attribute (fchmod refused).
 // Unix only; Windows ignores it.
 enum class FileSystemLike { Usual, NoAnonymousFiles, Fat };
 extern FileSystemLike fileSystemLike;
+// The next so many exclusive creations of a file by name meet one already there, as a random
+// name may. Unix only.
+extern std::atomic<int> namesTaken;

@@ -1,6 +1,7 @@
 #include "FileSystemLike.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 FileSystemLike fileSystemLike = FileSystemLike::Usual;
+std::atomic<int> namesTaken {0};
 
 // The program's own calls bind to these definitions of the test executable; each passes on to the
 // C library's unless the file system played refuses it.
@@ -43,6 +45,20 @@ extern "C" int renameat2(int fromDir, const char *from, int toDir, const char *t
     return fileSystemLike == FileSystemLike::Fat
         ? refuse(EINVAL)
         : real<decltype(renameat2)>("renameat2")(fromDir, from, toDir, to, flags);
+}
+
+extern "C" int openat(int folder, const char *name, int flags, ...)
+{
+    mode_t mode = 0;
+    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list arguments;
+        va_start(arguments, flags);
+        mode = va_arg(arguments, mode_t);
+        va_end(arguments);
+    }
+    int taken = (flags & O_CREAT) && (flags & O_EXCL) ? namesTaken.load() : 0;
+    while (taken > 0 && !namesTaken.compare_exchange_weak(taken, taken - 1)) { }
+    return taken > 0 ? refuse(EEXIST) : real<decltype(openat)>("openat")(folder, name, flags, mode);
 }
 
 // FAT keeps no Unix modes: only taking every write bit away (its read-only attribute) goes.

@@ -1,3 +1,4 @@
 #include "FileSystemLike.h"
 
 FileSystemLike fileSystemLike = FileSystemLike::Usual;
+std::atomic<int> namesTaken {0};
