@@ -417,9 +417,11 @@ void TestWinePrefix::prefix()
     sandbox.setEnv("PATH", sandbox.path("bin") + ':' + qEnvironmentVariable("PATH"));
     Platform::setStandardFoldersRoot({});
     Platform::setSteamEdition(steamEdition);
+#ifndef Q_OS_WIN // where Steam's own client keeps its libraries
     if (world == "steam") // the root, which its own list names again, counts once
         QCOMPARE(Platform::steamLibraries(),
                  QStringList({sandbox.home() + "/.local/share/Steam", library}));
+#endif
 
     QCOMPARE(Platform::setupNotice().isEmpty(), !account.isEmpty());
     if (account.isEmpty())
