@@ -81,14 +81,17 @@ Platform::LinkResult Platform::nameAnonymousFile(int fd, int folder, const char 
     if (::linkat(AT_FDCWD, procPath.constData(), folder, name, AT_SYMLINK_FOLLOW) == 0)
         return LinkResult::Linked;
     const int error = errno;
+    if (error == EEXIST)
+        return LinkResult::Exists;
     if (error != ENOENT || ::access("/proc/self/fd", F_OK) == 0)
         return error == EOPNOTSUPP || error == EPERM ? LinkResult::Unsupported : LinkResult::Failed;
     // Without /proc mounted the descriptor can still be named directly, given the privilege.
     if (::linkat(fd, "", folder, name, AT_EMPTY_PATH) == 0)
         return LinkResult::Linked;
-    return errno == EEXIST || errno == ENOSPC || errno == EDQUOT || errno == ENOENT
-        ? LinkResult::Failed
-        : LinkResult::Unsupported;
+    if (errno == EEXIST)
+        return LinkResult::Exists;
+    return errno == ENOSPC || errno == EDQUOT || errno == ENOENT ? LinkResult::Failed
+                                                                 : LinkResult::Unsupported;
 }
 
 bool Platform::renameNoReplace(int fromFolder, const char *from, int toFolder, const char *to)
