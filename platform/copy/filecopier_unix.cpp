@@ -1,6 +1,7 @@
 #include "FileCopier.h"
 #include "FolderCalls.h"
 #include "HeldFolders.h"
+#include "NamingFolder.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/OpenBeneath.h"
 #include "platform/files/PartialFiles.h"
@@ -77,11 +78,13 @@ struct Platform::FileCopier::Private
         : source(source)
         , root(root)
         , folders(root)
+        , naming(folders)
     { }
 
     const DataTree &source;
     const QString root;
     HeldFolders folders;
+    NamingFolder naming; // the worker's
     // Once a target folder has refused anonymous files, the rest of the run uses hidden names.
     std::atomic<bool> anonymousUnsupported {false};
 
@@ -294,7 +297,7 @@ bool Platform::FileCopier::replace(StagedFile &file)
     if (!file.ok())
         return false;
     const std::unique_ptr<StagedFile::Private> staged = std::move(file.d);
-    const HeldFolder folder = d->folders.findNow(staged->folder.relative());
+    const HeldFolder &folder = d->naming.at(staged->folder.relative());
     if (!folder.valid())
         return false;
     const int fd = int(folder.handle());
