@@ -6,6 +6,12 @@
 #include <system_error>
 #include <utility>
 
+namespace {
+// What counts as a small file, and how many of them the worker waits for at once.
+constexpr qint64 smallFile = 64 * 1024;
+constexpr size_t smallBatch = 8;
+} // namespace
+
 CopyAhead::CopyAhead(Platform::FileCopier &copier, std::vector<Job> jobs, int threads, int ahead)
     : copier(copier)
     , jobs(std::move(jobs))
@@ -46,9 +52,10 @@ void CopyAhead::copyJobs()
         files[job] = std::move(file);
         done[job] = true;
         --copying;
-        // The one waiting is woken only for what it waits for: the file whose turn it is, or the
-        // last copy running while it pauses. Waking it for every file costs more than a copy.
-        if (job == nextToTake || (paused && copying == 0)) {
+        // The one waiting is woken only for what it waits for: the files from the one whose turn
+        // it is, or the last copy running while it pauses. Waking it for every file costs more
+        // than a copy.
+        if ((waitingUpTo != 0 && readyToTake()) || (paused && copying == 0)) {
             lock.unlock();
             copied.notify_one();
             lock.lock();
@@ -67,7 +74,18 @@ Platform::StagedFile CopyAhead::takeNext()
         lock.unlock();
         return copier.stage(jobs[job].source, jobs[job].target);
     }
-    copied.wait(lock, [&] { return done[job]; });
+    if (!done[job]) {
+        // Waking up costs the worker and the thread that wakes it about as much as copying a
+        // small file; so a wait for a small file lasts until the small files after it are
+        // copied too, up to a few, which then go by without a wait.
+        const size_t last = std::min({jobs.size(), job + smallBatch, job + ahead});
+        waitingUpTo = job + 1;
+        if (jobs[job].size <= smallFile)
+            while (waitingUpTo < last && jobs[waitingUpTo].size <= smallFile)
+                ++waitingUpTo;
+        copied.wait(lock, [this] { return readyToTake(); });
+        waitingUpTo = 0;
+    }
     ++nextToTake;
     // One more file may be copied ahead: one thread is enough for it. A thread that is busy looks
     // for more before it waits, so none is left to sleep while there is work.
@@ -77,6 +95,17 @@ Platform::StagedFile CopyAhead::takeNext()
     if (room)
         taken.notify_one();
     return file;
+}
+
+// Whether the files the worker waits for are there (or never will be).
+bool CopyAhead::readyToTake() const
+{
+    if (stopping)
+        return true;
+    for (size_t job = nextToTake; job < waitingUpTo; ++job)
+        if (!done[job])
+            return false;
+    return true;
 }
 
 Platform::StagedFile CopyAhead::againAlone()
