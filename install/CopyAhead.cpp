@@ -39,9 +39,10 @@ void CopyAhead::copyJobs()
     Platform::lowerCurrentThreadPriority();
     std::unique_lock lock(mutex);
     for (;;) {
-        taken.wait(lock, [this] {
-            return stopping || (!paused && nextToCopy < std::min(jobs.size(), nextToTake + ahead));
-        });
+        // A thread that ran out of room sleeps until there is room for a few files, so that one
+        // wake-up buys several copies rather than one each time the worker takes a file.
+        if (room() == 0)
+            taken.wait(lock, [this] { return stopping || room() >= refill(); });
         if (stopping)
             return;
         const size_t job = nextToCopy++;
@@ -87,14 +88,27 @@ Platform::StagedFile CopyAhead::takeNext()
         waitingUpTo = 0;
     }
     ++nextToTake;
-    // One more file may be copied ahead: one thread is enough for it. A thread that is busy looks
-    // for more before it waits, so none is left to sleep while there is work.
-    const bool room = nextToCopy < std::min(jobs.size(), nextToTake + ahead);
+    // One thread is enough for the room there is: a thread that is busy looks for more before it
+    // waits, so none is left to sleep while there is work.
+    const bool wake = room() >= refill();
     Platform::StagedFile file = std::move(files[job]);
     lock.unlock();
-    if (room)
+    if (wake)
         taken.notify_one();
     return file;
+}
+
+// How many jobs may be started now.
+size_t CopyAhead::room() const
+{
+    const size_t limit = std::min(jobs.size(), nextToTake + ahead);
+    return paused || nextToCopy >= limit ? 0 : limit - nextToCopy;
+}
+
+// The room a sleeping thread waits for: a few jobs, or the last ones.
+size_t CopyAhead::refill() const
+{
+    return std::max<size_t>(1, std::min(ahead / 4, jobs.size() - nextToCopy));
 }
 
 // Whether the files the worker waits for are there (or never will be).

@@ -45,6 +45,8 @@ public:
 
 private:
     void copyJobs();
+    size_t room() const;
+    size_t refill() const;
     bool readyToTake() const;
 
     Platform::FileCopier &copier;
