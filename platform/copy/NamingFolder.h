@@ -34,7 +34,11 @@ private:
 
     HeldFolders &folders;
     EntryWatch watch;
-    bool watching = true; // false once the system refused a watch: each file then walks its path
+    // False once the system refused a watch, or the folders changed too often: each file then
+    // walks its path.
+    bool watching = true;
+    int changes = 0;
+    static constexpr int maxChanges = 16;
     std::set<QString> watched; // the folders whose entries are watched, below the root
     QString name;
     HeldFolder found;

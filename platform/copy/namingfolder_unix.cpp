@@ -5,8 +5,12 @@
 
 const Platform::HeldFolder &Platform::NamingFolder::at(const QString &relative)
 {
-    if (!watch.unchanged())
+    if (!watch.unchanged()) {
         forget();
+        // Folders that keep changing (another program at work in the tree) would cost a walk and
+        // new watches for every file, more than the walk alone: from then on each file walks.
+        watching = watching && ++changes < maxChanges;
+    }
     if (kept && relative == name)
         return found;
     // The watches come first: a change after them shows, one before them is already in place when
