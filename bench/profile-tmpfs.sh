@@ -24,7 +24,7 @@ trap 'rm -rf "$OUT"' EXIT
 
 echo "== system calls per file (strace -f, one round of $FILES files)"
 strace -f -ff -tt -o "$OUT/trace" "$BENCH" tmpfs:1 >"$OUT/bench.log" 2>&1
-# Each thread's role from what it does: the worker names files (linkat, renameat2), the threads
+# Each thread's role from what it does: the worker names anonymous files (linkat), the threads
 # that copy ahead make them (O_TMPFILE), cp is the process that ran cp; the window's thread is the
 # benchmark's first, counted only while the worker runs.
 python3 - "$OUT" "$FILES" <<'PY'
@@ -43,7 +43,7 @@ for tid, lines in traces.items():
         roles[tid] = "cp -r"
     elif "O_TMPFILE" in text:
         roles[tid] = "copying ahead"
-    elif "linkat(AT_FDCWD, \"/proc/self/fd/" in text:
+    elif re.search(r'linkat\((\d+, "", .*AT_EMPTY_PATH|AT_FDCWD, "/proc/self/fd/)', text):
         roles[tid] = "worker"
         stamps = [call.match(l).group(1) for l in lines if call.match(l)]
         window = (stamps[0], stamps[-1])

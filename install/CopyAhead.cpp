@@ -6,6 +6,12 @@
 #include <system_error>
 #include <utility>
 
+namespace {
+// What counts as a small file, and how many of them the worker waits for at once.
+constexpr qint64 smallFile = 64 * 1024;
+constexpr size_t smallBatch = 8;
+} // namespace
+
 CopyAhead::CopyAhead(Platform::FileCopier &copier, std::vector<Job> jobs, int threads, int ahead)
     : copier(copier)
     , jobs(std::move(jobs))
@@ -33,9 +39,10 @@ void CopyAhead::copyJobs()
     Platform::lowerCurrentThreadPriority();
     std::unique_lock lock(mutex);
     for (;;) {
-        taken.wait(lock, [this] {
-            return stopping || (!paused && nextToCopy < std::min(jobs.size(), nextToTake + ahead));
-        });
+        // A thread that ran out of room sleeps until there is room for a few files, so that one
+        // wake-up buys several copies rather than one each time the worker takes a file.
+        if (room() == 0)
+            taken.wait(lock, [this] { return stopping || room() >= refill(); });
         if (stopping)
             return;
         const size_t job = nextToCopy++;
@@ -46,9 +53,10 @@ void CopyAhead::copyJobs()
         files[job] = std::move(file);
         done[job] = true;
         --copying;
-        // The one waiting is woken only for what it waits for: the file whose turn it is, or the
-        // last copy running while it pauses. Waking it for every file costs more than a copy.
-        if (job == nextToTake || (paused && copying == 0)) {
+        // The one waiting is woken only for what it waits for: the files from the one whose turn
+        // it is, or the last copy running while it pauses. Waking it for every file costs more
+        // than a copy.
+        if ((waitingUpTo != 0 && readyToTake()) || (paused && copying == 0)) {
             lock.unlock();
             copied.notify_one();
             lock.lock();
@@ -67,16 +75,51 @@ Platform::StagedFile CopyAhead::takeNext()
         lock.unlock();
         return copier.stage(jobs[job].source, jobs[job].target);
     }
-    copied.wait(lock, [&] { return done[job]; });
+    if (!done[job]) {
+        // Waking up costs the worker and the thread that wakes it about as much as copying a
+        // small file; so a wait for a small file lasts until the small files after it are
+        // copied too, up to a few, which then go by without a wait.
+        const size_t last = std::min({jobs.size(), job + smallBatch, job + ahead});
+        waitingUpTo = job + 1;
+        if (jobs[job].size <= smallFile)
+            while (waitingUpTo < last && jobs[waitingUpTo].size <= smallFile)
+                ++waitingUpTo;
+        copied.wait(lock, [this] { return readyToTake(); });
+        waitingUpTo = 0;
+    }
     ++nextToTake;
-    // One more file may be copied ahead: one thread is enough for it. A thread that is busy looks
-    // for more before it waits, so none is left to sleep while there is work.
-    const bool room = nextToCopy < std::min(jobs.size(), nextToTake + ahead);
+    // One thread is enough for the room there is: a thread that is busy looks for more before it
+    // waits, so none is left to sleep while there is work.
+    const bool wake = room() >= refill();
     Platform::StagedFile file = std::move(files[job]);
     lock.unlock();
-    if (room)
+    if (wake)
         taken.notify_one();
     return file;
+}
+
+// How many jobs may be started now.
+size_t CopyAhead::room() const
+{
+    const size_t limit = std::min(jobs.size(), nextToTake + ahead);
+    return paused || nextToCopy >= limit ? 0 : limit - nextToCopy;
+}
+
+// The room a sleeping thread waits for: a few jobs, or the last ones.
+size_t CopyAhead::refill() const
+{
+    return std::max<size_t>(1, std::min(ahead / 4, jobs.size() - nextToCopy));
+}
+
+// Whether the files the worker waits for are there (or never will be).
+bool CopyAhead::readyToTake() const
+{
+    if (stopping)
+        return true;
+    for (size_t job = nextToTake; job < waitingUpTo; ++job)
+        if (!done[job])
+            return false;
+    return true;
 }
 
 Platform::StagedFile CopyAhead::againAlone()

@@ -23,6 +23,7 @@ public:
     {
         QString source; // below the data tree
         QString target;
+        qint64 size = 0; // as the walk counted it
     };
 
     // `threads` copies at once, never more than `ahead` files before the one taken last.
@@ -44,6 +45,9 @@ public:
 
 private:
     void copyJobs();
+    size_t room() const;
+    size_t refill() const;
+    bool readyToTake() const;
 
     Platform::FileCopier &copier;
     const std::vector<Job> jobs;
@@ -56,6 +60,7 @@ private:
     std::vector<bool> done;
     size_t nextToCopy = 0;
     size_t nextToTake = 0;
+    size_t waitingUpTo = 0; // the worker waits until the jobs before it are done; 0: it does not
     int copying = 0;
     bool paused = false;
     bool stopping = false;

@@ -136,7 +136,8 @@ void CopyThread::run()
         mappings.push_back(mapper.map(file));
         ledOut = ledOut || !mappings.back().inside;
         if (!ledOut)
-            jobs.push_back({mappings.back().relative, mappings.back().target});
+            jobs.push_back({mappings.back().relative, mappings.back().target,
+                            tree->sizeOf(mappings.back().relative)});
     }
     const int threads = Platform::FileCopier::parallelCopies(targetRoot);
     CopyAhead ahead(copier, std::move(jobs), threads, 4 * threads);

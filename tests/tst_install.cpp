@@ -49,6 +49,7 @@ private slots:
     void shortcutNames_data();
     void shortcutNames();
     void folderSwappedForALinkMeanwhile();
+    void folderSwappedBetweenTwoOfItsFiles_data();
     void folderSwappedBetweenTwoOfItsFiles();
     void failures_data();
     void failures();
@@ -577,38 +578,51 @@ void TestInstall::folderSwappedForALinkMeanwhile()
              Sandbox::tree(sandbox.path("GameFiles/DuskmereGame/Config")));
 }
 
+void TestInstall::folderSwappedBetweenTwoOfItsFiles_data()
+{
+    QTest::addColumn<QString>("swapped"); // below the game's folder; the files go to its Config
+    QTest::newRow("the folder itself") << "DuskmereGame/Config";
+    QTest::newRow("the folder above it") << "DuskmereGame";
+}
+
 // The folder's first file is placed (and later ones copied ahead) before the swap; the rest must
 // still land in the folder at the path, never in the one moved aside nor through the link.
 void TestInstall::folderSwappedBetweenTwoOfItsFiles()
 {
+    QFETCH(QString, swapped);
     Sandbox sandbox;
     for (const char *name : {"DefaultGame.ini", "DefaultInput.ini", "DefaultWeapon.ini"})
         sandbox.write(QString("GameFiles/DuskmereGame/Config/") + name, name);
-    sandbox.write("Outside/keep.txt", "keep");
+    // The link leads to a folder with a Config of its own, wherever it stands on the path.
+    sandbox.write("Outside/Config/keep.txt", "keep");
     const QMap<QString, QByteArray> outside = Sandbox::tree(sandbox.path("Outside"));
     DuskmereWizard wizard;
     wizard.gatherPage->collectFiles();
     wizard.ut3UserDir = sandbox.path("Game/UT3");
     const QString config = wizard.ut3UserDir + "/DuskmereGame/Config";
+    const QString folder = wizard.ut3UserDir + '/' + swapped;
     sandbox.mkdir("Game");
-    if (!Sandbox::linkFolder(sandbox.path("Outside"), sandbox.path("Game/link")))
+    const QString outsideFolder =
+        sandbox.path(swapped.contains('/') ? "Outside/Config" : "Outside");
+    if (!Sandbox::linkFolder(outsideFolder, sandbox.path("Game/link")))
         QSKIP("this system makes no links to folders (Wine)");
     bool moved = false;
     const auto swap = [&](const QString &path) {
         // Windows holds the folder while files copied there wait: it cannot be moved at all.
-        if (path.endsWith("DefaultInput.ini") && QDir().rename(config, config + ".moved"))
-            moved = QDir().rename(sandbox.path("Game/link"), config);
+        if (path.endsWith("DefaultInput.ini") && QDir().rename(folder, folder + ".moved"))
+            moved = QDir().rename(sandbox.path("Game/link"), folder);
     };
     const QStringList log = install(wizard, "", swap);
     QCOMPARE(log.mid(log.size() - 2), (QStringList {"done", "written 0"}));
     if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
         QVERIFY(moved);
     const QStringList names {"DefaultGame.ini", "DefaultInput.ini", "DefaultWeapon.ini"};
-    QVERIFY(!QFileInfo(config).isSymLink());
+    QVERIFY(!QFileInfo(folder).isSymLink());
     QCOMPARE(Sandbox::tree(config).keys(), moved ? names.mid(1) : names);
     QCOMPARE(sandbox.read(config + "/DefaultWeapon.ini"), QByteArray("DefaultWeapon.ini"));
     if (moved)
-        QCOMPARE(Sandbox::tree(config + ".moved").keys(), names.mid(0, 1));
+        QCOMPARE(Sandbox::tree(folder + ".moved").keys(),
+                 QStringList {QDir(folder).relativeFilePath(config + "/DefaultGame.ini")});
     QCOMPARE(Sandbox::tree(sandbox.path("Outside")), outside);
 }
 

@@ -13,9 +13,9 @@ namespace Platform {
 int openFolderBeneath(int root, const QByteArray &relative);
 
 // Gives the complete anonymous file open as `fd` the name `name` in `folder`; never replaces an
-// existing one. Unsupported where the file system cannot name anonymous files (or, without
+// existing one (Exists). Unsupported where the file system cannot name anonymous files (or, without
 // /proc, the process lacks the privilege to).
-enum class LinkResult { Linked, Failed, Unsupported };
+enum class LinkResult { Linked, Exists, Failed, Unsupported };
 LinkResult nameAnonymousFile(int fd, int folder, const char *name);
 
 // Renames `from` in `fromFolder` to `to` in `toFolder`, never replacing an existing `to`.

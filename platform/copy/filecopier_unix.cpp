@@ -1,6 +1,7 @@
 #include "FileCopier.h"
 #include "FolderCalls.h"
 #include "HeldFolders.h"
+#include "NamingFolder.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/OpenBeneath.h"
 #include "platform/files/PartialFiles.h"
@@ -77,11 +78,13 @@ struct Platform::FileCopier::Private
         : source(source)
         , root(root)
         , folders(root)
+        , naming(folders)
     { }
 
     const DataTree &source;
     const QString root;
     HeldFolders folders;
+    NamingFolder naming; // the worker's
     // Once a target folder has refused anonymous files, the rest of the run uses hidden names.
     std::atomic<bool> anonymousUnsupported {false};
 
@@ -90,6 +93,8 @@ struct Platform::FileCopier::Private
     bool writeAnonymous(StagedFile::Private &file, int in, bool &fallBack);
     bool writeHidden(StagedFile::Private &file, int in);
     bool rewriteHidden(StagedFile::Private &file, int folder);
+    enum class Placed { Named, Failed, NameTaken };
+    Placed place(StagedFile::Private &file, int folder);
 };
 
 // A file written into a temporary in a held folder: an anonymous one while its descriptor is
@@ -210,6 +215,32 @@ bool Platform::FileCopier::Private::rewriteHidden(StagedFile::Private &file, int
                                      file.name.constData());
 }
 
+// Gives a staged file its name in `folder` without replacing anything.
+Platform::FileCopier::Private::Placed
+Platform::FileCopier::Private::place(StagedFile::Private &file, int folder)
+{
+    const char *name = file.name.constData();
+    if (!file.anonymous.valid()) {
+        if (Platform::renameNoReplace(int(file.folder.handle()), file.temporary.constData(), folder,
+                                      name))
+            return Placed::Named;
+        return errno == EEXIST ? Placed::NameTaken : Placed::Failed;
+    }
+    switch (Platform::nameAnonymousFile(file.anonymous.get(), folder, name)) {
+    case Platform::LinkResult::Linked:
+        return file.anonymous.close() ? Placed::Named : Placed::Failed;
+    case Platform::LinkResult::Exists:
+        return Placed::NameTaken;
+    case Platform::LinkResult::Failed:
+        return Placed::Failed;
+    case Platform::LinkResult::Unsupported:
+        break;
+    }
+    if (rewriteHidden(file, folder))
+        return Placed::Named;
+    return errno == EEXIST ? Placed::NameTaken : Placed::Failed;
+}
+
 Platform::FileCopier::FileCopier(const DataTree &source, const QString &targetRoot)
     : d(std::make_unique<Private>(source, targetRoot))
 { }
@@ -259,37 +290,31 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
 // The name is given in the folder found at its path as the file's turn comes, which may not be
 // the one the file was copied into ahead: a folder may have been moved aside and a link put in its
 // place meanwhile. The link then goes as itself, and the file still gets its name where it
-// belongs.
+// belongs. Naming never replaces, so what stands at the name is looked at only when naming finds
+// something there: on a fresh install that is never.
 bool Platform::FileCopier::replace(StagedFile &file)
 {
     if (!file.ok())
         return false;
     const std::unique_ptr<StagedFile::Private> staged = std::move(file.d);
-    const HeldFolder folder = d->folders.findNow(staged->folder.relative());
-    const int fd = int(folder.handle());
-    if (!folder.valid() || !Platform::clearName(fd, staged->name.constData()))
+    const HeldFolder &folder = d->naming.at(staged->folder.relative());
+    if (!folder.valid())
         return false;
-    bool placed = false;
-    if (!staged->anonymous.valid()) {
-        placed =
-            Platform::renameNoReplace(int(staged->folder.handle()), staged->temporary.constData(),
-                                      fd, staged->name.constData());
-    } else {
-        switch (
-            Platform::nameAnonymousFile(staged->anonymous.get(), fd, staged->name.constData())) {
-        case Platform::LinkResult::Linked:
-            placed = staged->anonymous.close();
-            break;
-        case Platform::LinkResult::Failed:
-            break;
-        case Platform::LinkResult::Unsupported:
-            placed = d->rewriteHidden(*staged, fd);
+    const int fd = int(folder.handle());
+    const char *name = staged->name.constData();
+    for (bool cleared = false;; cleared = true) {
+        switch (d->place(*staged, fd)) {
+        case Private::Placed::Named:
+            staged->temporary.clear(); // it is the file now
+            return true;
+        case Private::Placed::Failed:
+            return false;
+        case Private::Placed::NameTaken:
+            if (cleared || !Platform::clearName(fd, name))
+                return false;
             break;
         }
     }
-    if (placed)
-        staged->temporary.clear(); // it is the file now
-    return placed;
 }
 
 bool Platform::FileCopier::sync()

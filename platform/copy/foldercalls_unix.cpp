@@ -3,6 +3,7 @@
 
 #include <QList>
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -75,20 +76,43 @@ int Platform::openFolderBeneath(int root, const QByteArray &relative)
     return current;
 }
 
+namespace {
+// Naming a descriptor directly spares the kernel the walk through /proc, but it takes the
+// privilege to look up any file, or a kernel that lets the opener of a file name it.
+std::atomic<bool> emptyPathWorks {true};
+
+Platform::LinkResult linkResult(int error)
+{
+    switch (error) {
+    case EEXIST:
+        return Platform::LinkResult::Exists;
+    case EOPNOTSUPP:
+    case EPERM:
+        return Platform::LinkResult::Unsupported;
+    default:
+        return Platform::LinkResult::Failed;
+    }
+}
+} // namespace
+
 Platform::LinkResult Platform::nameAnonymousFile(int fd, int folder, const char *name)
 {
+    if (emptyPathWorks) {
+        if (::linkat(fd, "", folder, name, AT_EMPTY_PATH) == 0)
+            return LinkResult::Linked;
+        // Without the privilege the empty name is looked up as it is, and is not found.
+        if (errno != ENOENT)
+            return linkResult(errno);
+    }
     const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(fd);
-    if (::linkat(AT_FDCWD, procPath.constData(), folder, name, AT_SYMLINK_FOLLOW) == 0)
+    if (::linkat(AT_FDCWD, procPath.constData(), folder, name, AT_SYMLINK_FOLLOW) == 0) {
+        emptyPathWorks = false;
         return LinkResult::Linked;
+    }
     const int error = errno;
-    if (error != ENOENT || ::access("/proc/self/fd", F_OK) == 0)
-        return error == EOPNOTSUPP || error == EPERM ? LinkResult::Unsupported : LinkResult::Failed;
-    // Without /proc mounted the descriptor can still be named directly, given the privilege.
-    if (::linkat(fd, "", folder, name, AT_EMPTY_PATH) == 0)
-        return LinkResult::Linked;
-    return errno == EEXIST || errno == ENOSPC || errno == EDQUOT || errno == ENOENT
-        ? LinkResult::Failed
-        : LinkResult::Unsupported;
+    if (error == ENOENT && ::access("/proc/self/fd", F_OK) != 0)
+        return LinkResult::Unsupported; // neither way is open
+    return linkResult(error);
 }
 
 bool Platform::renameNoReplace(int fromFolder, const char *from, int toFolder, const char *to)
