@@ -7,10 +7,9 @@
 // (worker time over the tools' time). Prints one line per case and round, then one per case
 // sorted by its median against its goal, the worst last: the last number is the worst median.
 // No arguments needed; naming cases (large, small, tmpfs; "tmpfs:1" for one round) runs only
-// those, for a profiler. Every
-// tree lives in this run's folder in the temporary folder, the tmpfs one
-// mounted there where mounting is allowed (else in /dev/shm); the folders and the mount go when
-// the run ends, killed too, or else when the next run starts.
+// those, for a profiler. Every tree lives in this run's folder in the temporary folder, the tmpfs
+// one mounted there where mounting is allowed (else in /dev/shm); the folders and the mount go
+// when the run ends, killed too, or else when the next run starts.
 #include "CopyCases.h"
 #include "RunFolder.h"
 #include "install/CopyThread.h"
