@@ -63,6 +63,7 @@ const QByteArray sample = R"(WINE REGISTRY Version 2
 "Hex4"=hex(4):2a,ff,00,80
 "HexB"=hex(b):01,00,00,00,00,00,00,01
 "Hex7"=hex(7):61,00,00,00
+"Wrapped"=dword:10000000000000041
 "Hex2"=hex(2):25,00,50,00,46,00,25,00,\
   5c,00,00,00,78,00
 "Dword"=dword:ffffffff
@@ -92,7 +93,7 @@ void TestWinePrefix::registry_data()
     const QString values =
         "Escaped=\"\tCafé Renée \u00012 🎮\x1b\f\a\b\n\r\v|Raw=Café|Multi=|Hex7=|"
         "Default=machine default|Expand=%ProgramFiles%\\Steam|Hex1=C:\\UT3€|Hex4=-2147418326|"
-        "HexB=72057594037927937|Hex2=%PF%\\|Dword=-1|Commented=";
+        "HexB=72057594037927937|Hex2=%PF%\\|Dword=-1|Commented=|Wrapped=-1";
     for (const QString &v : values.split('|'))
         row(qPrintable(v.section('=', 0, 0)), steam, v.section('=', 0, 0), v.section('=', 1));
     row("escaped key name", "HKEY_LOCAL_MACHINE\\Software\\CAFÉ\\odd]name", "Value", "escaped key");
@@ -318,6 +319,7 @@ void TestWinePrefix::keyValues()
         node = node->child(keys[i]);
     QCOMPARE(node ? node->string(keys.last()) : QString(), expected);
     QVERIFY(file.has_value() == !expected.isNull());
+    QVERIFY(!file || file->isBlock); // the top level is one block, as Steam's readers take it
 }
 
 void TestWinePrefix::prefix_data()

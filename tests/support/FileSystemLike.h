@@ -3,8 +3,9 @@
 #include <atomic>
 
 // The file system that this process's calls behave as if on: where anonymous files cannot be
-// named (linkat refused), or FAT, which also has no hard links, no renaming without replacing and
-// no Unix modes beyond the read-only attribute (fchmod refused).
+// named (linkat refused), or FAT, which makes none at all (O_TMPFILE refused) and has no hard
+// links, no renaming without replacing and no Unix modes beyond the read-only attribute (fchmod
+// refused).
 // Unix only; Windows ignores it.
 enum class FileSystemLike { Usual, NoAnonymousFiles, Fat };
 extern FileSystemLike fileSystemLike;

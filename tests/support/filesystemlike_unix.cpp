@@ -56,6 +56,9 @@ extern "C" int openat(int folder, const char *name, int flags, ...)
         mode = va_arg(arguments, mode_t);
         va_end(arguments);
     }
+    // FAT makes no anonymous files.
+    if (fileSystemLike == FileSystemLike::Fat && (flags & O_TMPFILE) == O_TMPFILE)
+        return refuse(EOPNOTSUPP);
     int taken = (flags & O_CREAT) && (flags & O_EXCL) ? namesTaken.load() : 0;
     while (taken > 0 && !namesTaken.compare_exchange_weak(taken, taken - 1)) { }
     return taken > 0 ? refuse(EEXIST) : real<decltype(openat)>("openat")(folder, name, flags, mode);
