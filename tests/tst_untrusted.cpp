@@ -1,4 +1,5 @@
 #include "NameSwap.h"
+#include "SampleWorld.h"
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "platform/files/RegularFile.h"
@@ -203,7 +204,7 @@ void TestUntrusted::iconWithinBudget_data()
     beyond.chop(1);
     QTest::newRow("an entry beyond the file's end") << beyond << 0;
     QTest::newRow("an empty entry before a good one") << ico({48, 16}, {{}, png(16, 16)}) << 16;
-    QFile sample(DUSKMERE_SOURCE_DIR "/sample/GameFiles/DuskmereGame/Splash/duskmereicon.ico");
+    QFile sample(SampleWorld::source() + "/GameFiles/DuskmereGame/Splash/duskmereicon.ico");
     QVERIFY(sample.open(QIODevice::ReadOnly));
     QTest::newRow("the sample's icon, bitmaps") << sample.readAll() << 48;
 }

@@ -40,12 +40,15 @@ void copyTree(const QString &from, const QString &to)
 }
 } // namespace
 
+QString SampleWorld::source()
+{
+    return qEnvironmentVariable("DUSKMERE_SAMPLE_DIR",
+                                QStringLiteral(DUSKMERE_SOURCE_DIR "/sample"));
+}
+
 void SampleWorld::prepare(const Sandbox &sandbox)
 {
-    // The Windows test run copies the sample where its account can read it, and names it.
-    copyTree(
-        qEnvironmentVariable("DUSKMERE_SAMPLE_DIR", QStringLiteral(DUSKMERE_SOURCE_DIR "/sample")),
-        sandbox.work());
+    copyTree(source(), sandbox.work());
     sandbox.write("wineprefix/system.reg", SystemReg);
     sandbox.write("wineprefix/user.reg", UserReg);
     sandbox.write("wineprefix/drive_c/Games/Unreal Tournament 3/Binaries/UT3.exe", "MZ retail");

@@ -12,6 +12,10 @@ class Sandbox;
 namespace SampleWorld {
 void prepare(const Sandbox &sandbox);
 
+// The sample release itself, read only. The Windows test run copies it where its account can
+// read it, and names it; elsewhere it is the checkout's.
+QString source();
+
 // The program as the shortcuts name it.
 QString inLink(const Sandbox &sandbox, bool steam);
 
