@@ -254,24 +254,35 @@ void TestWinePrefix::detect()
 
 // Neither a sandboxed root's own steam.sh nor the stand-in steam.exe of Proton's prefix, which
 // that prefix's registry names, passes for Steam's client: Flatpak's Steam holds the game but
-// `flatpak` is not on PATH; WINEPREFIX names Proton's prefix of a game no Steam lists any more.
+// `flatpak` is not on PATH; WINEPREFIX names Proton's prefix of a game no Steam lists any more,
+// also through a link either way: the path named or the one it leads to shows the stand-in.
 void TestWinePrefix::noSteamClient_data()
 {
     QTest::addColumn<QString>("root"); // of Steam for Linux below home; none: WINEPREFIX
-    QTest::newRow("Flatpak's Steam without its command") << flatpakRoot;
-    QTest::newRow("WINEPREFIX is Proton's prefix") << QString();
+    QTest::addColumn<QString>("link"); // "to": WINEPREFIX links to Proton's prefix; "from": the
+                                       // prefix links to a folder on another disk
+    QTest::newRow("Flatpak's Steam without its command") << flatpakRoot << "";
+    QTest::newRow("WINEPREFIX is Proton's prefix") << QString() << "";
+    QTest::newRow("WINEPREFIX a link to Proton's prefix") << QString() << "to";
+    QTest::newRow("WINEPREFIX is Proton's prefix, a link to another disk") << QString() << "from";
 }
 
 void TestWinePrefix::noSteamClient()
 {
     QFETCH(QString, root);
+    QFETCH(QString, link);
     Sandbox sandbox;
-    const QString prefix = SampleWorld::protonPrefix(
+    const QString proton = SampleWorld::protonPrefix(
         root.isEmpty() ? sandbox.path("Games/Lib") : SampleWorld::steamHome(sandbox, root));
+    const QString prefix = link == "from" ? sandbox.path("Disk/pfx") : proton;
     sandbox.write(prefix + "/system.reg", head + key + value);
     sandbox.write(prefix + "/drive_c/Steam/steam.exe", "MZ");
+    if (link == "from")
+        QVERIFY(QDir().mkpath(QFileInfo(proton).path()) && QFile::link(prefix, proton));
+    if (link == "to")
+        QVERIFY(QFile::link(prefix, sandbox.path("Linked")));
     if (root.isEmpty())
-        sandbox.setEnv("WINEPREFIX", prefix);
+        sandbox.setEnv("WINEPREFIX", link == "to" ? sandbox.path("Linked") : proton);
     else
         qunsetenv("WINEPREFIX");
     sandbox.setEnv("PATH", sandbox.path("bin"));
