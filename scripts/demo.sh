@@ -6,8 +6,9 @@
 #
 #   bash scripts/demo.sh          the wizard on your display; without one, the screenshot tour
 #                                 takes a picture of every page instead
-#   bash scripts/demo.sh --xvfb   the real window on a virtual display (installs Xvfb): the
-#                                 wizard's pages as it shows them, pictured through X
+#   bash scripts/demo.sh --xvfb   the real window on a virtual display (adds xauth and xdotool
+#                                 to the packages, Xvfb among them): the wizard's pages as it
+#                                 shows them, pictured through X
 #
 # KEEP_SCRATCH=1 keeps the scratch world (and says where it is); BUILD=<folder> builds elsewhere
 # than build/, the folder the test command uses too.

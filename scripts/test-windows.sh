@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The Windows build, made and tried on Linux: cross-compiles the program and every test with
 # mingw-w64 against the Qt kit for Windows (warnings are errors), lays out the archive a mod team
-# ships as scripts/package.sh does (the Linux program beside the Windows one), runs every test under Wine on a virtual display as an ordinary user, then starts the
-# shipped program itself there, checks that its window shows, quits it the way a user does and
-# checks its exit code.
+# ships as scripts/package.sh does (the Linux program beside the Windows one), runs every test
+# under Wine on a virtual display as an ordinary user, then starts the shipped program itself
+# there, checks that its window shows, quits it the way a user does and checks its exit code.
 #
 # Run as root, the script makes a throw-away account for the Wine part (root may write where a
 # user may not, and so would hide permission faults) and removes it at the end; run as anyone
@@ -27,6 +27,8 @@ TEST_TIMEOUT=${TEST_TIMEOUT:-300}
 PROGRAM_TIMEOUT=60
 STARTED=$SECONDS
 
+# Before anything is installed or any account made: without the kit nothing here can be built.
+find_kit >/dev/null
 bash "$ROOT/scripts/install-deps.sh" "${WINDOWS_PACKAGES[@]}"
 
 # --- scratch: kit, Wine prefix, its HOME, results; everything goes when the script ends -------

@@ -29,13 +29,13 @@ find_kit() {
         "$ROOT/build/$KIT_NAME"; do
         [ -n "$candidate" ] && [ -e "$candidate" ] && echo "$candidate" && return
     done
+    local how="Nothing has been installed. Make the kit from Debian's own Qt source package"
+    how+=" with 'bash scripts/build-qt-mingw-kit.sh' (about 25 minutes on two free cores; it puts"
+    how+=" the kit in build/, where this script finds it), then run this again."
     [ -z "${DUSKMERE_QT_MINGW_KIT:-}" ] \
-        || fail "DUSKMERE_QT_MINGW_KIT names $DUSKMERE_QT_MINGW_KIT, which is not there"
+        || fail "DUSKMERE_QT_MINGW_KIT names $DUSKMERE_QT_MINGW_KIT, which is not there. $how"
     fail "no Qt kit for mingw-w64: DUSKMERE_QT_MINGW_KIT is not set, and neither" \
-        "../shared/qt6-mingw/$KIT_NAME nor build/$KIT_NAME is there. Nothing has been" \
-        "installed. Make the kit from Debian's own Qt source package with" \
-        "'bash scripts/build-qt-mingw-kit.sh' (about 25 minutes on two free cores; it" \
-        "puts the kit in build/, where this script finds it), then run this again."
+        "../shared/qt6-mingw/$KIT_NAME nor build/$KIT_NAME is there. $how"
 }
 
 # prepare_build <scratch>: sets BUILD (BUILD_WIN, else below the scratch folder) and KIT, the
@@ -136,6 +136,7 @@ gather() {
 
 # The program with what it needs on a clean Windows: the windows platform plug-in to open a
 # window at all, the JPEG reader for the logo and the slide show, the native style.
+# shellcheck disable=SC2034 # read by release.sh and test-windows.sh
 PROGRAM_PLUGINS=(platforms/qwindows.dll imageformats/qjpeg.dll styles/qwindowsvistastyle.dll)
 
 # plugin_items <plugin>...: the kit's plug-ins as gather takes them, each into its own folder.
@@ -144,26 +145,4 @@ plugin_items() {
     for plugin in "$@"; do
         echo "$KIT/plugins/$plugin=$(dirname "$plugin")"
     done
-}
-
-# package <folder> <data folder> <ds.conf>: what a mod team ships, in <folder>: Setup/ with the
-# program, its DLLs and plug-ins, ds.conf and the files that ds.conf names beside it, and
-# GameFiles/ with the data, where ds.conf's default "..\GameFiles\" finds it.
-package() {
-    local dest=$1 data=$2 conf=$3 name plugins
-    [ -d "$data" ] || fail "no data folder $data"
-    [ -f "$conf" ] || fail "no ds.conf at $conf"
-    mapfile -t plugins < <(plugin_items "${PROGRAM_PLUGINS[@]}")
-    rm -rf "$dest"
-    gather "$dest/Setup" "$BUILD/DuskmereSetup.exe" "${plugins[@]}"
-    # The data lies where the default looks, whatever the sample points to.
-    sed '/^[[:space:]]*datadir[[:space:]]*=/Id' "$conf" >"$dest/Setup/ds.conf"
-    # Slide show pictures and extras given as paths relative to ds.conf travel with it.
-    sed -n 's/^[[:space:]]*\(File\|URL\)[0-9]*[[:space:]]*=[[:space:]]*//p' "$conf" | tr -d '\r"' \
-        | while read -r name; do
-            [ -f "$(dirname "$conf")/$name" ] || continue
-            mkdir -p "$dest/Setup/$(dirname "$name")"
-            cp "$(dirname "$conf")/$name" "$dest/Setup/$name"
-        done
-    cp -r "$data" "$dest/GameFiles"
 }
