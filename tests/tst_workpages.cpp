@@ -2,6 +2,7 @@
 #include "MessageBoxAnswerer.h"
 #include "SampleWorld.h"
 #include "TestMain.h"
+#include "TmpfsMount.h"
 #include "pages/CopyPage.h"
 #include "pages/GatherPage.h"
 #include "platform/system/FreeSpace.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 // The two pages that work while the user waits. Gather: its steps, the data walk, free space, the
 // old layout's folder (nothing outside touched). Copy: its completion, a quit while copying, the
@@ -34,6 +36,8 @@ private slots:
     void oldVersion();
     void completion();
     void quitDuringCopying();
+    void copyFailure_data();
+    void copyFailure();
     void slidesLoaded_data();
     void slidesLoaded();
 };
@@ -320,6 +324,41 @@ void TestWorkPages::quitDuringCopying()
     QVERIFY2(installed.size() < all.size(), "the worker finished before the quit");
     QCOMPARE(installed.keys(), all.keys().mid(0, installed.size()));
     QCOMPARE(installed.values(), all.values().mid(0, installed.size()));
+}
+
+void TestWorkPages::copyFailure_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("cause"); // the box's text below its message
+    QTest::newRow("a full disk")
+        << "full"
+        << "The disk is full. Free some space on it and restart DuskmereSetup.";
+    QTest::newRow("a folder where the file belongs") << "folder"
+                                                     << "";
+}
+
+// A copy that fails keeps its message; where the disk was full, the box says so below it.
+void TestWorkPages::copyFailure()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, cause);
+    Sandbox sandbox;
+    sandbox.write("GameFiles/A.txt", "A");
+    sandbox.write("GameFiles/B.bin", QByteArray(3 * 1048576, 'b'));
+    DuskmereWizard wizard;
+    wizard.gatherPage->collectFiles();
+    wizard.ut3UserDir = sandbox.path("Game/UT3");
+    std::optional<TmpfsMount> mount;
+    if (fault == "full" && !mount.emplace(sandbox.path("Game"), 1048576).isMounted())
+        QSKIP(qPrintable(mount->reason()));
+    if (fault == "folder")
+        QVERIFY(QDir().mkpath(wizard.ut3UserDir + "/B.bin/inside"));
+    MessageBoxAnswerer boxes;
+    QCOMPARE(EventLoop::runUntilExit([&] { wizard.gotoCopy(); }), 0);
+    QCOMPARE(boxes.titles(), QStringList {"DuskmereSetup - Critical Error"});
+    QVERIFY(
+        boxes.texts().constFirst().startsWith("<html>DuskmereSetup couldn't copy the file<br>"));
+    QCOMPARE(boxes.informativeTexts(), QStringList {cause});
 }
 
 void TestWorkPages::slidesLoaded_data()

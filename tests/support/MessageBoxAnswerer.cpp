@@ -29,7 +29,8 @@ bool MessageBoxAnswerer::eventFilter(QObject *object, QEvent *event)
     if (!box || event->type() != QEvent::Show)
         return false;
     QAbstractButton *button = box->button(answer); // none: closed the way Escape would
-    seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+    seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                 box->informativeText()});
     // From the box's own event loop, once it runs.
     QTimer::singleShot(0, box, [box, button] { button ? button->click() : box->reject(); });
     return false;

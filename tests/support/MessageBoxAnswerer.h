@@ -18,6 +18,7 @@ public:
         QString text;
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
+        QString informative; // the text below the message
     };
 
     explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok);
@@ -26,6 +27,7 @@ public:
     QList<Box> seen;
     QStringList titles() const { return all(&Box::title); }
     QStringList texts() const { return all(&Box::text); }
+    QStringList informativeTexts() const { return all(&Box::informative); }
 
 protected:
     bool eventFilter(QObject *object, QEvent *event) override;
