@@ -56,14 +56,28 @@ private slots:
 };
 
 namespace {
-QByteArray png(int width, int height, QImage::Format format = QImage::Format_ARGB32)
+QByteArray png(int width, int height, QImage::Format format = QImage::Format_ARGB32,
+               const QString &comment = QString())
 {
     QImage image(width, height, format);
     image.fill(Qt::darkRed);
+    image.setText("Comment", comment); // a long one is written compressed
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// A 32x32 PNG with `count` chunks of `size` bytes of a kind no decoder knows after its header.
+QByteArray pngWithChunks(int count, int size)
+{
+    QByteArray bytes = png(32, 32);
+    QByteArray chunk(12 + size, '\0');
+    qToBigEndian<quint32>(quint32(size), chunk.data());
+    chunk.replace(4, 4, "duSk");
+    for (int i = 0; i < count; ++i)
+        bytes.insert(33, chunk); // after the signature and the header chunk
     return bytes;
 }
 
@@ -204,6 +218,11 @@ void TestUntrusted::iconWithinBudget_data()
     beyond.chop(1);
     QTest::newRow("an entry beyond the file's end") << beyond << 0;
     QTest::newRow("an empty entry before a good one") << ico({48, 16}, {{}, png(16, 16)}) << 16;
+    QTest::newRow("a 256x256 entry of over 1 MiB beside a 48x48")
+        << ico({256, 48}, {pngWithChunks(1, 1 << 20), png(48, 48)}) << 48;
+    QTest::newRow("a PNG of 300 chunks") << ico({32}, {pngWithChunks(300, 0)}) << 0;
+    QTest::newRow("a PNG with a compressed comment of 1 MiB")
+        << ico({256}, {png(256, 256, QImage::Format_ARGB32, QString(1 << 20, 'a'))}) << 256;
     QFile sample(SampleWorld::source() + "/GameFiles/DuskmereGame/Splash/duskmereicon.ico");
     QVERIFY(sample.open(QIODevice::ReadOnly));
     QTest::newRow("the sample's icon, bitmaps") << sample.readAll() << 48;
@@ -220,6 +239,7 @@ void TestUntrusted::iconWithinBudget()
     const QImage picture = Platform::iconPicture(icon);
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(picture.width(), side);
+    QVERIFY(picture.text("Comment").isEmpty()); // never unpacked
 }
 
 // The launchers' icon is made on the window's thread, once: it must fit in the 20 ms the

@@ -6,6 +6,12 @@
 
 namespace {
 constexpr int largestSide = 256;
+// A 256x256 picture of 32 bits stored without compression takes about a quarter of this, so a
+// larger entry holds something else: whatever it is, decoding it would only cost time.
+constexpr qsizetype largestPicture = 1 << 20;
+// An encoder splits a picture's data into a few chunks, some into a hundred; a flood of chunks
+// costs the decoder time for each.
+constexpr int mostChunks = 256;
 constexpr qsizetype headerSize = 6, entrySize = 16;
 const QByteArray pngSignature("\x89PNG\r\n\x1a\n", 8);
 
@@ -51,6 +57,32 @@ QSize declaredInside(const QByteArray &picture)
     return QSize(width, int(qAbs(qint64(height)) / 2));
 }
 
+// The PNG with its critical chunks and its transparency alone, or nothing when a chunk runs past
+// its end or there are more of them than a picture needs. Text, colour profiles and the other
+// ancillary chunks may be compressed many times over and cost more to unpack than the picture
+// itself, and none of them changes what a launcher shows.
+QByteArray criticalChunks(const QByteArray &png)
+{
+    QByteArray kept = pngSignature;
+    qsizetype at = pngSignature.size();
+    for (int count = 0; count < mostChunks; ++count) {
+        if (png.size() - at < 12)
+            return QByteArray();
+        const quint32 length = qFromBigEndian<quint32>(png.constData() + at);
+        if (length > quint64(png.size() - at - 12))
+            return QByteArray();
+        const QByteArrayView type(png.constData() + at + 4, 4);
+        const qsizetype whole = 12 + qsizetype(length);
+        const bool ancillary = type.at(0) & 0x20;
+        if (!ancillary || type == "tRNS")
+            kept += QByteArrayView(png.constData() + at, whole);
+        if (type == "IEND")
+            return kept;
+        at += whole;
+    }
+    return QByteArray();
+}
+
 QImage decode(const QByteArray &picture, const char *format)
 {
     QByteArray bytes = picture;
@@ -80,7 +112,7 @@ QImage Platform::iconPicture(const QByteArray &ico)
         entry.offset = read32(ico, at + 12);
         entry.at = at;
         if (entry.offset < headerSize || entry.size <= 0 || entry.offset > ico.size()
-            || entry.size > ico.size() - entry.offset)
+            || entry.size > ico.size() - entry.offset || entry.size > largestPicture)
             continue;
         const qint64 area = qint64(entry.width) * entry.height;
         const qint64 bestArea = qint64(best.width) * best.height;
@@ -96,7 +128,7 @@ QImage Platform::iconPicture(const QByteArray &ico)
         return QImage();
     QImage image;
     if (picture.startsWith(pngSignature)) {
-        image = decode(picture, "png");
+        image = decode(criticalChunks(picture), "png");
     } else {
         // A bitmap is decoded as an icon file of that one entry.
         QByteArray single(headerSize, '\0');
