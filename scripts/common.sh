@@ -2,7 +2,7 @@
 # shellcheck shell=bash
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-LINUX_PACKAGES=(qt6-base-dev qt6-base-dev-tools cmake g++ ninja-build liblnk-utils
+LINUX_PACKAGES=(qt6-base-dev qt6-base-dev-tools zlib1g-dev cmake g++ ninja-build liblnk-utils
     desktop-file-utils libglib2.0-bin)
 # The screen-reader walk (tests/atspi): a virtual display, D-Bus, the accessibility bus and its
 # Python client.

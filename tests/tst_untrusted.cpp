@@ -81,6 +81,33 @@ QByteArray pngWithChunks(int count, int size)
     return bytes;
 }
 
+// A PNG of RGBA pixels whose image data unpacks to `unpacked` zero bytes: a picture of
+// `side` x `side` needs side * (1 + 4 * side) of them, and the rest follows it in the one stream.
+QByteArray pngOfZeros(int side, int unpacked)
+{
+    const auto chunk = [](const QByteArray &type, const QByteArray &data) {
+        QByteArray out(4, '\0');
+        qToBigEndian<quint32>(quint32(data.size()), out.data());
+        out += type + data;
+        quint32 crc = 0xffffffff;
+        for (const char byte : type + data) {
+            crc ^= quint8(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = crc & 1 ? (crc >> 1) ^ 0xedb88320 : crc >> 1;
+        }
+        QByteArray sum(4, '\0');
+        qToBigEndian<quint32>(~crc, sum.data());
+        return out + sum;
+    };
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(quint32(side), header.data());
+    qToBigEndian<quint32>(quint32(side), header.data() + 4);
+    header[8] = 8; // bits per channel
+    header[9] = 6; // RGBA
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header)
+        + chunk("IDAT", qCompress(QByteArray(unpacked, '\0'), 9).mid(4)) + chunk("IEND", {});
+}
+
 // A bitmap as an icon holds it: the info header, whose height counts the mask too, 32-bit pixels
 // and the mask.
 QByteArray bmp(int side)
@@ -220,6 +247,9 @@ void TestUntrusted::iconWithinBudget_data()
     QTest::newRow("an empty entry before a good one") << ico({48, 16}, {{}, png(16, 16)}) << 16;
     QTest::newRow("a 256x256 entry of over 1 MiB beside a 48x48")
         << ico({256, 48}, {pngWithChunks(1, 1 << 20), png(48, 48)}) << 48;
+    QTest::newRow("a 256x256 PNG of zeros") << ico({256}, {pngOfZeros(256, 256 * 1025)}) << 256;
+    QTest::newRow("a 256x256 PNG whose image data goes on for 64 MB")
+        << ico({256}, {pngOfZeros(256, 64 << 20)}) << 0;
     QTest::newRow("a PNG of 300 chunks") << ico({32}, {pngWithChunks(300, 0)}) << 0;
     QTest::newRow("a PNG with a compressed comment of 1 MiB")
         << ico({256}, {png(256, 256, QImage::Format_ARGB32, QString(1 << 20, 'a'))}) << 256;

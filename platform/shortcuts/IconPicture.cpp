@@ -4,6 +4,8 @@
 #include <QImageReader>
 #include <QtEndian>
 
+#include <zlib.h>
+
 namespace {
 constexpr int largestSide = 256;
 // A 256x256 picture of 32 bits stored without compression takes about a quarter of this, so a
@@ -12,6 +14,9 @@ constexpr qsizetype largestPicture = 1 << 20;
 // An encoder splits a picture's data into a few chunks, some into a hundred; a flood of chunks
 // costs the decoder time for each.
 constexpr int mostChunks = 256;
+// A 256x256 picture of 16-bit RGBA takes 524,544 bytes of image data, filter bytes included, a
+// little more interlaced.
+constexpr qsizetype largestImageData = 1 << 20;
 constexpr qsizetype headerSize = 6, entrySize = 16;
 const QByteArray pngSignature("\x89PNG\r\n\x1a\n", 8);
 
@@ -57,12 +62,37 @@ QSize declaredInside(const QByteArray &picture)
     return QSize(width, int(qAbs(qint64(height)) / 2));
 }
 
+// Whether the compressed image data ends within what a picture of at most 256x256 can hold. The
+// decoder unpacks the stream to its end, however far it goes on beyond the picture: a megabyte
+// of it may unpack to a gigabyte. Unpacked here first, it costs at most that bound.
+bool imageDataFits(const QByteArray &data)
+{
+    z_stream stream {};
+    if (inflateInit(&stream) != Z_OK)
+        return false;
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    QByteArray out(64 * 1024, Qt::Uninitialized);
+    qsizetype unpacked = 0;
+    int result = Z_OK;
+    while (result == Z_OK && unpacked <= largestImageData) {
+        stream.next_out = reinterpret_cast<Bytef *>(out.data());
+        stream.avail_out = uInt(out.size());
+        result = inflate(&stream, Z_NO_FLUSH);
+        unpacked += out.size() - qsizetype(stream.avail_out);
+    }
+    inflateEnd(&stream);
+    return result == Z_STREAM_END && unpacked <= largestImageData;
+}
+
 // The PNG with its critical chunks and its transparency alone, or nothing when a chunk runs past
-// its end or there are more of them than a picture needs. Text, colour profiles and the other
-// ancillary chunks may be compressed many times over and cost more to unpack than the picture
-// itself, and none of them changes what a launcher shows.
+// its end, there are more of them than a picture needs, or its image data unpacks to more than
+// a picture of at most 256x256 takes. Text, colour profiles and the other ancillary chunks may
+// be compressed many times over and cost more to unpack than the picture itself, and none of
+// them changes what a launcher shows.
 QByteArray criticalChunks(const QByteArray &png)
 {
+    QByteArray imageData;
     QByteArray kept = pngSignature;
     qsizetype at = pngSignature.size();
     for (int count = 0; count < mostChunks; ++count) {
@@ -76,8 +106,10 @@ QByteArray criticalChunks(const QByteArray &png)
         const bool ancillary = type.at(0) & 0x20;
         if (!ancillary || type == "tRNS")
             kept += QByteArrayView(png.constData() + at, whole);
+        if (type == "IDAT")
+            imageData += QByteArrayView(png.constData() + at + 8, qsizetype(length));
         if (type == "IEND")
-            return kept;
+            return imageDataFits(imageData) ? kept : QByteArray();
         at += whole;
     }
     return QByteArray();
