@@ -128,9 +128,19 @@ QImage decode(const QByteArray &picture, const char *format)
 
 QImage Platform::iconPicture(const QByteArray &ico)
 {
+    QByteArray bytes = ico;
+    QBuffer buffer(&bytes);
+    return buffer.open(QIODevice::ReadOnly) ? iconPicture(&buffer) : QImage();
+}
+
+QImage Platform::iconPicture(QIODevice *file)
+{
+    const qint64 fileSize = file->size();
+    QByteArray ico = file->read(headerSize); // then the directory
     if (ico.size() < headerSize || read16(ico, 0) != 0 || read16(ico, 2) != 1)
         return QImage();
     const qsizetype count = read16(ico, 4);
+    ico += file->read(count * entrySize);
     if (ico.size() < headerSize + count * entrySize)
         return QImage();
     Entry best;
@@ -143,8 +153,8 @@ QImage Platform::iconPicture(const QByteArray &ico)
         entry.size = read32(ico, at + 8);
         entry.offset = read32(ico, at + 12);
         entry.at = at;
-        if (entry.offset < headerSize || entry.size <= 0 || entry.offset > ico.size()
-            || entry.size > ico.size() - entry.offset || entry.size > largestPicture)
+        if (entry.offset < headerSize || entry.size <= 0 || entry.offset > fileSize
+            || entry.size > fileSize - entry.offset || entry.size > largestPicture)
             continue;
         const qint64 area = qint64(entry.width) * entry.height;
         const qint64 bestArea = qint64(best.width) * best.height;
@@ -154,7 +164,7 @@ QImage Platform::iconPicture(const QByteArray &ico)
     if (best.size == 0)
         return QImage();
 
-    const QByteArray picture = ico.mid(best.offset, best.size);
+    const QByteArray picture = file->seek(best.offset) ? file->read(best.size) : QByteArray();
     const QSize inside = declaredInside(picture);
     if (!inside.isValid() || inside.isEmpty())
         return QImage();

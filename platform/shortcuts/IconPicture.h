@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QImage>
 
 namespace Platform {
@@ -11,4 +12,6 @@ namespace Platform {
 // is none, or when the chosen picture is larger than its place allows, whatever its entry
 // declares: checked in its own header before it is decoded, and once more after.
 QImage iconPicture(const QByteArray &ico);
+// The same, read from `file` (open, at its start): the directory, then the one picture alone.
+QImage iconPicture(QIODevice *file);
 } // namespace Platform

