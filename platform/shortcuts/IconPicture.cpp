@@ -126,13 +126,6 @@ QImage decode(const QByteArray &picture, const char *format)
 }
 } // namespace
 
-QImage Platform::iconPicture(const QByteArray &ico)
-{
-    QByteArray bytes = ico;
-    QBuffer buffer(&bytes);
-    return buffer.open(QIODevice::ReadOnly) ? iconPicture(&buffer) : QImage();
-}
-
 QImage Platform::iconPicture(QIODevice *file)
 {
     const qint64 fileSize = file->size();

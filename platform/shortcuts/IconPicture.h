@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QIODevice>
 #include <QImage>
 
@@ -11,7 +10,6 @@ namespace Platform {
 // than reading the directory; of a PNG, only what makes the picture is decoded. Null when there
 // is none, or when the chosen picture is larger than its place allows, whatever its entry
 // declares: checked in its own header before it is decoded, and once more after.
-QImage iconPicture(const QByteArray &ico);
-// The same, read from `file` (open, at its start): the directory, then the one picture alone.
+// Only the directory and that picture are read from `file` (open, at its start).
 QImage iconPicture(QIODevice *file);
 } // namespace Platform

@@ -1,6 +1,7 @@
 #include "IconPicture.h"
 #include "Launcher.h"
 #include "ShortcutFiles.h"
+#include "platform/files/FileDescriptor.h"
 #include "platform/files/RegularFileDescriptor.h"
 #include "platform/steam/SteamClient.h"
 #include "platform/steam/SteamLibrary.h"
@@ -12,8 +13,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QStandardPaths>
-
-#include <unistd.h>
 
 namespace {
 // A value of the desktop entry format: backslash, line ends and tabs are escaped.
@@ -102,11 +101,10 @@ QByteArray Platform::launcherIcon(const QString &iconFile)
     // Icon files of a few hundred kilobytes hold every size up to 256x256.
     constexpr qint64 largestIcon = 16 * 1024 * 1024;
     // Only the directory and the one picture are read: a 16 MB file read whole would cost 9 ms.
-    const int fd = openRegularFile(iconFile, largestIcon, FinalLink::Refuse);
+    const FileDescriptor fd(openRegularFile(iconFile, largestIcon, FinalLink::Refuse));
     QFile ico;
-    if (fd >= 0 && !ico.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        ::close(fd);
-    const QImage picture = ico.isOpen() ? iconPicture(&ico) : QImage();
+    const QImage picture =
+        fd.valid() && ico.open(fd.get(), QIODevice::ReadOnly) ? iconPicture(&ico) : QImage();
     QByteArray png;
     QBuffer buffer(&png);
     // 8 bits a channel, packed at zlib's quickest level (quality 85): at its default the encoder
