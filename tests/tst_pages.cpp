@@ -35,8 +35,9 @@ using Enter = std::function<void(const Sandbox &, DuskmereWizard &)>;
 const QString valid = QStringLiteral(
     "<b>The specified location appears to be valid.<br>Press Continue to proceed.</b>");
 const bool unix = QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
-// What the Paths page asks for when it found no Steam: Linux has a client of its own.
-const QString wantedSteam = unix ? QStringLiteral("steam") : QStringLiteral("Steam.exe");
+// What the Paths page asks for where no Steam for Linux holds the game: Steam for Windows, which
+// starts the game in the prefix the mod goes to.
+const QString wantedSteam = QStringLiteral("Steam.exe");
 // Proton's own steam.exe in the game's prefix, which answers the game but is no Steam.
 const char *const standIn =
     "Lib/steamapps/compatdata/13210/pfx/drive_c/Program Files (x86)/Steam/steam.exe";
@@ -189,11 +190,18 @@ void TestPages::pages_data()
                   "your <i>%1</i> manually.|Path to %1:|&Browse...|C&ontinue")
             .arg(wantedSteam),
         pathsLayout);
-    // Steam's program named as found: Steam for Windows, or on Linux its client.
-    const auto steamFound = [&](const char *name, const char *file, const char *shown) {
+    // Steam's program named as found: Steam for Windows, or on Linux the client of the Steam root
+    // (below HOME; null: none) that holds the game.
+    const auto steamFound = [&](const char *name, const char *file, const char *shown,
+                                const char *root = nullptr) {
         const Enter enter = [=](const Sandbox &sandbox, W &w) {
+            if (root) {
+                SampleWorld::steamHome(sandbox, root);
+                qunsetenv("WINEPREFIX");
+            }
             sandbox.write(file, "MZ");
-            std::tie(w.steam, w.steamPath) = std::tuple(true, sandbox.path(file));
+            w.toggleSteam(true);
+            w.steamPath = sandbox.path(file);
             w.gotoPaths();
         };
         row(name, "", enter,
@@ -207,9 +215,11 @@ void TestPages::pages_data()
     };
     steamFound("paths, Steam for Windows", "Steam/Steam.exe", "Steam.exe");
     if (unix) {
-        steamFound("paths, Steam for Linux's script", "Steam/steam.sh", "steam");
-        steamFound("paths, Flatpak's Steam", "bin/flatpak", "Steam (Flatpak)");
-        steamFound("paths, Snap's Steam", "bin/snap", "Steam (Snap)");
+        steamFound("paths, Steam for Linux's script", "Steam/steam.sh", "steam", "");
+        steamFound("paths, Flatpak's Steam", "bin/flatpak", "Steam (Flatpak)",
+                   ".var/app/com.valvesoftware.Steam/data/Steam");
+        steamFound("paths, Snap's Steam", "bin/snap", "Steam (Snap)",
+                   "snap/steam/common/.local/share/Steam");
         // Flatpak's Steam holds the game, but its command is not on PATH; a folder typed.
         const Enter noFlatpak = [](const Sandbox &sandbox, W &w) {
             SampleWorld::steamHome(sandbox, ".var/app/com.valvesoftware.Steam/data/Steam");
@@ -329,7 +339,13 @@ void TestPages::pathEntry_data()
     QTest::newRow("nothing there")
         << "Game/Binaries/UT4.exe"
         << "<font color=red><b>The specified file does not exist.</b></font>";
-    QTest::newRow("steam for Linux, its script") << "Steam/steam.sh" << valid;
+    // Only the client that runs the game where the mod goes.
+    QTest::newRow("steam, Steam for Linux's script beside Wine's prefix")
+        << "Steam/steam.sh" << invalid.arg(wantedSteam);
+    QTest::newRow("steam, Steam for Linux's script where it holds the game")
+        << "Steam/steam.sh" << valid;
+    QTest::newRow("steam, Steam.exe where Steam for Linux holds the game")
+        << "Steam/Steam.exe" << invalid.arg("steam");
     QTest::newRow("steam, retail file") << "Game/Binaries/UT3.exe" << invalid.arg(wantedSteam);
     QTest::newRow("steam, Proton's stand-in") << standIn << invalid.arg(wantedSteam);
 }
@@ -342,16 +358,21 @@ void TestPages::pathEntry()
     // Untouched: the detected file, resolved; typed: detection found a file gone since.
     const QString detected = typed.isNull() ? "Linked/Binaries/UT3.exe" : "Gone/UT3.exe";
     const QString shown = typed.isNull() ? "Game/Binaries/UT3.exe" : "";
-    if (typed.isNull() || typed.startsWith("Linked") || typed.endsWith(".sh") || typed == standIn)
+    const bool steamForLinux = QByteArray(QTest::currentDataTag()).contains("holds the game");
+    if (typed.isNull() || typed.startsWith("Linked") || steamForLinux || typed == standIn)
         SKIP_ON_WINDOWS("a Unix link, or Steam for Linux");
     Sandbox sandbox;
+    if (steamForLinux) {
+        SampleWorld::steamHome(sandbox);
+        qunsetenv("WINEPREFIX");
+    }
     const QString root = QFileInfo(sandbox.root()).canonicalFilePath() + '/';
-    for (const char *file :
-         {"Game/Binaries/UT3.exe", "Other/ut3.EXE", "Folder/UT3.exe/x", "Steam/steam.sh", standIn})
+    for (const char *file : {"Game/Binaries/UT3.exe", "Other/ut3.EXE", "Folder/UT3.exe/x",
+                             "Steam/steam.sh", "Steam/Steam.exe", standIn})
         sandbox.write(file, "MZ");
     QVERIFY(QFile::link(root + "Game", root + "Linked"));
     DuskmereWizard wizard;
-    wizard.steam = steam;
+    wizard.toggleSteam(steam);
     wizard.ut3Path = wizard.steamPath = root + detected;
     wizard.gotoPaths();
     QLineEdit *edit = wizard.pathsPage->pathEdit;
@@ -381,8 +402,9 @@ void TestPages::browse()
     QFETCH(bool, steamForLinux);
     Sandbox sandbox;
     const QString programFiles = sandbox.prefix() + "/drive_c/Program Files (x86)";
-    const QString chosen = programFiles + "/Game/Steam.exe";
-    sandbox.write(chosen, "MZ");
+    const QString chosen =
+        steamForLinux ? sandbox.path("bin/steam") : programFiles + "/Game/Steam.exe";
+    sandbox.write(programFiles + "/Game/Steam.exe", "MZ");
     if (steamForLinux) {
         SampleWorld::steamHome(sandbox);
         sandbox.write("bin/steam", "#!/bin/sh\n");
@@ -413,10 +435,9 @@ void TestPages::browse()
     browse->click();
     QCOMPARE(wizard.pathsPage->pathEdit->text(), "typed");
     browse->click();
-    // Steam for Linux starts from scripts of its own, or from its sandbox's command.
-    const QStringList dialog {"Select " + wantedSteam,
-                              "Steam (Steam.exe"
-                                  + QString(unix ? " steam steam.sh flatpak snap)" : ")"),
+    // Steam for Linux starts from scripts of its own; Steam for Windows is its program.
+    const QStringList dialog {steamForLinux ? "Select steam" : "Select " + wantedSteam,
+                              steamForLinux ? "Steam (steam steam.sh)" : "Steam (Steam.exe)",
                               steamForLinux ? sandbox.path("bin")
                                   : unix    ? programFiles
                                             : opened.value(2)};

@@ -19,8 +19,10 @@ std::optional<QString> linuxSteamClient();
 // their package by name ("run com.valvesoftware.Steam", "run steam"); none for Steam itself.
 QStringList steamClientWords(const QString &program);
 
-// The file names that count as Steam's program: "Steam.exe", and where Steam for Linux may run
-// also its start scripts "steam" and "steam.sh" and the commands "flatpak" and "snap".
+// The file names that count as Steam's program: those of the client that starts the game in the
+// prefix the mod goes to (GameClient.h). "Steam.exe" for Steam for Windows; for Steam for Linux
+// its start scripts "steam" and "steam.sh", or for a sandboxed one its command ("flatpak",
+// "snap").
 QStringList steamClientNames();
 
 // Proton puts a steam.exe of its own into every prefix it makes (compatdata/<app>/pfx): it only
@@ -29,9 +31,9 @@ QStringList steamClientNames();
 bool isSteamStandIn(const QString &path);
 
 // How the Paths page names Steam's program: the one found at `found`, or the one it asks for when
-// `found` is empty. "Steam.exe" on Windows; where Steam for Linux may run, its client: "steam",
-// or a sandboxed Steam by its package ("Steam (Flatpak)") while the player locates its command
-// ("flatpak").
+// `found` is empty. "Steam.exe" for Steam for Windows; where Steam for Linux starts the game, its
+// client: "steam", or a sandboxed Steam by its package ("Steam (Flatpak)") while the player
+// locates its command ("flatpak").
 struct SteamClientName
 {
     QString title; // in the page's texts and the field's label

@@ -29,6 +29,19 @@ const SandboxCommand *sandboxCommand(const QString &name)
     return nullptr;
 }
 
+// Only the client that starts the game where the mod goes: Steam for Windows would start its game
+// in the prefix Steam for Linux chose for the mod, Steam for Linux its game in Proton's prefix
+// while the mod lies in the prefix of Steam for Windows, a host's steam.sh a second Steam
+// outside the sandbox of the one that holds the game.
+QStringList clientNames(const GameClient &client)
+{
+    if (client.kind != GameClient::Kind::LinuxSteam)
+        return {QStringLiteral("Steam.exe")};
+    if (!client.sandbox.isEmpty())
+        return {client.sandbox};
+    return {QStringLiteral("steam"), QStringLiteral("steam.sh")};
+}
+
 bool isProtonPrefixPath(const QString &path)
 {
     const QStringList parts = path.split(QLatin1Char('/'));
@@ -71,11 +84,7 @@ QStringList Platform::steamClientWords(const QString &program)
 
 QStringList Platform::steamClientNames()
 {
-    QStringList names {QStringLiteral("Steam.exe"), QStringLiteral("steam"),
-                       QStringLiteral("steam.sh")};
-    for (const SandboxCommand &command : SandboxCommands)
-        names << QLatin1String(command.program);
-    return names;
+    return clientNames(gameClient());
 }
 
 bool Platform::isSteamStandIn(const QString &path)
@@ -91,11 +100,12 @@ Platform::SteamClientName Platform::steamClientName(const QString &found)
     const QString steamExe = QStringLiteral("Steam.exe");
     QString name = QFileInfo(found).fileName();
     bool missing = false;
-    if (found.isEmpty()) {
-        // Nothing found: the player is asked for the client that starts the game.
-        const GameClient client = gameClient();
-        name = client.kind == GameClient::Kind::WindowsSteam ? steamExe : client.sandbox;
-        missing = !client.sandbox.isEmpty();
+    const GameClient client = gameClient();
+    if (!clientNames(client).contains(name, Qt::CaseInsensitive)) {
+        // Nothing found, or nothing this client goes by: the player is asked for the client that
+        // starts the game.
+        name = client.kind == GameClient::Kind::LinuxSteam ? client.sandbox : steamExe;
+        missing = found.isEmpty() && !client.sandbox.isEmpty();
     }
     if (name.compare(steamExe, Qt::CaseInsensitive) == 0)
         return {steamExe, steamExe};
