@@ -24,6 +24,9 @@ class TestTamper : public QObject
 {
     Q_OBJECT
 
+private:
+    void checkSourceChange(QString change, QString log);
+
 private slots:
     void sourceChangedAfterTheWalk_data();
     void sourceChangedAfterTheWalk();
@@ -33,6 +36,9 @@ private slots:
     void folderSwappedForALinkMeanwhile();
     void folderSwappedBetweenTwoOfItsFiles_data();
     void folderSwappedBetweenTwoOfItsFiles();
+    // Last: once refused, the call stays unused for the rest of the process.
+    void sourceChangedWithoutOpenat2_data() { sourceChangedAfterTheWalk_data(); }
+    void sourceChangedWithoutOpenat2();
 };
 
 namespace {
@@ -94,6 +100,21 @@ void TestTamper::sourceChangedAfterTheWalk()
 {
     QFETCH(QString, change);
     QFETCH(QString, log);
+    checkSourceChange(change, log);
+}
+
+// The same where the kernel walks no path for the program: it goes one folder at a time.
+void TestTamper::sourceChangedWithoutOpenat2()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, log);
+    SKIP_ON_WINDOWS("a Linux call");
+    withoutOpenat2 = true;
+    checkSourceChange(change, log);
+}
+
+void TestTamper::checkSourceChange(QString change, QString log)
+{
     if (!change.contains("grown") && !change.contains("shrunk"))
         SKIP_ON_WINDOWS("links and FIFOs are made the Unix way");
     Sandbox sandbox;

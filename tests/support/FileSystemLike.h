@@ -12,3 +12,6 @@ extern FileSystemLike fileSystemLike;
 // The next so many exclusive creations of a file by name meet one already there, as a random
 // name may. Unix only.
 extern std::atomic<int> namesTaken;
+// A kernel that refuses openat2 (before Linux 5.6, or a sandbox's filter): the program then walks
+// one folder at a time, and remembers so for the rest of the process. Unix only.
+extern std::atomic<bool> withoutOpenat2;

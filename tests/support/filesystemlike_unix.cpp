@@ -6,10 +6,12 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 FileSystemLike fileSystemLike = FileSystemLike::Usual;
 std::atomic<int> namesTaken {0};
+std::atomic<bool> withoutOpenat2 {false};
 
 // The program's own calls bind to these definitions of the test executable; each passes on to the
 // C library's unless the file system played refuses it.
@@ -72,4 +74,19 @@ extern "C" int fchmod(int fd, mode_t mode) noexcept
         && (::fstat(fd, &st) != 0 || mode != (st.st_mode & 0777 & ~mode_t(0222))))
         return refuse(EPERM);
     return real<decltype(fchmod)>("fchmod")(fd, mode);
+}
+
+// Every call through syscall() passes here; the six words the kernel may take are passed on.
+extern "C" long syscall(long number, ...) noexcept
+{
+    if (number == SYS_openat2 && withoutOpenat2)
+        return refuse(ENOSYS);
+    va_list arguments;
+    va_start(arguments, number);
+    long words[6];
+    for (long &word : words)
+        word = va_arg(arguments, long);
+    va_end(arguments);
+    static const auto call = real<long(long, ...)>("syscall");
+    return call(number, words[0], words[1], words[2], words[3], words[4], words[5]);
 }

@@ -2,3 +2,4 @@
 
 FileSystemLike fileSystemLike = FileSystemLike::Usual;
 std::atomic<int> namesTaken {0};
+std::atomic<bool> withoutOpenat2 {false};
