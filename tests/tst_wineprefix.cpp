@@ -365,6 +365,8 @@ void TestWinePrefix::prefix_data()
         proton + "steamuser", linux);
     row("Steam edition, the game's manifest gone: Wine's prefix", "steam no-manifest", true, wine);
     row("Steam edition, the game in Steam's library", "steam", true, proton + "steamuser", linux);
+    row("Steam edition, the account's folders moved", "steam moved", true,
+        proton + "steamuser/Moved");
     row("Flatpak's Steam", "flatpak", true,
         "home/" + SampleWorld::protonPrefix(flatpakRoot) + "/drive_c/users/steamuser",
         "flatpak|run|com.valvesoftware.Steam|-applaunch|13210|WINEPREFIX=");
@@ -403,6 +405,12 @@ void TestWinePrefix::prefix()
         QVERIFY(QDir(pfx + "/drive_c/users/steamuser").removeRecursively());
     if (world.contains("no-userreg"))
         QVERIFY(QFile::remove(pfx + "/user.reg"));
+    if (world.contains("moved")) // where the player put them, as the shell records it
+        sandbox.write(pfx + "/user.reg", R"(WINE REGISTRY Version 2
+[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders] 1700000000
+"Personal"="C:\\users\\steamuser\\Moved\\Documents"
+"Programs"="C:\\users\\steamuser\\Moved\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
+)");
     // Steam for Windows as its installer leaves it; in Proton's prefix, Proton's stand-in.
     const QString windowsSteam = world.contains("protonprefix") ? pfx : sandbox.prefix();
     if (world.contains("exe") || world.contains("protonprefix")) {
