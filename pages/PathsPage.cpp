@@ -44,6 +44,8 @@ void PathsPage::initPage()
         ? Platform::steamClientName(wizard->steamPath)
         : Platform::SteamClientName {QStringLiteral("UT3.exe"), QStringLiteral("UT3.exe")};
     exeName = client.title;
+    // Steam's program goes by other names where Steam runs natively.
+    programNames = wizard->steam ? Platform::steamClientNames() : QStringList {exeName};
     fileName = client.file;
     const QString selected = wizard->steam ? wizard->steamPath : wizard->ut3Path;
     const bool found = !selected.isEmpty();
@@ -106,15 +108,9 @@ void PathsPage::browse()
     const QString chosen = QFileDialog::getOpenFileName(
         this, tr("Select %1").arg(exeName),
         clientFolder.isEmpty() ? Platform::localPath(Platform::programFilesFolder()) : clientFolder,
-        QStringLiteral("%1 (%2)").arg(appName, programNames().join(QLatin1Char(' '))));
+        QStringLiteral("%1 (%2)").arg(appName, programNames.join(QLatin1Char(' '))));
     if (!chosen.isEmpty())
         pathEdit->setText(QDir::toNativeSeparators(chosen));
-}
-
-// Steam's program goes by other names where Steam runs natively.
-QStringList PathsPage::programNames() const
-{
-    return wizard->steam ? Platform::steamClientNames() : QStringList {exeName};
 }
 
 void PathsPage::validate()
@@ -133,7 +129,7 @@ void PathsPage::validate()
         return;
     }
     // Proton's own steam.exe has the right name but is no Steam.
-    if (!programNames().contains(file.fileName(), Qt::CaseInsensitive) || !file.isFile()
+    if (!programNames.contains(file.fileName(), Qt::CaseInsensitive) || !file.isFile()
         || (wizard->steam && Platform::isSteamStandIn(file.filePath()))) {
         statusLabel->setText(
             tr("<font color=red><b>Invalid location (Please locate <i>%1</i>).</b></font>")

@@ -30,7 +30,8 @@ public:
     QLabel *statusLabel = nullptr;
 
 private:
-    QStringList programNames() const;
-
     QString fileName; // the file the player locates: exeName but for a sandboxed Steam's command
+    // The names the program may have; for Steam, those of the client decided before this page,
+    // which does not change while the player types.
+    QStringList programNames;
 };
