@@ -3,8 +3,10 @@
 # of bench_copy, one round, traced with strace per thread, and three rounds sampled with perf.
 # Prints the system calls per file of `cp -r` and of each of the copy's threads (the worker that
 # gives names, the threads that copy ahead, the window's thread while the copy runs), then the
-# processor time per file of each, by the system call it was spent in. Needs strace and perf (perf's
-# software clock is enough where the machine has no hardware counters).
+# processor time per file of each, by the system call it was spent in, and last how the two cores
+# were used while the worker ran: what each thread waited for, and when a core stood idle. Needs
+# strace and perf (perf's software clock is enough where the machine has no hardware counters),
+# and for the last part the right to trace the whole machine (root).
 #
 # Environment (optional): BUILD  the build folder with bench/bench_copy (default: build)
 set -euo pipefail
@@ -125,4 +127,70 @@ micro = 1e6 / rate / (rounds * files)
 for r in ["cp -r", "worker", "copying ahead", "window"]:
     print("%-14s %6.1f us per file:" % (r, sum(counts[r].values()) * micro), ", ".join(
         "%s %.1f" % (c, n * micro) for c, n in counts[r].most_common(8)))
+PY
+
+echo "== the two cores while the worker runs (perf sched events, one round)"
+# Whether the cores wait on the copy's threads: every switch and wake-up of the machine, then for
+# each thread of the copy the time it ran, waited for a processor, and slept, and the time a core
+# stood idle, by what the copy's threads were doing when it went idle. The worker is the copy's
+# thread that wakes the window's thread most (its two signals per file).
+perf record -q -a -e sched:sched_switch,sched:sched_wakeup -o "$OUT/sched.data" \
+    "$BENCH" tmpfs:1 >"$OUT/bench.log" 2>&1
+perf script -i "$OUT/sched.data" -F comm,tid,cpu,time,event,trace 2>/dev/null >"$OUT/sched"
+python3 - "$OUT/sched" <<'PY'
+import collections, re, sys
+switch = re.compile(r"\s*(.+?)\s+(\d+)\s+\[(\d+)\]\s+([\d.]+):\s+sched:sched_switch:\s+prev_comm=.*? "
+                    r"prev_pid=(\d+) .*prev_state=(\S+) ==> next_comm=(.*?) next_pid=(\d+)")
+wakeup = re.compile(r"\s*(.+?)\s+(\d+)\s+\[(\d+)\]\s+([\d.]+):\s+sched:sched_wakeup:\s+"
+                    r"comm=(.*?) pid=(\d+)")
+events, comm = [], {}
+for line in open(sys.argv[1], errors="replace"):
+    m = switch.match(line)
+    if m:
+        comm[int(m[2])] = m[1]
+        events.append(("switch", int(m[3]), float(m[4]), int(m[5]), m[6], int(m[8])))
+        comm.setdefault(int(m[8]), m[7])
+        continue
+    m = wakeup.match(line)
+    if m:
+        comm[int(m[2])] = m[1]
+        comm.setdefault(int(m[6]), m[5])
+        events.append(("wakeup", int(m[3]), float(m[4]), int(m[2]), int(m[6])))
+main = min(t for t, c in comm.items() if c == "bench_copy")
+copy = {t for t, c in comm.items() if c == "CopyThread"}
+wakes = collections.Counter(e[3] for e in events if e[0] == "wakeup" and e[4] == main and e[3] in copy)
+worker = wakes.most_common(1)[0][0]
+role = {t: ("worker" if t == worker else "copying ahead") for t in copy}
+role[main] = "window"
+stamps = [e[2] for e in events if e[0] == "switch" and (e[3] == worker or e[5] == worker)]
+begin, end = min(stamps), max(stamps)
+state, since, spent = {}, {}, collections.defaultdict(collections.Counter)
+idle, last = collections.Counter(), {}
+def enter(tid, now, what):
+    if tid in state and tid in role:
+        spent[role[tid]][state[tid]] += max(0, min(now, end) - max(since[tid], begin))
+    state[tid], since[tid] = what, now
+def snapshot():
+    ahead = collections.Counter(s for t, s in state.items() if role.get(t) == "copying ahead")
+    return "worker %s; copying ahead: %d run, %d wait, %d sleep" % (
+        state.get(worker, "-"), ahead["run"], ahead["wait"], ahead["sleep"])
+for e in events:
+    if e[0] == "wakeup":
+        if state.get(e[4]) != "run":
+            enter(e[4], e[2], "wait")
+        continue
+    _, cpu, now, prev, prev_state, nxt = e
+    if cpu in last and last[cpu][1] is not None and begin <= now <= end:
+        idle[last[cpu][1]] += now - max(last[cpu][0], begin)
+    enter(prev, now, "wait" if prev_state.startswith("R") else "sleep")
+    enter(nxt, now, "run")
+    last[cpu] = (now, snapshot() if comm.get(nxt, "").startswith("swapper") else None)
+span = end - begin
+print("worker ran for %.0f ms; the cores, %.0f ms each, stood idle %.0f%% of the time" % (
+    span * 1e3, span * 1e3, 100 * sum(idle.values()) / (2 * span)))
+for r in ["worker", "copying ahead", "window"]:
+    print("%-14s" % r, ", ".join("%s %.0f ms" % (s, spent[r][s] * 1e3) for s in ["run", "wait", "sleep"]))
+print("idle while:")
+for what, seconds in idle.most_common(5):
+    print("  %5.1f ms  %s" % (seconds * 1e3, what))
 PY
