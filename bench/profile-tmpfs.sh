@@ -186,8 +186,8 @@ for e in events:
     enter(nxt, now, "run")
     last[cpu] = (now, snapshot() if comm.get(nxt, "").startswith("swapper") else None)
 span = end - begin
-print("worker ran for %.0f ms; the cores, %.0f ms each, stood idle %.0f%% of the time" % (
-    span * 1e3, span * 1e3, 100 * sum(idle.values()) / (2 * span)))
+print("while the worker ran (%.0f ms) the two cores stood idle %.0f%% of the time" % (
+    span * 1e3, 100 * sum(idle.values()) / (2 * span)))
 for r in ["worker", "copying ahead", "window"]:
     print("%-14s" % r, ", ".join("%s %.0f ms" % (s, spent[r][s] * 1e3) for s in ["run", "wait", "sleep"]))
 print("idle while:")
