@@ -34,7 +34,15 @@ bash "$ROOT/scripts/install-deps.sh" "${WINDOWS_PACKAGES[@]}"
 # --- scratch: kit, Wine prefix, its HOME, results; everything goes when the script ends -------
 # The folder is named with this run's process id. A run killed half way leaves it (and, as root,
 # its account); the next run removes both once that process is gone.
-for stale in "${TMPDIR:-/tmp}"/duskmere-windows-run*; do
+# The account of the Wine part must reach the folder: a temporary folder below one closed to other
+# accounts (a private TMPDIR) cannot hold it, so then /tmp does.
+SCRATCH_PARENT=${TMPDIR:-/tmp}
+if [ "$(id -u)" -eq 0 ] \
+    && ! setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$SCRATCH_PARENT" 2>/dev/null; then
+    echo "== $SCRATCH_PARENT is closed to other accounts: the Wine part works in /tmp"
+    SCRATCH_PARENT=/tmp
+fi
+for stale in "$SCRATCH_PARENT"/duskmere-windows-run*; do
     [ -d "$stale" ] && [ ! -L "$stale" ] || continue
     [ -O "$stale" ] || [ "$(id -u)" -eq 0 ] || continue
     kill -0 "${stale##*-run}" 2>/dev/null && continue
@@ -45,7 +53,7 @@ for stale in "${TMPDIR:-/tmp}"/duskmere-windows-run*; do
     fi
     rm -rf "$stale"
 done
-SCRATCH=${TMPDIR:-/tmp}/duskmere-windows-run$$
+SCRATCH=$SCRATCH_PARENT/duskmere-windows-run$$
 rm -rf "$SCRATCH"
 mkdir -m 700 "$SCRATCH"
 TEST_USER=""
