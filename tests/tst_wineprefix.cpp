@@ -476,6 +476,16 @@ void TestWinePrefix::prefix()
     QVERIFY(QTest::qWaitFor([&] { return QFile::exists(sandbox.path("started")); }, 10000));
     QCOMPARE(QString::fromUtf8(sandbox.read("started")).split('\n', Qt::SkipEmptyParts),
              started.replace("$P", windowsSteam).split('|'));
+    if (world != "steam")
+        return;
+    // Steam rewriting the manifest meanwhile moves nothing of this run; choosing again decides
+    // anew.
+    QVERIFY(QFile::remove(library + "/steamapps/appmanifest_13210.acf"));
+    QCOMPARE(Platform::documentsFolder(), sandbox.path(account + "/Documents"));
+    Platform::setSteamEdition(true);
+    QCOMPARE(Platform::documentsFolder(),
+             sandbox.path("home/.wine/drive_c/users/" + QFileInfo(sandbox.home()).owner()
+                          + "/Documents"));
 }
 
 DUSKMERE_TEST_MAIN(TestWinePrefix)

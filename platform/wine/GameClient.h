@@ -24,6 +24,9 @@ struct GameClient
     bool prefixMade = true;
 };
 
-// Looked up anew each time: the files are small, and Steam may move the game meanwhile.
+// Decided at the first call after the edition is chosen, and kept while neither WINEPREFIX nor
+// the home folder changes: the mod's folder, its shortcuts and the program that starts the game
+// then all follow one decision, even if Steam rewrites its files (a manifest missing for a
+// moment would otherwise put the shortcuts in another prefix than the mod).
 GameClient gameClient();
 } // namespace Platform
