@@ -16,6 +16,7 @@ export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$HERE/lsan-supp
 # the session bus on the first request for its address), then the walk. Both buses end with the
 # session.
 if [ "${1:-}" = --on-session-bus ]; then
+    printf '%s\n' "$DBUS_SESSION_BUS_ADDRESS" >>"$SCRATCH/buses"
     if ! dbus-send --session --print-reply --reply-timeout=20000 --dest=org.a11y.Bus \
         /org/a11y/bus org.a11y.Bus.GetAddress >"$SCRATCH/bus.log" 2>&1; then
         echo "SKIP: the accessibility bus could not be started: $(cat "$SCRATCH/bus.log")"
@@ -38,12 +39,20 @@ fi
 SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/duskmere-atspi-XXXXXX")
 export SCRATCH
 XVFB_PID=""
+# A session bus listens on a file in /tmp, which stays when its daemon is ended before it
+# could remove it (a session that ends at once, on a busy machine): the buses' files go here.
 cleanup() {
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    local socket
+    for socket in $(sed -n 's|^unix:path=\(/tmp/dbus-[^,]*\).*|\1|p' "$SCRATCH/buses" \
+        2>/dev/null); do
+        [ -S "$socket" ] && rm -f "$socket"
+    done
     rm -rf "$SCRATCH"
 }
 trap cleanup EXIT
-if ! dbus-run-session -- true 2>"$SCRATCH/session.log"; then
+if ! dbus-run-session -- sh -c 'printf "%s\n" "$DBUS_SESSION_BUS_ADDRESS" >>"$SCRATCH/buses"' \
+    2>"$SCRATCH/session.log"; then
     echo "SKIP: no D-Bus session bus can be started here: $(cat "$SCRATCH/session.log")"
     exit $SKIP
 fi
