@@ -139,8 +139,9 @@ perf record -q -a -e sched:sched_switch,sched:sched_wakeup -o "$OUT/sched.data" 
 perf script -i "$OUT/sched.data" -F comm,tid,cpu,time,event,trace 2>/dev/null >"$OUT/sched"
 python3 - "$OUT/sched" <<'PY'
 import collections, re, sys
-switch = re.compile(r"\s*(.+?)\s+(\d+)\s+\[(\d+)\]\s+([\d.]+):\s+sched:sched_switch:\s+prev_comm=.*? "
-                    r"prev_pid=(\d+) .*prev_state=(\S+) ==> next_comm=(.*?) next_pid=(\d+)")
+switch = re.compile(r"\s*(.+?)\s+(\d+)\s+\[(\d+)\]\s+([\d.]+):\s+sched:sched_switch:\s+"
+                    r"prev_comm=.*? prev_pid=(\d+) .*prev_state=(\S+) "
+                    r"==> next_comm=(.*?) next_pid=(\d+)")
 wakeup = re.compile(r"\s*(.+?)\s+(\d+)\s+\[(\d+)\]\s+([\d.]+):\s+sched:sched_wakeup:\s+"
                     r"comm=(.*?) pid=(\d+)")
 events, comm = [], {}
@@ -158,7 +159,8 @@ for line in open(sys.argv[1], errors="replace"):
         events.append(("wakeup", int(m[3]), float(m[4]), int(m[2]), int(m[6])))
 main = min(t for t, c in comm.items() if c == "bench_copy")
 copy = {t for t, c in comm.items() if c == "CopyThread"}
-wakes = collections.Counter(e[3] for e in events if e[0] == "wakeup" and e[4] == main and e[3] in copy)
+wakes = collections.Counter(
+    e[3] for e in events if e[0] == "wakeup" and e[4] == main and e[3] in copy)
 worker = wakes.most_common(1)[0][0]
 role = {t: ("worker" if t == worker else "copying ahead") for t in copy}
 role[main] = "window"
@@ -189,7 +191,8 @@ span = end - begin
 print("while the worker ran (%.0f ms) the two cores stood idle %.0f%% of the time" % (
     span * 1e3, 100 * sum(idle.values()) / (2 * span)))
 for r in ["worker", "copying ahead", "window"]:
-    print("%-14s" % r, ", ".join("%s %.0f ms" % (s, spent[r][s] * 1e3) for s in ["run", "wait", "sleep"]))
+    print("%-14s" % r, ", ".join(
+        "%s %.0f ms" % (s, spent[r][s] * 1e3) for s in ["run", "wait", "sleep"]))
 print("idle while:")
 for what, seconds in idle.most_common(5):
     print("  %5.1f ms  %s" % (seconds * 1e3, what))

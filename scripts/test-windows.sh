@@ -37,8 +37,8 @@ bash "$ROOT/scripts/install-deps.sh" "${WINDOWS_PACKAGES[@]}"
 # The account of the Wine part must reach the folder: a temporary folder below one closed to other
 # accounts (a private TMPDIR) cannot hold it, so then /tmp does.
 SCRATCH_PARENT=${TMPDIR:-/tmp}
-if [ "$(id -u)" -eq 0 ] \
-    && ! setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$SCRATCH_PARENT" 2>/dev/null; then
+if [ "$(id -u)" -eq 0 ] && ! setpriv --reuid=65534 --regid=65534 --clear-groups \
+    test -x "$SCRATCH_PARENT" 2>/dev/null; then
     echo "== $SCRATCH_PARENT is closed to other accounts: the Wine part works in /tmp"
     SCRATCH_PARENT=/tmp
 fi
