@@ -2,6 +2,7 @@
 
 #include "RunFolder.h"
 #include "install/CopyThread.h"
+#include "pages/copy/EventLoopPacing.h"
 #include "pages/gather/DataCollector.h"
 #include "wizard/DuskmereWizard.h"
 
@@ -99,7 +100,7 @@ double CopyCases::runWorker(DuskmereWizard &wizard, const QString &target)
     wizard.ut3UserDir = target;
     CopyThread thread(&wizard);
     QEventLoop loop;
-    // The page's share of the work: every signal crosses to the GUI thread.
+    // The page's share of the work: every signal crosses to the GUI thread, which the page paces.
     int filesShown = 0;
     bool done = false;
     QString error;
@@ -116,6 +117,7 @@ double CopyCases::runWorker(DuskmereWizard &wizard, const QString &target)
     QElapsedTimer clock;
     clock.start();
     thread.start(QThread::HighPriority);
+    const EventLoopPacing pacing(&thread);
     loop.exec();
     const double seconds = clock.nsecsElapsed() / 1e9;
     QCoreApplication::processEvents();

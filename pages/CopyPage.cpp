@@ -2,6 +2,7 @@
 
 #include "install/CopyThread.h"
 #include "install/ShortcutStep.h"
+#include "pages/copy/EventLoopPacing.h"
 #include "pages/gather/ByteCount.h"
 #include "pages/widgets/AccessibleText.h"
 #include "pages/widgets/SlideShow.h"
@@ -48,6 +49,7 @@ void CopyPage::stopWorker()
         Platform::sleepMs(100);
         QCoreApplication::processEvents();
     }
+    pacing.reset();
     delete thread;
     thread = nullptr;
 }
@@ -94,6 +96,7 @@ void CopyPage::startProcessing()
     connect(thread, &CopyThread::prepareDirError, this, &CopyPage::prepareDirError);
     connect(thread, &CopyThread::copyFileError, this, &CopyPage::copyFileError);
     thread->start(QThread::HighPriority);
+    pacing = std::make_unique<EventLoopPacing>(thread);
     slideTimer->start(SlideShow::holdMilliseconds(images.at(currentImage).second));
 }
 

@@ -5,7 +5,10 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <memory>
+
 class CopyThread;
+class EventLoopPacing;
 class DuskmereWizard;
 class QLabel;
 class QProgressBar;
@@ -47,4 +50,6 @@ public:
 private:
     void showError(const QString &message, const QString &cause = QString());
     void stopWorker();
+
+    std::unique_ptr<EventLoopPacing> pacing; // while the worker runs
 };

@@ -5,13 +5,16 @@
 #include "TmpfsMount.h"
 #include "pages/CopyPage.h"
 #include "pages/GatherPage.h"
+#include "pages/copy/EventLoopPacing.h"
 #include "platform/system/FreeSpace.h"
+#include "platform/system/Sleep.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QImage>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTimer>
@@ -22,7 +25,7 @@
 
 // The two pages that work while the user waits. Gather: its steps, the data walk, free space, the
 // old layout's folder (nothing outside touched). Copy: its completion, a quit while copying, the
-// slide show.
+// slide show, and the pacing of the window's loop while the worker reports.
 class TestWorkPages : public QObject
 {
     Q_OBJECT
@@ -40,6 +43,8 @@ private slots:
     void copyFailure();
     void slidesLoaded_data();
     void slidesLoaded();
+    void pacing_data();
+    void pacing();
 };
 
 void TestWorkPages::rows_data()
@@ -424,6 +429,46 @@ void TestWorkPages::slidesLoaded()
         QVERIFY(page->slideTimer->isSingleShot() && page->slideTimer->isActive());
     }
     QCOMPARE(page->followingImage, 1);
+}
+
+void TestWorkPages::pacing_data()
+{
+    QTest::addColumn<bool>("started");
+    QTest::addColumn<bool>("finished");
+    QTest::addColumn<bool>("paced");
+    QTest::newRow("worker not started") << false << false << false;
+    QTest::newRow("worker running") << true << false << true;
+    QTest::newRow("worker finished") << true << true << false;
+}
+
+void TestWorkPages::pacing()
+{
+    QFETCH(bool, started);
+    QFETCH(bool, finished);
+    QFETCH(bool, paced);
+    QSemaphore release;
+    const std::unique_ptr<QThread> worker(QThread::create([&] { release.acquire(); }));
+    const EventLoopPacing pacing(worker.get());
+    if (started)
+        worker->start();
+    if (finished) {
+        release.release();
+        QVERIFY(worker->wait(10000));
+    }
+    // A loop that waits for its timers between them, as the window's does between signals.
+    QEventLoop loop;
+    QTimer ticks;
+    int ticked = 0;
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        if (++ticked == 20)
+            loop.quit();
+    });
+    ticks.start(2);
+    loop.exec();
+    release.release();
+    if (paced && pacing.sleeps() == 0 && !Platform::sleepOneMillisecond())
+        QSKIP("this system's timers are too coarse to pace by");
+    QCOMPARE(pacing.sleeps() > 0, paced);
 }
 
 DUSKMERE_TEST_MAIN(TestWorkPages)
