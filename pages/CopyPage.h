@@ -8,8 +8,8 @@
 #include <memory>
 
 class CopyThread;
-class EventLoopPacing;
 class DuskmereWizard;
+class EventLoopPacing;
 class QLabel;
 class QProgressBar;
 class QTimer;
