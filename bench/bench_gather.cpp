@@ -7,6 +7,7 @@
 
 #include "CopyCases.h"
 #include "RunFolder.h"
+#include "TickGaps.h"
 #include "pages/GatherPage.h"
 #include "pages/gather/OldVersion.h"
 #include "wizard/DuskmereWizard.h"
@@ -16,7 +17,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -42,23 +42,11 @@ void makeTree(const QString &root, int folders, int filesPerFolder)
 // Runs `work` while a 10 ms timer ticks; returns the work's time, and its longest tick gap.
 double timed(const std::function<void()> &work, double *longestGap)
 {
-    QElapsedTimer clock;
-    qint64 lastTick = 0;
-    qint64 gap = 0;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        gap = std::max(gap, now - lastTick);
-        lastTick = now;
-    });
-    ticker.start(10);
-    clock.start();
+    const TickGaps ticks;
     work();
-    const double seconds = clock.nsecsElapsed() / 1e9;
-    gap = std::max(gap, clock.nsecsElapsed() - lastTick);
     if (longestGap)
-        *longestGap = gap / 1e6;
-    return seconds;
+        *longestGap = ticks.longestMilliseconds();
+    return ticks.seconds();
 }
 
 double duTime(const QString &root)
