@@ -467,7 +467,7 @@ void TestWorkPages::pacing()
     loop.exec();
     release.release();
     if (paced && pacing.sleeps() == 0 && !Platform::sleepOneMillisecond())
-        QSKIP("this system's timers are too coarse to pace by");
+        QSKIP("this system does not pace its loops");
     QCOMPARE(pacing.sleeps() > 0, paced);
 }
 

@@ -10,7 +10,8 @@ class QThread;
 // threads more than handling the signals does; the woken thread also takes a processor from the
 // worker. Paced, the thread handles whatever arrived meanwhile in one go, at most about a
 // thousand times a second. Nothing is dropped or reordered, and nothing waits longer than the
-// sleep. Pacing ends when the worker has finished, or with this object.
+// sleep. Pacing ends when the worker has finished, or with this object. Where the platform does
+// not sleep so (Windows), the loop is not paced.
 class EventLoopPacing
 {
 public:

@@ -3,7 +3,7 @@
 namespace Platform {
 void sleepMs(int milliseconds);
 
-// Sleeps about a millisecond where the system's timers are that fine, and says whether it did;
-// elsewhere it returns false at once rather than sleep a whole tick of the system's clock.
+// Sleeps about a millisecond where a loop paced by such sleeps runs faster for it (Linux), and
+// says whether it did; elsewhere (Windows) it returns false at once.
 bool sleepOneMillisecond();
 } // namespace Platform
