@@ -4,7 +4,7 @@
 // flush costs nothing and the work done per file shows. The disks of virtual machines swing from
 // minute to minute on flush-bound work, so the small-file cases take seven rounds, the two
 // commands alternating which goes first, and print the least, the largest and the median ratio
-// (worker time over the tools' time). The first small-file rounds also run the whole Copy page
+// (worker time over the tools' time). The first rounds on the disk also run the whole Copy page
 // and measure the window's longest pause, next to that of the same timer over as long with
 // nothing running. Prints one line per case and round, then one per case sorted by its median
 // against its goal, the worst last: the last number is the worst median.
@@ -83,7 +83,7 @@ double runPage(DuskmereWizard &wizard, const QString &target, double *longestGap
 
 // The same timer's longest pause over as many seconds with nothing else running: what this
 // machine gives a thread that merely waits for its timer. On a virtual machine whose processors
-// the host shares out, that alone reaches well past 10 ms.
+// the host shares out, that alone lets ticks come milliseconds late.
 double idleGap(double seconds)
 {
     QEventLoop loop;
