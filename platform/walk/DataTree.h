@@ -2,6 +2,11 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringView>
+
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace Platform {
 // The mod's data folder as the walk saw it, held from the walk to the end of the copy: the folder
@@ -25,14 +30,20 @@ public:
     // The descriptor of the folder (its HANDLE on Windows), owned by the tree.
     qintptr handle() const { return native; }
 
+    // Counts the file at `path`, the tree's path, '/' and the names below it, with the size the
+    // walk saw. Counting ends before the first sizeOf().
+    void count(const QString &path, qint64 size) { counted.emplace_back(path, size); }
     // What the walk counted of the file `relative` (below the folder, '/'-separated): its size,
-    // or -1 for a file it did not count, which is then not to be copied.
-    void count(const QString &relative, qint64 size) { sizes.insert(relative, size); }
-    qint64 sizeOf(const QString &relative) const { return sizes.value(relative, -1); }
+    // or -1 for a file it did not count, which is then not to be copied. Safe on several threads.
+    qint64 sizeOf(const QString &relative) const;
 
 private:
     QString root;
     qintptr native = -1;
-    QHash<QString, qint64> sizes;
+    // The walk, on the window's thread, only lists what it counts: the paths are shared with
+    // its list of files, and the index to them is built by the first question, on the copy's.
+    std::vector<std::pair<QString, qint64>> counted;
+    mutable std::once_flag indexed;
+    mutable QHash<QStringView, qint64> sizes; // views into `counted`, below the root
 };
 } // namespace Platform

@@ -18,7 +18,7 @@ bool copyOne(const QString &source, const QString &target)
 {
     const QFileInfo info(source);
     Platform::DataTree tree(info.path());
-    tree.count(info.fileName(), info.size());
+    tree.count(tree.path() + QLatin1Char('/') + info.fileName(), info.size());
     return Platform::FileCopier(tree, QFileInfo(target).path()).copy(info.fileName(), target);
 }
 
