@@ -116,6 +116,11 @@ void GatherPage::startProcessing()
     AccessibleText::describePage(this, headingLabel, {});
 
     beginStep(0);
+    // Where the game cannot take the mod, the player learns why and the wizard ends before
+    // anything is written.
+    const QString notice = Platform::setupNotice();
+    if (!notice.isEmpty())
+        fatalError(notice);
     if (wizard->steam)
         detectSteam();
     else
@@ -159,13 +164,8 @@ void GatherPage::detectUt3()
     wizard->ut3Path = InstallDetector(InstallDetector::Retail).detect();
 }
 
-// Where the game cannot take the mod yet, the player learns why and the wizard ends before
-// anything is written.
 void GatherPage::detectSteam()
 {
-    const QString notice = Platform::setupNotice();
-    if (!notice.isEmpty())
-        fatalError(notice);
     wizard->steamPath = InstallDetector(InstallDetector::Steam).detect();
 }
 

@@ -278,6 +278,10 @@ void TestProgram::waysOut_data()
             "click:Steam Version;click:Continue;"
             "answer:OK",
             {critical + "<b>Unreal Tournament 3 has never been started from Steam."});
+    // Wine refuses such a prefix; taken from the working folder, it would hold the mod unseen.
+    if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
+        row("a WINEPREFIX that is no full path", {}, "click:Continue;answer:OK",
+            {critical + "<b>WINEPREFIX names <i>.wine</i>, which is not a full path."});
 }
 
 void TestProgram::waysOut()
@@ -301,6 +305,8 @@ void TestProgram::waysOut()
         QVERIFY(QDir(SampleWorld::protonPrefix(library)).removeRecursively());
         qunsetenv("WINEPREFIX"); // the sandbox puts it back
     }
+    if (tag.endsWith("full path"))
+        qputenv("WINEPREFIX", ".wine"); // the sandbox puts it back
     const QString data = QFileInfo(SampleWorld::dataDir(sandbox)).canonicalFilePath();
     if (tag.endsWith("Latin-1")) {
         SKIP_ON_WINDOWS("Windows names are UTF-16");

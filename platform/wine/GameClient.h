@@ -6,7 +6,8 @@ namespace Platform {
 // Who starts the game, and with it the Wine prefix the game reads the mod from. Where Wine stands
 // in for Windows, the client is decided first and the prefix follows from it, here and nowhere
 // else:
-// - the retail edition: WINEPREFIX, else ~/.wine;
+// - the retail edition: WINEPREFIX, else ~/.wine (a WINEPREFIX that is no full path is kept as
+//   it is, for the setup notice to refuse);
 // - the Steam edition: with WINEPREFIX set, a Steam for Windows in that prefix, started there
 //   with wine; else Steam for Linux where one of its libraries holds the game, in Proton's prefix
 //   of the game; else WINEPREFIX, else ~/.wine, where detection looks for Steam for Windows as on

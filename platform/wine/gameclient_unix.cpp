@@ -22,7 +22,7 @@ GameClient decide(const QString &configured)
         return {GameClient::Kind::Wine, wine, {}, {}, true};
     // A prefix named on purpose (a game manager's, often set for the whole session) holds the
     // Steam the player runs there; it counts only when it does.
-    if (!configured.isEmpty()) {
+    if (!configured.isEmpty() && QDir::isAbsolutePath(wine)) {
         const QString windowsSteam = Platform::windowsSteamIn(wine);
         if (!windowsSteam.isEmpty())
             return {GameClient::Kind::WindowsSteam, wine, windowsSteam, {}, true};
