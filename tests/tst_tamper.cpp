@@ -80,6 +80,7 @@ void TestTamper::sourceChangedAfterTheWalk_data()
     const char *refused =
         "file A.txt;written 0;file Config/Game.ini;fileError <data>/Config/Game.ini";
     QTest::newRow("a folder swapped for a link to secrets") << "link folder" << refused;
+    QTest::newRow("a folder swapped for a folder of secrets") << "move folder" << refused;
     QTest::newRow("the data folder swapped for a link to secrets")
         << "link data"
         << "file A.txt;written 0;file Config/Game.ini;written 0;file Config/Input.ini;written "
@@ -132,6 +133,9 @@ void TestTamper::checkSourceChange(QString change, QString log)
     if (change == "link folder")
         QVERIFY(QDir().rename(data + "/Config", sandbox.path("Config.moved"))
                 && QFile::link(sandbox.path("Secrets/Config"), data + "/Config"));
+    if (change == "move folder")
+        QVERIFY(QDir().rename(data + "/Config", sandbox.path("Config.moved"))
+                && QDir().rename(sandbox.path("Secrets/Config"), data + "/Config"));
     if (change == "link data")
         QVERIFY(QDir().rename(data, data + ".moved") && QFile::link(sandbox.path("Secrets"), data));
     if (change.startsWith("fifo") || change == "zero")

@@ -26,7 +26,7 @@ DataCollector::Result DataCollector::collect(const QString &directory,
         }
         if (entry.isFile) {
             if (path.startsWith(rootPrefix))
-                result.tree->count(path, entry.size);
+                result.tree->count(path, {entry.size, entry.identity});
             result.files.append(path);
             result.size = ByteCount::add(result.size, entry.size); // sparse files claim exabytes
         } else {

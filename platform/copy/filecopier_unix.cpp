@@ -36,11 +36,12 @@ using Platform::FileDescriptor;
 enum class Source { Opened, Failed, Changed };
 
 // The data file `relative` as itself: never through a link, never out of the tree, never waiting
-// on a FIFO, and still the regular file of the `size` bytes the walk counted (-1: not counted).
-Source openSource(const Platform::DataTree &tree, const QByteArray &relative, qint64 size,
-                  FileDescriptor &in, mode_t &mode)
+// on a FIFO, and still the regular file the walk counted, of as many bytes. A folder of the data
+// moved away and another put in its place since the walk holds other files under the same names.
+Source openSource(const Platform::DataTree &tree, const QByteArray &relative,
+                  const Platform::CountedFile &counted, FileDescriptor &in, mode_t &mode)
 {
-    if (size < 0)
+    if (counted.size < 0)
         return Source::Changed;
     in.reset(Platform::openBeneath(int(tree.handle()), relative, O_RDONLY | O_NONBLOCK | O_NOCTTY));
     if (!in.valid())
@@ -50,7 +51,8 @@ Source openSource(const Platform::DataTree &tree, const QByteArray &relative, qi
     struct stat st;
     if (::fstat(in.get(), &st) != 0)
         return Source::Failed;
-    if (!S_ISREG(st.st_mode) || st.st_size != size)
+    if (!S_ISREG(st.st_mode) || st.st_size != counted.size
+        || counted.identity != Platform::FileIdentity {quint64(st.st_dev), quint64(st.st_ino)})
         return Source::Changed;
     mode = st.st_mode & 0777;
     return Source::Opened;
@@ -115,7 +117,7 @@ struct Platform::StagedFile::Private
     QByteArray source;
     QByteArray name;
     mode_t mode = 0;
-    qint64 size = 0;
+    Platform::CountedFile counted;
     FileDescriptor anonymous;
     QByteArray temporary;
 };
@@ -127,7 +129,7 @@ Platform::StagedFile &Platform::StagedFile::operator=(StagedFile &&other) noexce
 
 qint64 Platform::StagedFile::size() const
 {
-    return d ? d->size : 0;
+    return d ? d->counted.size : 0;
 }
 
 bool Platform::FileCopier::Private::relativeOf(const QString &path, QString &relative) const
@@ -177,7 +179,7 @@ bool Platform::FileCopier::Private::writeAnonymous(StagedFile::Private &file, in
     struct stat created;
     return ::fstat(out.get(), &created) == 0
         && ((created.st_mode & 0777) == file.mode || setMode(out.get(), file.mode, created.st_mode))
-        && Platform::copyAll(in, out.get(), file.size);
+        && Platform::copyAll(in, out.get(), file.counted.size);
 }
 
 bool Platform::FileCopier::Private::writeHidden(StagedFile::Private &file, int in)
@@ -196,7 +198,7 @@ bool Platform::FileCopier::Private::writeHidden(StagedFile::Private &file, int i
         return false;
     }
     const bool complete =
-        Platform::copyAll(in, out.get(), file.size) && setMode(out.get(), file.mode, 0600);
+        Platform::copyAll(in, out.get(), file.counted.size) && setMode(out.get(), file.mode, 0600);
     return out.close() && complete;
 }
 
@@ -208,7 +210,7 @@ bool Platform::FileCopier::Private::rewriteHidden(StagedFile::Private &file, int
     file.anonymous.reset();
     FileDescriptor in;
     mode_t mode;
-    if (openSource(source, file.source, file.size, in, mode) != Source::Opened)
+    if (openSource(source, file.source, file.counted, in, mode) != Source::Opened)
         return false;
     return writeHidden(file, in.get())
         && Platform::renameNoReplace(int(file.folder.handle()), file.temporary.constData(), folder,
@@ -261,10 +263,10 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
     if (!d->relativeOf(target, relative) || relative.isEmpty())
         return file;
     const QByteArray sourceName = QFile::encodeName(source);
-    const qint64 size = d->source.sizeOf(source);
+    const CountedFile counted = d->source.counted(source);
     FileDescriptor in;
     mode_t mode = 0;
-    switch (openSource(d->source, sourceName, size, in, mode)) {
+    switch (openSource(d->source, sourceName, counted, in, mode)) {
     case Source::Opened:
         break;
     case Source::Failed:
@@ -281,7 +283,7 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
     staged->source = sourceName;
     staged->name = QFile::encodeName(name);
     staged->mode = mode;
-    staged->size = size;
+    staged->counted = counted;
     if (d->write(*staged, in.get()))
         file.d = std::move(staged);
     return file;

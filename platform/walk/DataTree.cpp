@@ -1,12 +1,12 @@
 #include "DataTree.h"
 
-qint64 Platform::DataTree::sizeOf(const QString &relative) const
+Platform::CountedFile Platform::DataTree::counted(const QString &relative) const
 {
     std::call_once(indexed, [this] {
         const qsizetype below = root.endsWith(QLatin1Char('/')) ? root.size() : root.size() + 1;
-        sizes.reserve(qsizetype(counted.size()));
-        for (const auto &[path, size] : counted)
-            sizes.insert(QStringView(path).mid(below), size);
+        index.reserve(qsizetype(files.size()));
+        for (const auto &[path, file] : files)
+            index.insert(QStringView(path).mid(below), file);
     });
-    return sizes.value(relative, -1);
+    return index.value(relative);
 }

@@ -9,6 +9,27 @@
 #include <vector>
 
 namespace Platform {
+// Which file of which file system an entry is: a file moved in from elsewhere under a counted
+// name differs, even with the same size. Zero where the walk does not tell (Windows, which holds
+// every folder of the tree instead).
+struct FileIdentity
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool operator==(const FileIdentity &other) const
+    {
+        return device == other.device && inode == other.inode;
+    }
+    bool operator!=(const FileIdentity &other) const { return !(*this == other); }
+};
+
+// What the walk counted of one file; a size of -1 for a file it did not count.
+struct CountedFile
+{
+    qint64 size = -1;
+    FileIdentity identity;
+};
+
 // The mod's data folder as the walk saw it, held from the walk to the end of the copy: the folder
 // itself, opened once by its path (a link on the way to it is followed then, as the user chose),
 // and the size of every file the walk counted. The walk lists it, and the copy reads each file,
@@ -30,20 +51,21 @@ public:
     // The descriptor of the folder (its HANDLE on Windows), owned by the tree.
     qintptr handle() const { return native; }
 
-    // Counts the file at `path`, the tree's path, '/' and the names below it, with the size the
-    // walk saw. Counting ends before the first sizeOf().
-    void count(const QString &path, qint64 size) { counted.emplace_back(path, size); }
-    // What the walk counted of the file `relative` (below the folder, '/'-separated): its size,
-    // or -1 for a file it did not count, which is then not to be copied. Safe on several threads.
-    qint64 sizeOf(const QString &relative) const;
+    // Counts the file at `path`, the tree's path, '/' and the names below it, as the walk saw it.
+    // Counting ends before the first question below.
+    void count(const QString &path, const CountedFile &file) { files.emplace_back(path, file); }
+    // What the walk counted of the file `relative` (below the folder, '/'-separated); a file it
+    // did not count is not to be copied. Safe on several threads.
+    CountedFile counted(const QString &relative) const;
+    qint64 sizeOf(const QString &relative) const { return counted(relative).size; }
 
 private:
     QString root;
     qintptr native = -1;
     // The walk, on the window's thread, only lists what it counts: the paths are shared with
     // its list of files, and the index to them is built by the first question, on the copy's.
-    std::vector<std::pair<QString, qint64>> counted;
+    std::vector<std::pair<QString, CountedFile>> files;
     mutable std::once_flag indexed;
-    mutable QHash<QStringView, qint64> sizes; // views into `counted`, below the root
+    mutable QHash<QStringView, CountedFile> index; // views into `files`, below the root
 };
 } // namespace Platform

@@ -16,6 +16,7 @@ struct TreeEntry
     bool isLink = false; // a symbolic link: isFile and size are those of what it leads to
     bool isFile = false; // a regular file; otherwise a folder
     qint64 size = 0;
+    FileIdentity identity; // of a file, where the system tells it (Unix)
 };
 
 // A name the walk could not turn into text: the folder that holds it and its bytes as they are.

@@ -71,8 +71,10 @@ private:
         const size_t length = std::strlen(item->d_name);
         if (!isUtf8(item->d_name, length))
             return Platform::UnreadableName {folder, QByteArray(item->d_name, qsizetype(length))};
-        if (entry.isFile)
+        if (entry.isFile) {
             entry.size = st.st_size;
+            entry.identity = {quint64(st.st_dev), quint64(st.st_ino)};
+        }
         entry.path = folder + QLatin1Char('/') + QString::fromUtf8(item->d_name, qsizetype(length));
         visit(entry);
         if (entry.isLink || entry.isFile)

@@ -2,7 +2,7 @@
 
 #include "install/CopyThread.h"
 #include "platform/copy/FileCopier.h"
-#include "platform/walk/DataTree.h"
+#include "platform/walk/TreeWalk.h"
 #include "wizard/DuskmereWizard.h"
 
 #include <QCoreApplication>
@@ -18,7 +18,11 @@ bool copyOne(const QString &source, const QString &target)
 {
     const QFileInfo info(source);
     Platform::DataTree tree(info.path());
-    tree.count(tree.path() + QLatin1Char('/') + info.fileName(), info.size());
+    const QString path = tree.path() + QLatin1Char('/') + info.fileName();
+    Platform::walkTree(tree, [&](const Platform::TreeEntry &entry) {
+        if (entry.path == path)
+            tree.count(path, {entry.size, entry.identity});
+    });
     return Platform::FileCopier(tree, QFileInfo(target).path()).copy(info.fileName(), target);
 }
 
