@@ -199,6 +199,10 @@ void CopyThread::run()
         emit copyFileError(targetRoot);
         return;
     }
+    if (const std::optional<QString> moved = copier.folderMovedAside()) {
+        emit copyFileError(targetRoot + QLatin1Char('/') + *moved);
+        return;
+    }
     emit doneCopying();
     emit written(int(ByteCount::megabytes(wizard->size)));
 }

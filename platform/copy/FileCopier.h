@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace Platform {
 class DataTree;
@@ -56,6 +57,11 @@ public:
     // a Documents folder that lies elsewhere); a folder moved aside meanwhile keeps what was
     // named in it, but that is no install.
     bool rootInPlace();
+
+    // The first folder below the root (its path below it) that files were given their names in
+    // and that its path no longer leads to: moved aside, those files are no longer installed.
+    // Nothing on Windows, where the copy holds its folders so that none can be moved.
+    std::optional<QString> folderMovedAside();
 
     // How many files are worth copying at once into `folder`: on Windows one where the disk pays
     // for seeks, elsewhere a few per processor.

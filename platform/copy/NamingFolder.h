@@ -5,7 +5,9 @@
 
 #include <QString>
 
+#include <optional>
 #include <set>
+#include <utility>
 
 namespace Platform {
 class HeldFolders;
@@ -28,6 +30,10 @@ public:
     // the next call.
     const HeldFolder &at(const QString &relative);
 
+    // The first folder below the root that at() gave, whose path now leads to another folder or
+    // to none: what was named in it has left the install with it. Nothing when all are in place.
+    std::optional<QString> movedAside();
+
 private:
     bool watchAbove(const QString &relative);
     void forget();
@@ -43,5 +49,7 @@ private:
     QString name;
     HeldFolder found;
     bool kept = false; // whether `found` is the folder at `name` while nothing changed
+    // Every folder given, by its path below the root and its device and inode then.
+    std::set<std::pair<QString, std::pair<quint64, quint64>>> given;
 };
 } // namespace Platform

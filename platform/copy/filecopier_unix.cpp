@@ -329,6 +329,11 @@ bool Platform::FileCopier::rootInPlace()
     return d->folders.rootInPlace();
 }
 
+std::optional<QString> Platform::FileCopier::folderMovedAside()
+{
+    return d->naming.movedAside();
+}
+
 int Platform::FileCopier::parallelCopies(const QString &folder)
 {
     // The kernel's flag for rotating disks cannot tell: virtual disks, where many installs run,

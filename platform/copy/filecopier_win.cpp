@@ -262,6 +262,11 @@ bool Platform::FileCopier::rootInPlace()
     return d->folders.rootInPlace();
 }
 
+std::optional<QString> Platform::FileCopier::folderMovedAside()
+{
+    return std::nullopt;
+}
+
 int Platform::FileCopier::parallelCopies(const QString &folder)
 {
     // A disk that pays for seeks gets one file at a time; Wine and older systems cannot tell,

@@ -3,6 +3,18 @@
 
 #include <QStringList>
 
+#include <sys/stat.h>
+
+namespace {
+std::optional<std::pair<quint64, quint64>> identityOf(const Platform::HeldFolder &folder)
+{
+    struct stat st;
+    if (!folder.valid() || ::fstat(int(folder.handle()), &st) != 0)
+        return std::nullopt;
+    return std::pair {quint64(st.st_dev), quint64(st.st_ino)};
+}
+} // namespace
+
 const Platform::HeldFolder &Platform::NamingFolder::at(const QString &relative)
 {
     if (!watch.unchanged()) {
@@ -18,8 +30,22 @@ const Platform::HeldFolder &Platform::NamingFolder::at(const QString &relative)
     const bool above = watching && watchAbove(relative);
     name = relative;
     found = folders.findNow(relative);
+    const auto identity = identityOf(found);
+    if (!identity)
+        found = HeldFolder();
+    else if (!relative.isEmpty()) // the root is the copy's to check
+        given.insert({relative, *identity});
     kept = above && found.valid() && watch.unchanged();
     return found;
+}
+
+std::optional<QString> Platform::NamingFolder::movedAside()
+{
+    for (const auto &[relative, identity] : given) {
+        if (identityOf(folders.findNow(relative)) != identity)
+            return relative;
+    }
+    return std::nullopt;
 }
 
 // Watches each folder above `relative`, the root first, each before the one below it is opened.
