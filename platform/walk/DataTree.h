@@ -32,10 +32,11 @@ struct CountedFile
 
 // The mod's data folder as the walk saw it, held from the walk to the end of the copy: the folder
 // itself, opened once by its path (a link on the way to it is followed then, as the user chose),
-// and the size of every file the walk counted. The walk lists it, and the copy reads each file,
-// relative to that descriptor on Linux; on Windows by its path, which the handle, held without
-// sharing deletion, keeps leading to it. So a folder of the data swapped for a link meanwhile, or
-// the data folder itself moved aside, leads nowhere outside the folder that was walked.
+// and every file the walk counted. The walk lists it, and the copy reads each file, relative to
+// that descriptor on Linux, where it must still be the file counted; on Windows by its path,
+// each folder on it opened as itself and then held without sharing deletion. So a folder of the
+// data swapped for a link, or on Linux another folder, meanwhile, or the data folder itself moved
+// aside, leads nowhere outside the folder that was walked.
 class DataTree
 {
 public:
