@@ -116,7 +116,7 @@ void TestTamper::sourceChangedWithoutOpenat2()
 
 void TestTamper::checkSourceChange(QString change, QString log)
 {
-    if (!change.contains("grown") && !change.contains("shrunk"))
+    if (!change.contains("grown") && !change.contains("shrunk") && change != "move folder")
         SKIP_ON_WINDOWS("links and FIFOs are made the Unix way");
     Sandbox sandbox;
     // The secrets are as large as the files they stand in for.
@@ -133,9 +133,17 @@ void TestTamper::checkSourceChange(QString change, QString log)
     if (change == "link folder")
         QVERIFY(QDir().rename(data + "/Config", sandbox.path("Config.moved"))
                 && QFile::link(sandbox.path("Secrets/Config"), data + "/Config"));
-    if (change == "move folder")
-        QVERIFY(QDir().rename(data + "/Config", sandbox.path("Config.moved"))
-                && QDir().rename(sandbox.path("Secrets/Config"), data + "/Config"));
+    bool whole = change == "link data";
+    if (change == "move folder" && !QDir().rename(data + "/Config", sandbox.path("Config.moved"))) {
+        // Windows holds the data's folders from the walk on: none can be moved away.
+        QVERIFY(QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows);
+        whole = true;
+        log = "file A.txt;written 0;file Config/Game.ini;written 0;file Config/Input.ini;written "
+              "0;file Z.txt;written 0;done;written 0";
+        log.replace("file Config/", "file " + QDir::toNativeSeparators("Config/"));
+    } else if (change == "move folder") {
+        QVERIFY(QDir().rename(sandbox.path("Secrets/Config"), data + "/Config"));
+    }
     if (change == "link data")
         QVERIFY(QDir().rename(data, data + ".moved") && QFile::link(sandbox.path("Secrets"), data));
     if (change.startsWith("fifo") || change == "zero")
@@ -149,7 +157,7 @@ void TestTamper::checkSourceChange(QString change, QString log)
 
     QCOMPARE(install(wizard, change.endsWith("quit") ? "A.txt" : ""), log.split(';'));
     const QStringList installed = Sandbox::tree(wizard.ut3UserDir).keys();
-    QCOMPARE(installed.size(), change == "link data" ? 4 : 1);
+    QCOMPARE(installed.size(), whole ? 4 : 1);
     for (const QString &name : installed)
         QCOMPARE(sandbox.read(wizard.ut3UserDir + '/' + name), "mod:" + name.toUtf8());
 }

@@ -27,6 +27,8 @@ public:
 
     HANDLE get() const { return handle; }
     bool valid() const { return handle != INVALID_HANDLE_VALUE; }
+    // Gives the handle up to the caller, who closes it.
+    HANDLE release() { return std::exchange(handle, INVALID_HANDLE_VALUE); }
     void reset(HANDLE other = INVALID_HANDLE_VALUE)
     {
         if (valid())

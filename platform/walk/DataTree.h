@@ -52,6 +52,11 @@ public:
     // The descriptor of the folder (its HANDLE on Windows), owned by the tree.
     qintptr handle() const { return native; }
 
+    // Holds the folder at `path` below the tree's, opened as itself, to the end of the tree:
+    // Windows, which reads the data by its paths, then cannot move it away and put another
+    // folder in its place. Nothing elsewhere, where the copy checks each file's identity.
+    void holdFolder(const QString &path);
+
     // Counts the file at `path`, the tree's path, '/' and the names below it, as the walk saw it.
     // Counting ends before the first question below.
     void count(const QString &path, const CountedFile &file) { files.emplace_back(path, file); }
@@ -63,6 +68,7 @@ public:
 private:
     QString root;
     qintptr native = -1;
+    std::vector<qintptr> heldFolders; // their handles (Windows)
     // The walk, on the window's thread, only lists what it counts: the paths are shared with
     // its list of files, and the index to them is built by the first question, on the copy's.
     std::vector<std::pair<QString, CountedFile>> files;

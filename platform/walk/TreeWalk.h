@@ -27,12 +27,13 @@ struct UnreadableName
 };
 
 // Walks the tree below the folder `tree` holds, from that folder itself, depth first, each folder
-// before what it holds and the entries of a folder in the order the file system lists them. Hidden
+// before what it holds and the entries of a folder in the order the file system lists them. On
+// Windows the tree holds each folder from before it is listed (DataTree::holdFolder). Hidden
 // entries (and what they hold) and entries that are neither file nor folder nor a link to one are
 // left out; a link to a folder is met but not followed. Names are file system bytes on Unix: the
 // walk stops at the first one that is not valid UTF-8 and returns it, for a walk that passed over
 // it would lose a file.
-std::optional<UnreadableName> walkTree(const DataTree &tree,
+std::optional<UnreadableName> walkTree(DataTree &tree,
                                        const std::function<void(const TreeEntry &)> &visit);
 
 // The name with every byte that is not part of valid UTF-8 written as \xNN.

@@ -19,6 +19,11 @@ Platform::DataTree::DataTree(const QString &folder)
     native = fd;
 }
 
+void Platform::DataTree::holdFolder(const QString &path)
+{
+    Q_UNUSED(path);
+}
+
 Platform::DataTree::~DataTree()
 {
     if (isOpen())

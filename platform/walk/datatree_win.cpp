@@ -1,5 +1,6 @@
 #include "DataTree.h"
 #include "platform/files/Win32Path.h"
+#include "platform/files/WinFolders.h"
 
 #include <QFileInfo>
 
@@ -26,8 +27,19 @@ Platform::DataTree::DataTree(const QString &folder)
     native = reinterpret_cast<qintptr>(handle);
 }
 
+// A folder that is no folder of its own (a junction met as a folder) is not held: the copy
+// refuses it when it comes to read there.
+void Platform::DataTree::holdFolder(const QString &path)
+{
+    FileHandle folder = openFolder(path, true);
+    if (folder.valid() && isRealFolder(folder.get()))
+        heldFolders.push_back(reinterpret_cast<qintptr>(folder.release()));
+}
+
 Platform::DataTree::~DataTree()
 {
+    for (const qintptr folder : heldFolders)
+        CloseHandle(reinterpret_cast<HANDLE>(folder));
     if (isOpen())
         CloseHandle(reinterpret_cast<HANDLE>(native));
 }

@@ -89,7 +89,7 @@ private:
 } // namespace
 
 std::optional<Platform::UnreadableName>
-Platform::walkTree(const DataTree &tree, const std::function<void(const TreeEntry &)> &visit)
+Platform::walkTree(DataTree &tree, const std::function<void(const TreeEntry &)> &visit)
 {
     // The listing takes a descriptor of its own along, with its own position, so that the tree
     // keeps holding its folder and can be walked again.
