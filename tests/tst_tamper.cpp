@@ -42,6 +42,10 @@ private slots:
 };
 
 namespace {
+// The log of the data's four files, all copied.
+const char *const wholeCopy = "file A.txt;written 0;file Config/Game.ini;written 0;file "
+                              "Config/Input.ini;written 0;file Z.txt;written 0;done;written 0";
+
 const int copyingChild = [] { // the kill test's child copies one file before any test runs
     const QList<QByteArray> job = qgetenv("DUSKMERE_COPY_JOB").split('\n');
     if (job.size() != 2)
@@ -81,10 +85,7 @@ void TestTamper::sourceChangedAfterTheWalk_data()
         "file A.txt;written 0;file Config/Game.ini;fileError <data>/Config/Game.ini";
     QTest::newRow("a folder swapped for a link to secrets") << "link folder" << refused;
     QTest::newRow("a folder swapped for a folder of secrets") << "move folder" << refused;
-    QTest::newRow("the data folder swapped for a link to secrets")
-        << "link data"
-        << "file A.txt;written 0;file Config/Game.ini;written 0;file Config/Input.ini;written "
-           "0;file Z.txt;written 0;done;written 0";
+    QTest::newRow("the data folder swapped for a link to secrets") << "link data" << wholeCopy;
     QTest::newRow("a file replaced by a FIFO") << "fifo" << refused;
     // Copied ahead while the user quits: the run must still end.
     QTest::newRow("a file replaced by a FIFO, a quit before its turn")
@@ -138,9 +139,8 @@ void TestTamper::checkSourceChange(QString change, QString log)
         // Windows holds the data's folders from the walk on: none can be moved away.
         QVERIFY(QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows);
         whole = true;
-        log = "file A.txt;written 0;file Config/Game.ini;written 0;file Config/Input.ini;written "
-              "0;file Z.txt;written 0;done;written 0";
-        log.replace("file Config/", "file " + QDir::toNativeSeparators("Config/"));
+        log = QString(wholeCopy).replace("file Config/",
+                                         "file " + QDir::toNativeSeparators("Config/"));
     } else if (change == "move folder") {
         QVERIFY(QDir().rename(sandbox.path("Secrets/Config"), data + "/Config"));
     }
