@@ -180,7 +180,7 @@ void TestWorkPages::walk()
 void TestWorkPages::oldVersion_data()
 {
     // Below the old folder; "=file" makes the old path a file, "==>" a link to a folder outside,
-    // and "x=>" is such a link inside.
+    // "x=>" is such a link inside, and "x=tmpfs" a file system of its own mounted there.
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<bool>("yes");
     QTest::addColumn<bool>("gone"); // a Yes that leaves it warns
@@ -198,6 +198,8 @@ void TestWorkPages::oldVersion_data()
     row("a file at the old path", {"=file"}, true, false);
     row("a link at the old path, never followed", {"==>"}, true, true);
     row("links inside removed as links", {"a.txt", "In=>", "Sub/b.txt"}, true, true);
+    row("a folder something is mounted on stays, with what it holds", {"a.txt", "Cloud=tmpfs"},
+        true, false);
     QStringList many {"a.txt"};
     for (int i = 0; i < 20; ++i)
         many += QStringLiteral("Sub/f%1").arg(i);
@@ -216,7 +218,15 @@ void TestWorkPages::oldVersion()
     const QString old = games + "/UTGame/DuskmereGame";
     const QString outside = sandbox.path("precious");
     sandbox.write(outside + "/deep/save.dat", "x");
+    std::optional<TmpfsMount> mount; // gone before the sandbox
     for (const QString &entry : entries) {
+        if (entry.endsWith("=tmpfs")) {
+            SKIP_ON_WINDOWS("mounted the Unix way");
+            if (!mount.emplace(old + '/' + entry.chopped(6), 1 << 20).isMounted())
+                QSKIP(qPrintable(mount->reason()));
+            sandbox.write(old + '/' + entry.chopped(6) + "/save.dat", "precious");
+            continue;
+        }
         const bool link = entry.endsWith("=>");
         const QString path = entry.startsWith('=') ? old : old + '/' + entry.chopped(link ? 2 : 0);
         QDir().mkpath(entry.endsWith('/') ? path : QFileInfo(path).absolutePath());
@@ -274,6 +284,8 @@ void TestWorkPages::oldVersion()
     QCOMPARE(!QFileInfo::exists(old), gone);
     QVERIFY(QFileInfo::exists(games + "/DuskmereGame/current.txt"));
     QCOMPARE(Sandbox::tree(outside), outsideBefore);
+    if (mount)
+        QCOMPARE(sandbox.read(old + "/Cloud/save.dat"), "precious");
 }
 
 void TestWorkPages::completion()

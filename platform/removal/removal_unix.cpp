@@ -34,6 +34,20 @@ int openFolder(int parent, const char *name)
     return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
+// Whether another file system, or a bind mount, is mounted on the held `folder`: what it holds is
+// not the old version's. The system tells it where it can (Linux 5.8); elsewhere only a mount of
+// another device shows, by a device other than its parent's.
+bool isMountPoint(int folder, const struct stat &held, dev_t parentDevice)
+{
+#ifdef STATX_ATTR_MOUNT_ROOT
+    struct statx st;
+    if (::statx(folder, "", AT_EMPTY_PATH, 0, &st) == 0
+        && (st.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT))
+        return st.stx_attributes & STATX_ATTR_MOUNT_ROOT;
+#endif
+    return held.st_dev != parentDevice;
+}
+
 // Devices, FIFOs and sockets are no part of a mod and stay, as hidden entries do.
 bool listed(const dirent &entry, int folder)
 {
@@ -96,9 +110,13 @@ public:
     // Whatever stands at `name` now, as itself: a folder is held, emptied and removed, anything
     // else is unlinked. Between the look and the removal the entry may change; neither call
     // follows a link, so a change costs a round, never anything outside. A rival that keeps
-    // changing it wins after a few rounds: failure.
+    // changing it wins after a few rounds: failure. A folder something is mounted on (a network
+    // or cloud folder, a bind mount) ends the removal there, untouched.
     bool remove(int parent, const char *name) const
     {
+        struct stat parentSt;
+        if (::fstat(parent, &parentSt) != 0)
+            return false;
         for (int round = 0; round < 4; ++round) {
             struct stat st;
             if (::fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -117,7 +135,7 @@ public:
                     continue;
                 return false;
             }
-            if (!empty(folder.get()))
+            if (isMountPoint(folder.get(), held, parentSt.st_dev) || !empty(folder.get()))
                 return false;
             // The name may stand for a link or another folder by now: then that goes next round.
             if (::fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
