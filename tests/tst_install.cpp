@@ -2,6 +2,7 @@
 #include "EventLoop.h"
 #include "FileSystemLike.h"
 #include "MessageBoxAnswerer.h"
+#include "SampleWorld.h"
 #include "Sandbox.h"
 #include "TestMain.h"
 #include "TmpfsMount.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QImage>
 #include <QMutexLocker>
 #include <QScopeGuard>
 #include <QStorageInfo>
@@ -277,8 +279,10 @@ void TestInstall::failures_data()
     QTest::newRow("a name too long for one of its files") << "Name=" + QByteArray(250, 'x') + '\n'
                                                           << true << QString("DS");
     row("the group folder a link to another folder", "", false, "S");
-    // The link is complete by then and goes again: a shortcut is whole or absent.
+    // The link is complete by then and goes again: a shortcut is whole or absent. The icon that
+    // the launchers share stays for the Desktop's.
     row("a folder in the menu launcher's place", "", false, "S");
+    row("the menu launcher's place taken by a folder, the Desktop's made", "", true, "S");
 }
 
 void TestInstall::failures()
@@ -301,10 +305,16 @@ void TestInstall::failures()
             QDir().mkpath(sandbox.desktop() + icon);
     }
     sandbox.mkfifo("fifo"); // opening it would wait for a writer
+    const QString icon = sandbox.path("xdg/data/icons/The Duskmere.png");
     if (tag.contains("launcher's place")) {
         SKIP_ON_WINDOWS("no launchers there");
         QDir().mkpath(Platform::launcherFolder(Platform::LauncherPlace::Menu)
                       + "/The Duskmere/The Duskmere.desktop");
+        QVERIFY(QDir().mkpath(sandbox.path("DuskmereGame/Splash"))
+                && QFile::copy(SampleWorld::source()
+                                   + "/GameFiles/DuskmereGame/Splash/duskmereicon.ico",
+                               sandbox.path("DuskmereGame/Splash/duskmereicon.ico")));
+        sandbox.write(icon, "the player's own");
     }
     if (tag.contains("too long"))
         SKIP_ON_WINDOWS("every file of a shortcut there is a link, of a name that fits");
@@ -343,6 +353,8 @@ void TestInstall::failures()
     if (!shortcut.isEmpty() && !failed.isEmpty())
         QCOMPARE(everything(), before);
     QCOMPARE(entriesOf(sandbox.path("elsewhere")), QStringList());
+    if (tag.contains("launcher's place"))
+        QVERIFY(desktop ? !QImage(icon).isNull() : sandbox.read(icon) == "the player's own");
 }
 
 void TestInstall::unixLinkWriter()

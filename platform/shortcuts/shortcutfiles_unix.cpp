@@ -20,6 +20,34 @@ bool isOneName(const QByteArray &name)
     return !name.isEmpty() && name != "." && name != ".." && !name.contains('/')
         && !name.contains('\0');
 }
+
+bool isFolder(int folder, const char *name)
+{
+    struct stat st;
+    return ::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+}
+
+enum class Naming { Failed, Named, Exchanged };
+
+// Gives the temporary `from` the name `to`. A file or a link standing there is exchanged with it,
+// so that it sits under the temporary's name until the shortcut is whole, and can be put back
+// when it is not; a folder there refuses. File systems that cannot exchange names replace it.
+Naming giveName(int folder, const char *from, const char *to)
+{
+    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0)
+        return Naming::Named;
+    if (errno == EEXIST && !isFolder(folder, to)) {
+        if (::renameat2(folder, from, folder, to, RENAME_EXCHANGE) == 0) {
+            if (!isFolder(folder, from)) // a folder put there meanwhile goes back
+                return Naming::Exchanged;
+            ::renameat2(folder, from, folder, to, RENAME_EXCHANGE);
+            return Naming::Failed;
+        }
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return Naming::Failed;
+    return ::renameat(folder, from, folder, to) == 0 ? Naming::Named : Naming::Failed;
+}
 } // namespace
 
 struct Platform::ShortcutFiles::Held
@@ -106,18 +134,32 @@ bool Platform::ShortcutFiles::stageLink(int folder, const QString &name,
 
 bool Platform::ShortcutFiles::nameAll()
 {
-    std::vector<Held::Staged> named;
+    // Each named file, and whether what stood at its name waits under its temporary's.
+    std::vector<std::pair<Held::Staged, bool>> named;
     while (!held->staged.empty()) {
         const Held::Staged file = held->staged.front();
-        // A link standing at the name is replaced as itself; a folder there refuses.
-        if (::renameat(file.folder, file.temporary.constData(), file.folder, file.name.constData())
-            != 0) {
-            for (const Held::Staged &done : named)
-                ::unlinkat(done.folder, done.name.constData(), 0);
+        const Naming naming =
+            giveName(file.folder, file.temporary.constData(), file.name.constData());
+        if (naming == Naming::Failed) {
+            // What stood at the names comes back: a file another shortcut of this run named
+            // there a moment ago (the launchers' one icon) or one of the player's own.
+            for (const auto &[done, exchanged] : named) {
+                if (!exchanged
+                    || ::renameat2(done.folder, done.temporary.constData(), done.folder,
+                                   done.name.constData(), RENAME_EXCHANGE)
+                        != 0)
+                    ::unlinkat(done.folder, done.name.constData(), 0);
+                else
+                    ::unlinkat(done.folder, done.temporary.constData(), 0);
+            }
             return false; // the temporaries left go with `held`
         }
-        named.push_back(file);
+        named.emplace_back(file, naming == Naming::Exchanged);
         held->staged.erase(held->staged.begin());
+    }
+    for (const auto &[done, exchanged] : named) {
+        if (exchanged)
+            ::unlinkat(done.folder, done.temporary.constData(), 0);
     }
     bool synced = true;
     for (const FileDescriptor &fd : held->folders)
