@@ -33,7 +33,12 @@ bool ShortcutNames::isFileName(const QString &name)
 
 bool ShortcutNames::isFolderPath(const QString &group)
 {
+    // Deeper or longer than any menu needs, a group would only cost the window its folders.
+    constexpr qsizetype mostFolders = 8;
+    constexpr qsizetype longest = 255;
+    if (group.size() > longest)
+        return false;
     const QStringList names =
         QString(group).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'));
-    return std::all_of(names.cbegin(), names.cend(), isName);
+    return names.size() <= mostFolders && std::all_of(names.cbegin(), names.cend(), isName);
 }

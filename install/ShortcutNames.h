@@ -9,6 +9,6 @@
 namespace ShortcutNames {
 // Shortcut/Name: one file name; ".lnk" at its end does not count towards it.
 bool isFileName(const QString &name);
-// Shortcut/GroupName: one or more file names, separated by "\" or "/".
+// Shortcut/GroupName: one to eight file names, separated by "\" or "/", 255 characters at most.
 bool isFolderPath(const QString &group);
 } // namespace ShortcutNames

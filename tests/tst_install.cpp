@@ -248,6 +248,10 @@ void TestInstall::shortcutNames_data()
     row("trailing..lnk", false, true);
     row("trailing ", false, false);
     row("what?", false, false);
+    row("1/2/3/4/5/6/7/8", false, true);
+    row("1/2/3/4/5/6/7/8/9", false, false);
+    QTest::newRow("255 characters") << QString(255, 'x') << true << true;
+    QTest::newRow("256 characters") << QString(256, 'x') << true << false;
 }
 
 void TestInstall::shortcutNames()
