@@ -79,12 +79,13 @@ FileHandle createTemporary(const QString &folder)
 
 enum class Source { Opened, Failed, Changed };
 
-// The data file `relative` as itself, never through a link, and still the file of the `size`
-// bytes the walk counted (-1: not counted).
+// The data file `relative` as itself, never through a link, and still the file the walk counted,
+// of as many bytes (a size of -1: not counted).
 Source openSource(const Platform::DataTree &tree, Platform::SourceFolders &folders,
-                  const QString &relative, qint64 size, FileHandle &in,
+                  const QString &relative, const Platform::CountedFile &counted, FileHandle &in,
                   BY_HANDLE_FILE_INFORMATION &info)
 {
+    const qint64 size = counted.size;
     if (size < 0 || relative.contains(QLatin1Char('\\'))
         || !folders.enter(Platform::HeldFolders::folderAndName(relative).first))
         return Source::Changed;
@@ -96,6 +97,9 @@ Source openSource(const Platform::DataTree &tree, Platform::SourceFolders &folde
     const quint64 found = (quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)
         || GetFileType(in.get()) != FILE_TYPE_DISK || found != quint64(size))
+        return Source::Changed;
+    const quint64 id = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    if (counted.identity.inode != 0 && id != counted.identity.inode)
         return Source::Changed;
     return Source::Opened;
 }
@@ -198,10 +202,11 @@ Platform::StagedFile Platform::FileCopier::stage(const QString &source, const QS
     QString relative;
     if (!d->relativeOf(target, relative) || relative.isEmpty())
         return file;
-    const qint64 size = d->source.sizeOf(source);
+    const CountedFile counted = d->source.counted(source);
+    const qint64 size = counted.size;
     FileHandle in;
     BY_HANDLE_FILE_INFORMATION info;
-    switch (openSource(d->source, d->sourceFolders, source, size, in, info)) {
+    switch (openSource(d->source, d->sourceFolders, source, counted, in, info)) {
     case Source::Opened:
         break;
     case Source::Failed:

@@ -10,8 +10,8 @@
 
 namespace Platform {
 // Which file of which file system an entry is: a file moved in from elsewhere under a counted
-// name differs, even with the same size. Zero where the walk does not tell (Windows, which holds
-// every folder of the tree instead).
+// name differs, even with the same size. On Windows the file id alone, with a device of 0 (the
+// walk does not leave the volume); zero for a link, whose target is checked when it is read.
 struct FileIdentity
 {
     quint64 device = 0;
@@ -33,10 +33,10 @@ struct CountedFile
 // The mod's data folder as the walk saw it, held from the walk to the end of the copy: the folder
 // itself, opened once by its path (a link on the way to it is followed then, as the user chose),
 // and every file the walk counted. The walk lists it, and the copy reads each file, relative to
-// that descriptor on Linux, where it must still be the file counted; on Windows by its path,
-// each folder on it opened as itself and then held without sharing deletion. So a folder of the
-// data swapped for a link, or on Linux another folder, meanwhile, or the data folder itself moved
-// aside, leads nowhere outside the folder that was walked.
+// that descriptor on Linux; on Windows by its path, every folder of the tree held without
+// sharing deletion from before the walk lists it. Each file must still be the one counted. So a
+// folder or a file of the data swapped for a link or for another meanwhile, or the data folder
+// itself moved aside, leads nowhere outside what was walked.
 class DataTree
 {
 public:
@@ -52,10 +52,11 @@ public:
     // The descriptor of the folder (its HANDLE on Windows), owned by the tree.
     qintptr handle() const { return native; }
 
-    // Holds the folder at `path` below the tree's, opened as itself, to the end of the tree:
-    // Windows, which reads the data by its paths, then cannot move it away and put another
-    // folder in its place. Nothing elsewhere, where the copy checks each file's identity.
-    void holdFolder(const QString &path);
+    // Holds the folder at `path` below the tree's, opened as itself, to the end of the tree, and
+    // gives its handle (-1: no folder of its own, not held). Windows, which reads the data by its
+    // paths, then cannot move it away and put another in its place. Not held elsewhere (-1),
+    // where the walk goes by descriptors.
+    qintptr holdFolder(const QString &path);
 
     // Counts the file at `path`, the tree's path, '/' and the names below it, as the walk saw it.
     // Counting ends before the first question below.

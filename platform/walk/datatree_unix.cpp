@@ -19,9 +19,10 @@ Platform::DataTree::DataTree(const QString &folder)
     native = fd;
 }
 
-void Platform::DataTree::holdFolder(const QString &path)
+qintptr Platform::DataTree::holdFolder(const QString &path)
 {
     Q_UNUSED(path);
+    return -1;
 }
 
 Platform::DataTree::~DataTree()

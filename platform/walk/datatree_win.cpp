@@ -27,13 +27,15 @@ Platform::DataTree::DataTree(const QString &folder)
     native = reinterpret_cast<qintptr>(handle);
 }
 
-// A folder that is no folder of its own (a junction met as a folder) is not held: the copy
-// refuses it when it comes to read there.
-void Platform::DataTree::holdFolder(const QString &path)
+// A folder that is no folder of its own by now (a link put in its place) is not held: the walk
+// passes over what it holds, and the copy refuses it when it comes to read there.
+qintptr Platform::DataTree::holdFolder(const QString &path)
 {
     FileHandle folder = openFolder(path, true);
-    if (folder.valid() && isRealFolder(folder.get()))
-        heldFolders.push_back(reinterpret_cast<qintptr>(folder.release()));
+    if (!folder.valid() || !isRealFolder(folder.get()))
+        return -1;
+    heldFolders.push_back(reinterpret_cast<qintptr>(folder.release()));
+    return heldFolders.back();
 }
 
 Platform::DataTree::~DataTree()
