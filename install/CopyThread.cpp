@@ -194,13 +194,19 @@ void CopyThread::run()
     }
     ahead.stop();
 
-    // Completion is announced only for bytes that are on the disk, in the game's folder.
-    if (!copier.sync() || !copier.rootInPlace()) {
+    // Completion is announced only for bytes that are on the disk, in the game's folder. The
+    // folders below the root are looked at from the root the copy holds, so the root's own place
+    // is checked last.
+    if (!copier.sync()) {
         emit copyFileError(targetRoot);
         return;
     }
     if (const std::optional<QString> moved = copier.folderMovedAside()) {
         emit copyFileError(targetRoot + QLatin1Char('/') + *moved);
+        return;
+    }
+    if (!copier.rootInPlace()) {
+        emit copyFileError(targetRoot);
         return;
     }
     emit doneCopying();

@@ -32,6 +32,7 @@ public:
 
     // The first folder below the root that at() gave, whose path now leads to another folder or
     // to none: what was named in it has left the install with it. Nothing when all are in place.
+    // It makes and removes nothing on the way.
     std::optional<QString> movedAside();
 
 private:

@@ -1,8 +1,12 @@
 #include "HeldFolders.h"
 #include "NamingFolder.h"
+#include "platform/files/FileDescriptor.h"
+#include "platform/files/OpenBeneath.h"
 
+#include <QFile>
 #include <QStringList>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -39,10 +43,16 @@ const Platform::HeldFolder &Platform::NamingFolder::at(const QString &relative)
     return found;
 }
 
+// Only looks: a folder missing, or a link in a folder's place, stays as it is.
 std::optional<QString> Platform::NamingFolder::movedAside()
 {
+    const HeldFolder root = folders.findNow(QString());
     for (const auto &[relative, identity] : given) {
-        if (identityOf(folders.findNow(relative)) != identity)
+        const FileDescriptor now(openBeneath(int(root.handle()), QFile::encodeName(relative),
+                                             O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat st;
+        if (!now.valid() || ::fstat(now.get(), &st) != 0
+            || std::pair {quint64(st.st_dev), quint64(st.st_ino)} != identity)
             return relative;
     }
     return std::nullopt;
