@@ -283,6 +283,8 @@ void TestInstall::failures_data()
     QTest::newRow("a name too long for one of its files") << "Name=" + QByteArray(250, 'x') + '\n'
                                                           << true << QString("DS");
     row("the group folder a link to another folder", "", false, "S");
+    // The link's group is made first, and goes again.
+    row("a file in the menu launchers' group place", "GroupName=New Group/Sub\n", false, "S");
     // The link is complete by then and goes again: a shortcut is whole or absent. The icon that
     // the launchers share stays for the Desktop's.
     row("a folder in the menu launcher's place", "", false, "S");
@@ -319,6 +321,11 @@ void TestInstall::failures()
                                    + "/GameFiles/DuskmereGame/Splash/duskmereicon.ico",
                                sandbox.path("DuskmereGame/Splash/duskmereicon.ico")));
         sandbox.write(icon, "the player's own");
+    }
+    if (tag.contains("group place")) {
+        SKIP_ON_WINDOWS("no launchers there");
+        sandbox.write(Platform::launcherFolder(Platform::LauncherPlace::Menu) + "/New Group", "");
+        QDir().mkpath(sandbox.startMenu()); // there on every real system
     }
     if (tag.contains("too long"))
         SKIP_ON_WINDOWS("every file of a shortcut there is a link, of a name that fits");

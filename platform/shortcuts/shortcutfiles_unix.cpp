@@ -63,10 +63,16 @@ struct Platform::ShortcutFiles::Held
     {
         for (const Staged &file : staged)
             ::unlinkat(file.folder, file.temporary.constData(), 0);
+        // The folders made for a shortcut that is not whole go too, the deepest first, each only
+        // if nothing has been put there meanwhile.
+        for (auto folder = made.crbegin(); !whole && folder != made.crend(); ++folder)
+            ::unlinkat(folder->first.get(), folder->second.constData(), AT_REMOVEDIR);
     }
 
     std::vector<FileDescriptor> folders;
     std::vector<Staged> staged; // not named yet
+    std::vector<std::pair<FileDescriptor, QByteArray>> made; // the folder above, the name
+    bool whole = false;
 };
 
 Platform::ShortcutFiles::ShortcutFiles()
@@ -83,11 +89,16 @@ int Platform::ShortcutFiles::folder(const QString &path, const QStringList &belo
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     for (const QString &name : below) {
         const QByteArray encoded = QFile::encodeName(name);
-        if (!fd.valid() || !isOneName(encoded)
-            || (::mkdirat(fd.get(), encoded.constData(), 0777) != 0 && errno != EEXIST))
+        if (!fd.valid() || !isOneName(encoded))
             return -1;
-        fd.reset(::openat(fd.get(), encoded.constData(),
-                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        const bool madeNow = ::mkdirat(fd.get(), encoded.constData(), 0777) == 0;
+        if (!madeNow && errno != EEXIST)
+            return -1;
+        FileDescriptor next(::openat(fd.get(), encoded.constData(),
+                                     O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (madeNow)
+            held->made.emplace_back(std::move(fd), encoded);
+        fd = std::move(next);
     }
     struct stat info;
     if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
@@ -161,6 +172,7 @@ bool Platform::ShortcutFiles::nameAll()
         if (exchanged)
             ::unlinkat(done.folder, done.temporary.constData(), 0);
     }
+    held->whole = true;
     bool synced = true;
     for (const FileDescriptor &fd : held->folders)
         synced = (::fsync(fd.get()) == 0 || errno == EINVAL) && synced;
