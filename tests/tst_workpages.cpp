@@ -203,8 +203,10 @@ void TestWorkPages::oldVersion_data()
     QStringList many {"a.txt"};
     for (int i = 0; i < 20; ++i)
         many += QStringLiteral("Sub/f%1").arg(i);
-    row("a folder swapped for a link while emptied: the link goes, not what it leads to", many,
-        true, true, "Sub");
+    // The removal ends there, with the warning: what it held has left the old version.
+    row("a folder swapped for a link while emptied: what it leads to stays", many, true, false,
+        "Sub");
+    row("a folder moved out while emptied keeps what is left", many, true, false, "Sub");
 }
 
 void TestWorkPages::oldVersion()
@@ -246,6 +248,8 @@ void TestWorkPages::oldVersion()
     enum { Waiting, Swapped, Held, NoLink } swap = Waiting;
     const QString folder = old + '/' + swapped;
     const QStringList inside = QDir(folder).entryList(QDir::Files);
+    const bool movedOut = QByteArray(QTest::currentDataTag()).contains("moved out");
+    qsizetype leftWhenMoved = 0;
     QObject pump;
     std::function<void()> trySwap = [&] {
         // By name: Wine lists no folder that the removal holds.
@@ -257,7 +261,8 @@ void TestWorkPages::oldVersion()
         else if (!QDir().rename(folder, sandbox.path("aside")))
             swap = Held; // a folder the removal holds cannot be moved (Windows)
         else
-            swap = Sandbox::linkFolder(outside + "/deep", folder) ? Swapped : NoLink;
+            swap = movedOut || Sandbox::linkFolder(outside + "/deep", folder) ? Swapped : NoLink;
+        leftWhenMoved = left;
     };
     if (!swapped.isEmpty())
         trySwap();
@@ -268,6 +273,8 @@ void TestWorkPages::oldVersion()
     if (swap == NoLink)
         QSKIP("this system makes no junctions (Wine)");
     QVERIFY(swapped.isEmpty() || swap != Waiting);
+    if (swap == Held)
+        gone = true; // nothing changed the folder: all of it went
 
     const int shown = !entries.isEmpty() + (yes && !gone);
     const QStringList titles {"DuskmereSetup - Old Version Found", "DuskmereSetup - Warning"};
@@ -284,6 +291,8 @@ void TestWorkPages::oldVersion()
     QCOMPARE(!QFileInfo::exists(old), gone);
     QVERIFY(QFileInfo::exists(games + "/DuskmereGame/current.txt"));
     QCOMPARE(Sandbox::tree(outside), outsideBefore);
+    if (swap == Swapped)
+        QCOMPARE(QDir(sandbox.path("aside")).entryList(QDir::Files).size(), leftWhenMoved);
     if (mount)
         QCOMPARE(sandbox.read(old + "/Cloud/save.dat"), "precious");
 }

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -74,7 +75,7 @@ public:
     { }
 
     // The visible entries of the held folder, listed first, then removed one by one.
-    bool empty(int folder) const
+    bool empty(int folder)
     {
         std::vector<QByteArray> names;
         {
@@ -101,7 +102,7 @@ public:
         }
         for (const QByteArray &name : names) {
             beforeEachEntry();
-            if (!remove(folder, name.constData()))
+            if (!inPlace() || !remove(folder, name.constData()))
                 return false;
         }
         return true;
@@ -112,7 +113,7 @@ public:
     // follows a link, so a change costs a round, never anything outside. A rival that keeps
     // changing it wins after a few rounds: failure. A folder something is mounted on (a network
     // or cloud folder, a bind mount) ends the removal there, untouched.
-    bool remove(int parent, const char *name) const
+    bool remove(int parent, const char *name)
     {
         struct stat parentSt;
         if (::fstat(parent, &parentSt) != 0)
@@ -135,7 +136,12 @@ public:
                     continue;
                 return false;
             }
-            if (isMountPoint(folder.get(), held, parentSt.st_dev) || !empty(folder.get()))
+            if (isMountPoint(folder.get(), held, parentSt.st_dev))
+                return false;
+            chain.push_back({parent, name, held.st_dev, held.st_ino});
+            const bool emptied = empty(folder.get());
+            chain.pop_back();
+            if (!emptied)
                 return false;
             // The name may stand for a link or another folder by now: then that goes next round.
             if (::fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -147,7 +153,28 @@ public:
     }
 
 private:
+    // Whether every folder being emptied is still where it was found: one that another program
+    // moved out of the old version meanwhile (a player keeping a folder of it) keeps what it
+    // still holds, and the removal ends with the warning.
+    bool inPlace() const
+    {
+        return std::all_of(chain.cbegin(), chain.cend(), [](const Level &level) {
+            struct stat st;
+            return ::fstatat(level.parent, level.name, &st, AT_SYMLINK_NOFOLLOW) == 0
+                && st.st_dev == level.device && st.st_ino == level.inode;
+        });
+    }
+
+    struct Level
+    {
+        int parent;
+        const char *name;
+        dev_t device;
+        ino_t inode;
+    };
+
     const std::function<void()> &beforeEachEntry;
+    std::vector<Level> chain; // the folders being emptied, the outermost first
 };
 } // namespace
 
