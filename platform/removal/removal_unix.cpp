@@ -115,9 +115,6 @@ public:
     // or cloud folder, a bind mount) ends the removal there, untouched.
     bool remove(int parent, const char *name)
     {
-        struct stat parentSt;
-        if (::fstat(parent, &parentSt) != 0)
-            return false;
         for (int round = 0; round < 4; ++round) {
             struct stat st;
             if (::fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -136,7 +133,8 @@ public:
                     continue;
                 return false;
             }
-            if (isMountPoint(folder.get(), held, parentSt.st_dev))
+            struct stat above;
+            if (::fstat(parent, &above) != 0 || isMountPoint(folder.get(), held, above.st_dev))
                 return false;
             chain.push_back({parent, name, held.st_dev, held.st_ino});
             const bool emptied = empty(folder.get());

@@ -13,8 +13,8 @@ namespace Platform {
 // icon), written whole or not at all: each is first written complete under a temporary name in
 // its folder, and the names are given only once all of them are; a failure on the way leaves
 // none of them, puts back what stood at their names and, on Unix, removes the folders made for
-// them that are still empty. The folders are held from the moment they are found, so a folder swapped for a
-// link meanwhile is never followed.
+// them that are still empty. The folders are held from the moment they are found, so a folder
+// swapped for a link meanwhile is never followed.
 class ShortcutFiles
 {
 public:
